@@ -1,0 +1,308 @@
+#include "SimFunctions.h"
+
+#include "SimHost.h"
+
+#include <cstring>
+
+namespace simhost {
+
+namespace {
+
+int64_t Address(const void* pointer)
+{
+    return static_cast<int64_t>(reinterpret_cast<intptr_t>(pointer));
+}
+
+uint64_t KeyBytes(const void* key)
+{
+    uint64_t value = 0;
+    if (key != nullptr) {
+        const uint8_t* bytes = static_cast<const uint8_t*>(key);
+        for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+    }
+    return value;
+}
+
+std::string Narrow(const uint16_t* units)
+{
+    std::string text;
+    for (; units != nullptr && *units != 0; ++units) text += static_cast<char>(*units & 0xFF);
+    return text;
+}
+
+LoggedCall RecordCall(const char* function, std::vector<int64_t> args, const void* key)
+{
+    LoggedCall call{ function, std::move(args) };
+    call.key = KeyBytes(key);
+    return call;
+}
+
+// Logs the call; the forced result, if any, replaces the host's own answer.
+std::optional<int64_t> Enter(LoggedCall call)
+{
+    return Host::Get().Enter(std::move(call));
+}
+
+}  // namespace
+
+int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* size,
+                              uint32_t recordVersion)
+{
+    LoggedCall call = RecordCall("FX_LoadEData",
+                                 { tag, Address(key), Address(data), Address(size), recordVersion }, key);
+    call.sizeIn = size != nullptr ? *size : 0;
+    if (auto forced = Enter(call)) return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size,
+                              uint32_t recordVersion)
+{
+    if (auto forced = Enter(RecordCall("FX_SaveEData",
+                                       { tag, Address(key), Address(data), size, recordVersion }, key)))
+        return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
+                                uint32_t recordVersion)
+{
+    if (auto forced = Enter(RecordCall("FX_CreateEData",
+                                       { tag, Address(key), Address(data), size, recordVersion }, key)))
+        return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
+{
+    if (auto forced = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key)))
+        return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
+                              uint32_t recordVersion)
+{
+    if (auto forced = Enter(RecordCall("FX_NextEData",
+                                       { tag, Address(key), zero1, zero2, recordVersion }, key)))
+        return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
+                          uint8_t loadOption, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } }))
+        return reinterpret_cast<void*>(static_cast<intptr_t>(*forced));
+    return nullptr;
+}
+
+int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_SaveTGF", { Address(frame), version } }))
+        return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+void QV_CDECL FX_FreeTGF(void* frame, uint32_t version)
+{
+    Enter({ "FX_FreeTGF", { Address(frame), version } });
+}
+
+int16_t QV_CDECL FX_GetMaxLayers(uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetMaxLayers", { version } })) return static_cast<int16_t>(*forced);
+    return 4;
+}
+
+int16_t QV_CDECL FX_GetShowLayer(int32_t layer, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetShowLayer", { layer, version } }))
+        return static_cast<int16_t>(*forced);
+    return 1;
+}
+
+int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_InstToSlot", { staff, slotContext, version } }))
+        return static_cast<int16_t>(*forced);
+    return staff;
+}
+
+int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_SlotToInst", { slot, slotContext, version } }))
+        return static_cast<int16_t>(*forced);
+    return slot;
+}
+
+int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* secondRegion,
+                                   uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetCurERegions",
+                              { Address(outValue), Address(selection), Address(secondRegion), version } }))
+        return static_cast<int32_t>(*forced);
+    return 1;
+}
+
+void QV_CDECL FX_RedrawMusic(void* region, uint32_t version)
+{
+    Enter({ "FX_RedrawMusic", { Address(region), version } });
+}
+
+int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetCurrentEnigmaDocument", { version } }))
+        return static_cast<int16_t>(*forced);
+    return 1;
+}
+
+int32_t QV_CDECL FX_GetCurrentPartID(uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetCurrentPartID", { version } })) return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+HWND QV_CDECL FX_GetCurrentWindow(uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetCurrentWindow", { version } }))
+        return reinterpret_cast<HWND>(static_cast<intptr_t>(*forced));
+    return nullptr;
+}
+
+int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetFinalePath", { selector, Address(buffer), version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number, uint16_t* buffer,
+                                           int32_t capacity, int32_t zero, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_AutoNumberedName_UTF16",
+                              { value, number, Address(buffer), capacity, zero, version } }))
+        return static_cast<int16_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent, int32_t zero,
+                           void* owner, uint32_t version)
+{
+    LoggedCall call{ "FX_Dialog",
+                     { resource, Address(reinterpret_cast<void*>(procedure)), Address(parent), zero,
+                       Address(owner), version } };
+    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+void QV_CDECL FX_EndDialog(HWND dialog, uint32_t version)
+{
+    Enter({ "FX_EndDialog", { Address(dialog), version } });
+}
+
+int32_t QV_CDECL FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_EnableDlgItem", { Address(dialog), item, enable, version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_GetDlgItemVal(HWND dialog, int16_t item, int32_t kind, uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetDlgItemVal", { Address(dialog), item, kind, version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_SetDlgItemVal(HWND dialog, int16_t item, int32_t kind, int32_t value,
+                                  uint32_t version)
+{
+    if (auto forced = Enter({ "FX_SetDlgItemVal", { Address(dialog), item, kind, value, version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_GetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double* value,
+                                   uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetDlgItemUser", { Address(dialog), item, zero, Address(value), version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_SetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double value,
+                                   uint32_t version)
+{
+    LoggedCall call{ "FX_SetDlgItemUser", { Address(dialog), item, zero, 0, version } };
+    std::memcpy(&call.args[3], &value, sizeof value);  // the double's bits
+    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_GetDlgString(HWND dialog, int16_t item, char* buffer, int32_t capacity,
+                                 uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetDlgString", { Address(dialog), item, Address(buffer), capacity, version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_GetDlgString_UTF16(HWND dialog, int16_t item, uint16_t* buffer, int32_t capacity,
+                                       uint32_t version)
+{
+    if (auto forced = Enter({ "FX_GetDlgString_UTF16",
+                              { Address(dialog), item, Address(buffer), capacity, version } }))
+        return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_SetDlgString(HWND dialog, int16_t item, const char* text, uint32_t version)
+{
+    LoggedCall call{ "FX_SetDlgString", { Address(dialog), item, Address(text), version } };
+    call.text = text != nullptr ? text : "";
+    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_SetDlgString_UTF16(HWND dialog, int16_t item, const uint16_t* text,
+                                       uint32_t version)
+{
+    LoggedCall call{ "FX_SetDlgString_UTF16", { Address(dialog), item, Address(text), version } };
+    call.text = Narrow(text);
+    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    return 0;
+}
+
+int32_t QV_CDECL FX_StartFinaleEdit(const char* name, uint32_t version)
+{
+    LoggedCall call{ "FX_StartFinaleEdit", { Address(name), version } };
+    call.text = name != nullptr ? name : "";
+    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    Host::Get().StartEdit(call.text);
+    return 1;
+}
+
+int32_t QV_CDECL FX_StartFinaleEdit_UTF16(const uint16_t* name, uint32_t version)
+{
+    LoggedCall call{ "FX_StartFinaleEdit_UTF16", { Address(name), version } };
+    call.text = Narrow(name);
+    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    Host::Get().StartEdit(call.text);
+    return 1;
+}
+
+int32_t QV_CDECL FX_EndFinaleEdit(uint32_t version)
+{
+    if (auto forced = Enter({ "FX_EndFinaleEdit", { version } })) return static_cast<int32_t>(*forced);
+    Host::Get().EndEdit();
+    return 1;
+}
+
+void QV_CDECL FX_CancelFinaleEdit(uint32_t version)
+{
+    if (Enter({ "FX_CancelFinaleEdit", { version } })) return;
+    Host::Get().CancelEdit();
+}
+
+}  // namespace simhost

@@ -1,0 +1,164 @@
+#include "SimHost.h"
+
+#include "SimFunctions.h"
+
+#ifndef _WIN32
+#include "ModuleRegistry.h"
+#endif
+
+namespace simhost {
+
+namespace {
+
+struct Export {
+    const char* name;
+    FARPROC address;
+};
+
+// Type-checks a host function against the pointer type the plug-in calls it
+// through, then erases the type as GetProcAddress would.
+template <typename Fn>
+FARPROC Erase(Fn function)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+#define SIMHOST_EXPORT_ENTRY(fxName) { #fxName, Erase<PFN_##fxName>(&fxName) }
+
+const std::vector<Export>& Exports()
+{
+    static const std::vector<Export> exports = {
+        SIMHOST_EXPORT_ENTRY(FX_LoadEData),
+        SIMHOST_EXPORT_ENTRY(FX_SaveEData),
+        SIMHOST_EXPORT_ENTRY(FX_CreateEData),
+        SIMHOST_EXPORT_ENTRY(FX_DeleteEData),
+        SIMHOST_EXPORT_ENTRY(FX_NextEData),
+        SIMHOST_EXPORT_ENTRY(FX_LoadTGF),
+        SIMHOST_EXPORT_ENTRY(FX_SaveTGF),
+        SIMHOST_EXPORT_ENTRY(FX_FreeTGF),
+        SIMHOST_EXPORT_ENTRY(FX_GetMaxLayers),
+        SIMHOST_EXPORT_ENTRY(FX_GetShowLayer),
+        SIMHOST_EXPORT_ENTRY(FX_InstToSlot),
+        SIMHOST_EXPORT_ENTRY(FX_SlotToInst),
+        SIMHOST_EXPORT_ENTRY(FX_GetCurERegions),
+        SIMHOST_EXPORT_ENTRY(FX_RedrawMusic),
+        SIMHOST_EXPORT_ENTRY(FX_GetCurrentEnigmaDocument),
+        SIMHOST_EXPORT_ENTRY(FX_GetCurrentPartID),
+        SIMHOST_EXPORT_ENTRY(FX_GetCurrentWindow),
+        SIMHOST_EXPORT_ENTRY(FX_GetFinalePath),
+        SIMHOST_EXPORT_ENTRY(FX_AutoNumberedName_UTF16),
+        SIMHOST_EXPORT_ENTRY(FX_Dialog),
+        SIMHOST_EXPORT_ENTRY(FX_EndDialog),
+        SIMHOST_EXPORT_ENTRY(FX_EnableDlgItem),
+        SIMHOST_EXPORT_ENTRY(FX_GetDlgItemVal),
+        SIMHOST_EXPORT_ENTRY(FX_SetDlgItemVal),
+        SIMHOST_EXPORT_ENTRY(FX_GetDlgItemUser),
+        SIMHOST_EXPORT_ENTRY(FX_SetDlgItemUser),
+        SIMHOST_EXPORT_ENTRY(FX_GetDlgString),
+        SIMHOST_EXPORT_ENTRY(FX_GetDlgString_UTF16),
+        SIMHOST_EXPORT_ENTRY(FX_SetDlgString),
+        SIMHOST_EXPORT_ENTRY(FX_SetDlgString_UTF16),
+        SIMHOST_EXPORT_ENTRY(FX_StartFinaleEdit),
+        SIMHOST_EXPORT_ENTRY(FX_StartFinaleEdit_UTF16),
+        SIMHOST_EXPORT_ENTRY(FX_EndFinaleEdit),
+        SIMHOST_EXPORT_ENTRY(FX_CancelFinaleEdit),
+    };
+    return exports;
+}
+
+}  // namespace
+
+Host& Host::Get()
+{
+    static Host host;
+    return host;
+}
+
+void Host::Reset()
+{
+    *this = Host();
+}
+
+void Host::ForceResult(const std::string& function, int64_t value, int64_t nth, int64_t count)
+{
+    forced_[function].push_back({ value, nth, nth + count - 1 });
+}
+
+std::vector<LoggedCall> Host::CallsTo(const std::string& function) const
+{
+    std::vector<LoggedCall> matching;
+    for (const LoggedCall& call : calls_) {
+        if (call.function == function) matching.push_back(call);
+    }
+    return matching;
+}
+
+std::vector<std::string> Host::CallNames() const
+{
+    std::vector<std::string> names;
+    for (const LoggedCall& call : calls_) names.push_back(call.function);
+    return names;
+}
+
+std::optional<int64_t> Host::Enter(LoggedCall call)
+{
+    int64_t ordinal = ++callCounts_[call.function];
+    auto rules = forced_.find(call.function);
+    calls_.push_back(std::move(call));
+    if (rules == forced_.end()) return std::nullopt;
+    // The rule given last wins where several cover the same call.
+    for (auto rule = rules->second.rbegin(); rule != rules->second.rend(); ++rule) {
+        if (ordinal >= rule->first && ordinal <= rule->last) return rule->value;
+    }
+    return std::nullopt;
+}
+
+void Host::StartEdit(const std::string& name)
+{
+    editOpen_ = true;
+    editName_ = name;
+}
+
+void Host::EndEdit()
+{
+    if (!editOpen_) return;
+    endedEdits_.push_back(editName_);
+    editOpen_ = false;
+}
+
+void Host::CancelEdit()
+{
+    if (!editOpen_) return;
+    ++cancelledEdits_;
+    editOpen_ = false;
+}
+
+const std::vector<std::string>& FunctionNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        for (const Export& entry : Exports()) list.push_back(entry.name);
+        return list;
+    }();
+    return names;
+}
+
+#ifndef _WIN32
+void RegisterModule(const char* moduleName, const std::set<std::string>& omitted)
+{
+    HMODULE module = win32stub::RegisterModule(moduleName);
+    for (const Export& entry : Exports()) {
+        if (omitted.count(entry.name) == 0) win32stub::AddExport(module, entry.name, entry.address);
+    }
+}
+
+void AddExport(const char* moduleName, const std::string& function)
+{
+    HMODULE module = win32stub::RegisterModule(moduleName);
+    for (const Export& entry : Exports()) {
+        if (function == entry.name) win32stub::AddExport(module, entry.name, entry.address);
+    }
+}
+#endif
+
+}  // namespace simhost

@@ -1,0 +1,101 @@
+// The simulated host: the state behind the FX_ functions that the plug-in
+// calls, a log of every call with the arguments it received, and the knobs
+// tests use to make the host answer as they need.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace simhost {
+
+// One call of an FX_ function. `args` holds every argument in order as the
+// host received it (pointers as addresses). For the record functions `key`
+// holds the 8 key bytes (little-endian) as they were at entry, and for
+// FX_LoadEData `sizeIn` holds the capacity the caller offered. `text` holds a
+// text argument (an edit name, a dialog string), narrowed to 8 bits.
+struct LoggedCall {
+    LoggedCall(std::string name, std::vector<int64_t> arguments)
+        : function(std::move(name)), args(std::move(arguments))
+    {
+    }
+
+    std::string function;
+    std::vector<int64_t> args;
+    uint64_t key = 0;
+    int64_t sizeIn = 0;
+    std::string text;
+};
+
+class Host {
+public:
+    // The one host of the process, the one the FX_ functions work on.
+    static Host& Get();
+
+    // Back to a new host: default settings, empty log, no forced results.
+    void Reset();
+
+    // The version the host reports to FinaleExtensionVersion.
+    uint32_t hostVersion = 0x12050000;
+
+    // The next `count` calls of the function from the nth on (1-based,
+    // counted from the last Reset) return `value` instead of their own
+    // answer; a void function does nothing for them.
+    void ForceResult(const std::string& function, int64_t value, int64_t nth = 1,
+                     int64_t count = INT32_MAX);
+    // The nth call of the function fails: it answers 0 (or null) and does
+    // nothing.
+    void FailCall(const std::string& function, int64_t nth) { ForceResult(function, 0, nth, 1); }
+
+    const std::vector<LoggedCall>& Calls() const { return calls_; }
+    std::vector<LoggedCall> CallsTo(const std::string& function) const;
+    // The function names of the log, in order, for sequence comparisons.
+    std::vector<std::string> CallNames() const;
+    void ClearLog() { calls_.clear(); }
+
+    // Edits: the open edit's name, and the names of the edits that ended.
+    bool EditOpen() const { return editOpen_; }
+    const std::vector<std::string>& EndedEdits() const { return endedEdits_; }
+    int32_t CancelledEdits() const { return cancelledEdits_; }
+
+    // Used by the FX_ functions: logs the call and tells whether a forced
+    // result applies to it.
+    std::optional<int64_t> Enter(LoggedCall call);
+
+    void StartEdit(const std::string& name);
+    void EndEdit();
+    void CancelEdit();
+
+private:
+    struct Forced {
+        int64_t value;
+        int64_t first;
+        int64_t last;
+    };
+
+    std::vector<LoggedCall> calls_;
+    std::map<std::string, int64_t> callCounts_;
+    std::map<std::string, std::vector<Forced>> forced_;
+    bool editOpen_ = false;
+    std::string editName_;
+    std::vector<std::string> endedEdits_;
+    int32_t cancelledEdits_ = 0;
+};
+
+#ifndef _WIN32
+// Registers the FX_ functions with the Win32 stand-in under the module name,
+// leaving out the ones named in `omitted`.
+void RegisterModule(const char* moduleName = "FINALE.EXE",
+                    const std::set<std::string>& omitted = {});
+// Adds one FX_ function to a module registered before.
+void AddExport(const char* moduleName, const std::string& function);
+#endif
+
+// The names of every FX_ function the host exports.
+const std::vector<std::string>& FunctionNames();
+
+}  // namespace simhost

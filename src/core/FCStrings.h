@@ -1,0 +1,13 @@
+// A list of strings, such as the lines of a text file.
+#pragma once
+
+#include "FCCollection.h"
+#include "FCString.h"
+
+class FCStrings : public __FCCollection {
+public:
+    const char* ClassName() const override;
+
+    // The string at index, or null outside the list.
+    FCString* GetStringAt(int32_t index) const;
+};

@@ -1,0 +1,20 @@
+// The one place that chooses between the real Win32 API and the stand-in,
+// and that names the calling convention of the host interface.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include "Win32Stub.h"
+#endif
+
+// Entry points and host functions use the C calling convention. It only
+// matters on 32-bit x86; other targets have a single convention.
+#ifdef _WIN32
+#define QV_CDECL __cdecl
+#else
+#define QV_CDECL
+#endif

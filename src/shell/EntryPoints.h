@@ -1,0 +1,28 @@
+// The plug-in's exported entry points, as the host calls them.
+#pragma once
+
+#include "core/Platform.h"
+
+#include <cstdint>
+
+// Size of the menu record filled by FinaleExtensionEnumerate: three 64-byte
+// 8-bit text fields and a 32-bit zero.
+constexpr uint32_t kMenuRecordSize = 196;
+// Size of the record filled by FinaleExtensionEnumerate_UTF16: three fields of
+// 128 UTF-16 units and a 32-bit zero.
+constexpr uint32_t kMenuRecordSizeUTF16 = 772;
+
+extern "C" {
+
+// Stores the host's version and declares the plug-in interface version.
+uint32_t QV_CDECL FinaleExtensionVersion(uint32_t hostVersion);
+// Sets bit 0 of the host's flags word and the default field choices.
+uint32_t QV_CDECL FinaleExtensionInit(uint32_t unused, uint32_t* flags);
+// Fills the menu record for item 0 (and any negative index); 0 for the others.
+uint32_t QV_CDECL FinaleExtensionEnumerate(uint32_t unused, uint32_t index, void* record);
+// The UTF-16 form of the menu record, for item 0 only.
+uint32_t QV_CDECL FinaleExtensionEnumerate_UTF16(uint32_t unused, uint32_t index, void* record);
+// The menu item is always enabled.
+uint32_t QV_CDECL FinaleExtensionGetMenuStatus(uint32_t unused);
+
+}

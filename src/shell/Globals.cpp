@@ -1,0 +1,5 @@
+#include "Globals.h"
+
+uint32_t gHostVersion = 0x12050000;
+
+PerfcopySettings gPerfcopySettings = {};

@@ -1,0 +1,21 @@
+// The stand-in's module registry: a program registers a module name and the
+// functions it exports, and GetModuleHandleA / GetProcAddress find them as
+// Windows would find a loaded module's exports.
+#pragma once
+
+#include "Win32Stub.h"
+
+namespace win32stub {
+
+// Registers an empty module under the name (names compare without regard to
+// ASCII case, as Windows module names do). Registering a name again returns
+// the module already registered under it.
+HMODULE RegisterModule(const char* name);
+
+// Adds or replaces the export of that exact (case-sensitive) name.
+void AddExport(HMODULE module, const char* name, FARPROC address);
+
+// Removes the module and its exports; its handle becomes invalid.
+void UnregisterModule(HMODULE module);
+
+}  // namespace win32stub
