@@ -1,5 +1,6 @@
 #include "shell/EntryPoints.h"
 #include "shell/Globals.h"
+#include "common/MenuRecordChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -7,28 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-const char kDescription[] = "Syncs live performance data between notes on difference staves.";
-
-std::vector<uint8_t> Filled(size_t size)
-{
-    return std::vector<uint8_t>(size, 0xCC);
-}
-
-// The UTF-16 text at a byte offset, narrowed, up to its zero unit.
-std::string UnitsAt(const std::vector<uint8_t>& record, size_t offset)
-{
-    std::string text;
-    for (size_t i = offset; i + 1 < record.size(); i += 2) {
-        uint16_t unit = static_cast<uint16_t>(record[i] | (record[i + 1] << 8));
-        if (unit == 0) break;
-        text += static_cast<char>(unit);
-    }
-    return text;
-}
-
-}  // namespace
+using menucheck::Buffer;
+using menucheck::kRecordSize;
+using menucheck::kRecordSizeUTF16;
 
 // This test runs first in its process: nothing has set the version yet.
 TEST(EntryPoints, HostVersionBeforeTheHandshake)
@@ -66,56 +48,41 @@ TEST(EntryPoints, InitSetsBitZeroAndDefaults)
 
 TEST(EntryPoints, EnumerateFillsTheMenuRecord)
 {
-    std::vector<uint8_t> record = Filled(kMenuRecordSize + 4);
+    static_assert(kMenuRecordSize == kRecordSize && kMenuRecordSizeUTF16 == kRecordSizeUTF16);
+    std::vector<uint8_t> record = Buffer(kRecordSize);
     EXPECT_EQ(1u, FinaleExtensionEnumerate(0, 0, record.data()));
-    EXPECT_STREQ("QV Perfcopy...", reinterpret_cast<char*>(&record[0]));
-    EXPECT_EQ(0, std::memcmp(&record[64], kDescription, 63));
-    EXPECT_EQ(0, record[127]);  // 63 characters and exactly one zero
-    EXPECT_STREQ("Perfcopy", reinterpret_cast<char*>(&record[128]));
-    for (size_t i = 14; i < 64; ++i) EXPECT_EQ(0, record[i]) << i;
-    for (size_t i = 128 + 8; i < 196; ++i) EXPECT_EQ(0, record[i]) << i;
-    EXPECT_EQ(0xCC, record[196]);  // nothing past the record
+    menucheck::ExpectMenuRecord(record);
 }
 
 TEST(EntryPoints, EnumerateIndexIsSigned16Bit)
 {
     for (uint32_t index : { 0xFFFFFFFFu, 0x8000u, 0x10000u }) {
-        std::vector<uint8_t> record = Filled(kMenuRecordSize);
+        std::vector<uint8_t> record = Buffer(kRecordSize);
         EXPECT_EQ(1u, FinaleExtensionEnumerate(0, index, record.data())) << index;
         EXPECT_STREQ("QV Perfcopy...", reinterpret_cast<char*>(&record[0]));
     }
     for (uint32_t index : { 1u, 2u, 0x7FFFu, 0x10001u }) {
-        std::vector<uint8_t> record = Filled(kMenuRecordSize);
+        std::vector<uint8_t> record = Buffer(kRecordSize);
         EXPECT_EQ(0u, FinaleExtensionEnumerate(0, index, record.data())) << index;
-        EXPECT_EQ(Filled(kMenuRecordSize), record);
+        EXPECT_EQ(Buffer(kRecordSize), record);
     }
 }
 
 TEST(EntryPoints, EnumerateUTF16FillsOnlyWhatItWrites)
 {
-    std::vector<uint8_t> record = Filled(kMenuRecordSizeUTF16 + 4);
+    std::vector<uint8_t> record = Buffer(kRecordSizeUTF16);
     EXPECT_EQ(1u, FinaleExtensionEnumerate_UTF16(0, 0, record.data()));
-    EXPECT_EQ("QV Perfcopy...", UnitsAt(record, 0));
-    EXPECT_EQ(kDescription, UnitsAt(record, 256));
-    EXPECT_EQ("Perfcopy", UnitsAt(record, 512));
-    // One zero unit after each text; the rest of each field is untouched.
-    EXPECT_EQ(0xCC, record[2 * 15]);
-    EXPECT_EQ(0, record[256 + 126]);
-    EXPECT_EQ(0, record[256 + 127]);
-    EXPECT_EQ(0xCC, record[256 + 128]);
-    EXPECT_EQ(0xCC, record[512 + 18]);
-    for (size_t i = 768; i < 772; ++i) EXPECT_EQ(0, record[i]);
-    EXPECT_EQ(0xCC, record[772]);
+    menucheck::ExpectMenuRecordUTF16(record);
 }
 
 TEST(EntryPoints, EnumerateUTF16AnswersOnlyIndexZero)
 {
     for (uint32_t index : { 1u, 0xFFFFFFFFu, 0x8000u }) {
-        std::vector<uint8_t> record = Filled(kMenuRecordSizeUTF16);
+        std::vector<uint8_t> record = Buffer(kRecordSizeUTF16);
         EXPECT_EQ(0u, FinaleExtensionEnumerate_UTF16(0, index, record.data())) << index;
-        EXPECT_EQ(Filled(kMenuRecordSizeUTF16), record);
+        EXPECT_EQ(Buffer(kRecordSizeUTF16), record);
     }
-    std::vector<uint8_t> record = Filled(kMenuRecordSizeUTF16);
+    std::vector<uint8_t> record = Buffer(kRecordSizeUTF16);
     EXPECT_EQ(1u, FinaleExtensionEnumerate_UTF16(0, 0x10000u, record.data()));
 }
 

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native unit tests (with
+# AddressSanitizer and UndefinedBehaviorSanitizer), the checks on both DLLs,
+# and the Windows host program that loads the real DLL under Wine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh || exit 1
+status=0
+passed=0
+failed=0
+log=$(mktemp)
+for preset in native win32 win64; do
+  echo "== $preset =="
+  if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; then
+    ctest --preset "$preset" 2>&1 | tee "$log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$summary" ]; then
+      status=1
+    else
+      total=$(echo "$summary" | sed -E 's/.*out of ([0-9]+).*/\1/')
+      bad=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests failed.*/\1/')
+      passed=$((passed + total - bad))
+      failed=$((failed + bad))
+    fi
+  else
+    echo "build of $preset failed"
+    status=1
+  fi
+done
+rm -f "$log"
+echo
+echo "tests: $passed passed, $failed failed"
+exit $status
