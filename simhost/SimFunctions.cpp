@@ -1,6 +1,7 @@
 #include "SimFunctions.h"
 
 #include "SimHost.h"
+#include "core/ByteAccess.h"
 
 #include <cstring>
 
@@ -52,7 +53,14 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
                                  { tag, Address(key), Address(data), Address(size), recordVersion }, key);
     call.sizeIn = size != nullptr ? *size : 0;
     if (auto forced = Enter(call)) return static_cast<int16_t>(*forced);
-    return 0;
+    Host& host = Host::Get();
+    if (key == nullptr || size == nullptr) return 0;
+    const std::vector<uint8_t>* record = host.score.records.Find(tag, static_cast<uint8_t*>(key));
+    if (record == nullptr) return 0;
+    const uint32_t stored = static_cast<uint32_t>(record->size());
+    if (data != nullptr) std::memcpy(data, record->data(), stored < *size ? stored : *size);
+    *size = stored + host.extraReportedSize;
+    return 1;
 }
 
 int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size,
@@ -61,7 +69,8 @@ int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size
     if (auto forced = Enter(RecordCall("FX_SaveEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key)))
         return static_cast<int16_t>(*forced);
-    return 0;
+    if (key == nullptr) return 0;
+    return Host::Get().score.records.Save(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size);
 }
 
 int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
@@ -70,14 +79,18 @@ int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t si
     if (auto forced = Enter(RecordCall("FX_CreateEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key)))
         return static_cast<int16_t>(*forced);
-    return 0;
+    if (key == nullptr) return 0;
+    Host& host = Host::Get();
+    return host.score.records.Create(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size,
+                                     !host.createLeavesKey);
 }
 
 int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 {
     if (auto forced = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key)))
         return static_cast<int16_t>(*forced);
-    return 0;
+    if (key == nullptr) return 0;
+    return Host::Get().score.records.Delete(tag, static_cast<uint8_t*>(key));
 }
 
 int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
@@ -86,7 +99,8 @@ int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t ze
     if (auto forced = Enter(RecordCall("FX_NextEData",
                                        { tag, Address(key), zero1, zero2, recordVersion }, key)))
         return static_cast<int16_t>(*forced);
-    return 0;
+    if (key == nullptr) return 0;
+    return Host::Get().score.records.Next(tag, static_cast<uint8_t*>(key));
 }
 
 void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
@@ -94,46 +108,47 @@ void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t l
 {
     if (auto forced = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } }))
         return reinterpret_cast<void*>(static_cast<intptr_t>(*forced));
-    return nullptr;
+    return Host::Get().LoadFrame(slot, measure, layer, 0);
 }
 
 int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version)
 {
     if (auto forced = Enter({ "FX_SaveTGF", { Address(frame), version } }))
         return static_cast<int16_t>(*forced);
-    return 0;
+    return Host::Get().SaveFrame(frame);
 }
 
 void QV_CDECL FX_FreeTGF(void* frame, uint32_t version)
 {
-    Enter({ "FX_FreeTGF", { Address(frame), version } });
+    if (Enter({ "FX_FreeTGF", { Address(frame), version } })) return;
+    Host::Get().FreeFrame(frame);
 }
 
 int16_t QV_CDECL FX_GetMaxLayers(uint32_t version)
 {
     if (auto forced = Enter({ "FX_GetMaxLayers", { version } })) return static_cast<int16_t>(*forced);
-    return 4;
+    return static_cast<int16_t>(Host::Get().score.maxLayers);
 }
 
 int16_t QV_CDECL FX_GetShowLayer(int32_t layer, uint32_t version)
 {
     if (auto forced = Enter({ "FX_GetShowLayer", { layer, version } }))
         return static_cast<int16_t>(*forced);
-    return 1;
+    return Host::Get().score.IsLayerShown(layer);
 }
 
 int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t version)
 {
     if (auto forced = Enter({ "FX_InstToSlot", { staff, slotContext, version } }))
         return static_cast<int16_t>(*forced);
-    return staff;
+    return Host::Get().score.SlotOf(staff);
 }
 
 int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version)
 {
     if (auto forced = Enter({ "FX_SlotToInst", { slot, slotContext, version } }))
         return static_cast<int16_t>(*forced);
-    return slot;
+    return Host::Get().score.StaffAt(slot);
 }
 
 int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* secondRegion,
@@ -142,6 +157,19 @@ int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* sec
     if (auto forced = Enter({ "FX_GetCurERegions",
                               { Address(outValue), Address(selection), Address(secondRegion), version } }))
         return static_cast<int32_t>(*forced);
+    const Region& region = Host::Get().score.selection;
+    // The host's second record gets the same selection.
+    for (void* record : { selection, secondRegion }) {
+        if (record == nullptr) continue;
+        std::memset(record, 0, 20);
+        SetLE16(record, 2, static_cast<uint16_t>(region.startSlot));
+        SetLE16(record, 4, static_cast<uint16_t>(region.startMeasure));
+        SetLE32(record, 6, static_cast<uint32_t>(region.startPosition));
+        SetLE16(record, 12, static_cast<uint16_t>(region.endSlot));
+        SetLE16(record, 14, static_cast<uint16_t>(region.endMeasure));
+        SetLE32(record, 16, static_cast<uint32_t>(region.endPosition));
+    }
+    if (outValue != nullptr) *outValue = 0;
     return 1;
 }
 
@@ -154,13 +182,13 @@ int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version)
 {
     if (auto forced = Enter({ "FX_GetCurrentEnigmaDocument", { version } }))
         return static_cast<int16_t>(*forced);
-    return 1;
+    return Host::Get().score.document;
 }
 
 int32_t QV_CDECL FX_GetCurrentPartID(uint32_t version)
 {
     if (auto forced = Enter({ "FX_GetCurrentPartID", { version } })) return static_cast<int32_t>(*forced);
-    return 0;
+    return Host::Get().score.part;
 }
 
 HWND QV_CDECL FX_GetCurrentWindow(uint32_t version)

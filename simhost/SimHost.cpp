@@ -1,6 +1,10 @@
 #include "SimHost.h"
 
+#include "LowMemory.h"
 #include "SimFunctions.h"
+#include "core/ByteAccess.h"
+
+#include <cstring>
 
 #ifndef _WIN32
 #include "ModuleRegistry.h"
@@ -74,9 +78,76 @@ Host& Host::Get()
     return host;
 }
 
+Host::~Host()
+{
+    for (auto& frame : liveFrames_) FreeLow(frame.first, frame.second.bytes);
+}
+
 void Host::Reset()
 {
+    for (auto& frame : liveFrames_) FreeLow(frame.first, frame.second.bytes);
+    liveFrames_.clear();
     *this = Host();
+}
+
+namespace {
+
+// Frame header as the plug-in reads it; entry records follow the header.
+constexpr std::size_t kFrameHeaderSize = 32;
+
+}  // namespace
+
+void* Host::LoadFrame(int16_t slot, int16_t measure, int32_t layer, int16_t slotContext)
+{
+    const int16_t staff = score.StaffAt(slot);
+    if (staff == 0 || measure < 1 || measure > score.measureCount || layer < 0 || layer >= score.maxLayers)
+        return nullptr;
+    const FrameKey key(staff, measure, layer);
+    auto stored = score.frames.find(key);
+    const Frame empty;
+    const Frame& content = stored != score.frames.end() ? stored->second : empty;
+
+    const std::size_t bytes = kFrameHeaderSize + kEntrySize * content.entries.size();
+    auto* frame = static_cast<uint8_t*>(AllocateLow(bytes));
+    if (frame == nullptr) return nullptr;
+    uint8_t* first = frame + kFrameHeaderSize;
+    for (std::size_t j = 0; j < content.entries.size(); ++j) {
+        std::memcpy(first + kEntrySize * j, content.entries[j].data(), kEntrySize);
+    }
+    SetLE16(frame, 0, static_cast<uint16_t>(slotContext));
+    SetLE16(frame, 2, static_cast<uint16_t>(slot));
+    SetLE16(frame, 6, static_cast<uint16_t>(measure));
+    SetLE16(frame, 10, content.writeGuarded ? 1 : 0);
+    SetLE32(frame, 14, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(first)));
+    SetLE16(frame, 18, static_cast<uint16_t>(content.entries.size()));
+    liveFrames_[frame] = { key, bytes, content.entries.size() };
+    return frame;
+}
+
+bool Host::SaveFrame(void* frame)
+{
+    auto live = liveFrames_.find(frame);
+    if (live == liveFrames_.end() || GetLE16(frame, 10) != 0) return false;
+    std::size_t count = GetLE16(frame, 18);
+    if (count > live->second.entries) count = live->second.entries;
+    const uint8_t* first = static_cast<uint8_t*>(frame) + kFrameHeaderSize;
+    std::vector<EntryBytes> entries(count);
+    for (std::size_t j = 0; j < count; ++j) std::memcpy(entries[j].data(), first + kEntrySize * j, kEntrySize);
+    auto stored = score.frames.find(live->second.key);
+    if (stored != score.frames.end()) {
+        stored->second.entries = std::move(entries);
+    } else if (!entries.empty()) {
+        score.frames[live->second.key].entries = std::move(entries);
+    }
+    return true;
+}
+
+void Host::FreeFrame(void* frame)
+{
+    auto live = liveFrames_.find(frame);
+    if (live == liveFrames_.end()) return;
+    FreeLow(frame, live->second.bytes);
+    liveFrames_.erase(live);
 }
 
 void Host::ForceResult(const std::string& function, int64_t value, int64_t nth, int64_t count)

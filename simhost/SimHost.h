@@ -3,6 +3,9 @@
 // tests use to make the host answer as they need.
 #pragma once
 
+#include "Score.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -36,11 +39,23 @@ public:
     // The one host of the process, the one the FX_ functions work on.
     static Host& Get();
 
-    // Back to a new host: default settings, empty log, no forced results.
+    // Back to a new host: an empty score, default settings, empty log, no
+    // forced results. Frames still handed out are freed.
     void Reset();
+    ~Host();
 
-    // The version the host reports to FinaleExtensionVersion.
-    uint32_t hostVersion = 0x12050000;
+    // The open document, and the version the host reports to
+    // FinaleExtensionVersion (score.hostVersion).
+    Score score;
+
+    // Misbehaviour on purpose, for tests of the plug-in's defences.
+    // FX_CreateEData leaves key numbers given as -1 as they were.
+    bool createLeavesKey = false;
+    // FX_LoadEData reports this many bytes more than the record holds.
+    uint32_t extraReportedSize = 0;
+
+    // Entry frames handed out by FX_LoadTGF and not yet freed.
+    std::size_t LiveFrameCount() const { return liveFrames_.size(); }
 
     // The next `count` calls of the function from the nth on (1-based,
     // counted from the last Reset) return `value` instead of their own
@@ -66,6 +81,10 @@ public:
     // result applies to it.
     std::optional<int64_t> Enter(LoggedCall call);
 
+    void* LoadFrame(int16_t slot, int16_t measure, int32_t layer, int16_t slotContext);
+    bool SaveFrame(void* frame);
+    void FreeFrame(void* frame);
+
     void StartEdit(const std::string& name);
     void EndEdit();
     void CancelEdit();
@@ -77,6 +96,13 @@ private:
         int64_t last;
     };
 
+    struct LiveFrame {
+        FrameKey key;
+        std::size_t bytes;
+        std::size_t entries;
+    };
+
+    std::map<void*, LiveFrame> liveFrames_;
     std::vector<LoggedCall> calls_;
     std::map<std::string, int64_t> callCounts_;
     std::map<std::string, std::vector<Forced>> forced_;

@@ -61,7 +61,7 @@ TEST_F(PluginDll, StartsUpInHostOrder)
     auto menuStatus = Entry<MenuStatusEntry>(dll_, "FinaleExtensionGetMenuStatus");
     ASSERT_TRUE(version && init && enumerate && enumerateUTF16 && menuStatus);
 
-    EXPECT_EQ(0x0F000000u, version(simhost::Host::Get().hostVersion));
+    EXPECT_EQ(0x0F000000u, version(simhost::Host::Get().score.hostVersion));
 
     uint32_t flags = 6;
     EXPECT_EQ(1u, init(0, &flags));

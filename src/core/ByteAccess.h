@@ -1,6 +1,7 @@
 // Little-endian reads and writes at byte offsets into host records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 

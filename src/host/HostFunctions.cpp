@@ -1,5 +1,6 @@
 #include "HostFunctions.h"
 
+#include "data/EntryFrame.h"
 #include "host/HostModule.h"
 
 namespace {
@@ -48,6 +49,9 @@ void* FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer, uin
 
 int32_t FX_SaveTGF(void* frame, uint32_t version)
 {
+    // The host expects every note to have an ID of its own, even when it
+    // cannot take the frame.
+    frame::NormaliseForSave(frame);
     LOOK_UP_HOST(FX_SaveTGF);
     return host ? host(frame, version) : 0;
 }

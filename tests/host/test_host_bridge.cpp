@@ -84,7 +84,7 @@ TEST_F(HostBridge, OtherCallsEndWithTheInterfaceVersion)
 
     FX_LoadTGF(0, 3, 17, 2, 1);
     EXPECT_EQ((std::vector<int64_t>{ 0, 3, 17, 2, 1, v }), ArgsOf("FX_LoadTGF"));
-    int frame = 0;
+    uint8_t frame[20] = {};  // a frame without entries
     FX_SaveTGF(&frame);
     EXPECT_EQ((std::vector<int64_t>{ Address(&frame), v }), ArgsOf("FX_SaveTGF"));
     FX_FreeTGF(&frame);

@@ -18,8 +18,10 @@ TEST(NoHost, EveryFunctionReturnsItsFallback)
     EXPECT_EQ(0, FX_DeleteEData(1, key, 0x12050000));
     EXPECT_EQ(0, FX_NextEData(1, key, 0, 0, 0x12050000));
     EXPECT_EQ(nullptr, FX_LoadTGF(0, 1, 1, 0, 1));
-    EXPECT_EQ(0, FX_SaveTGF(data));
-    FX_FreeTGF(data);
+    uint8_t emptyFrame[20] = {};
+    EXPECT_EQ(0, FX_SaveTGF(emptyFrame));
+    EXPECT_EQ(0, FX_SaveTGF(nullptr));
+    FX_FreeTGF(emptyFrame);
     EXPECT_EQ(4, FX_GetMaxLayers());
     EXPECT_EQ(0, FX_GetShowLayer(0));
     EXPECT_EQ(0, FX_InstToSlot(1, 0));

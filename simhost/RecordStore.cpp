@@ -1,0 +1,140 @@
+#include "RecordStore.h"
+
+#include "core/ByteAccess.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace simhost {
+
+namespace {
+
+constexpr uint32_t kPerformanceTag = 0x65646163;  // 'edac'
+constexpr uint32_t kGroupTag = 0x53444E47;        // 'SDNG'
+constexpr uint32_t kUnset16 = 0xFFFF;
+constexpr uint32_t kUnset32 = 0xFFFFFFFF;
+
+}  // namespace
+
+KeyLayout RecordStore::LayoutOf(uint32_t tag)
+{
+    if (tag == kPerformanceTag) return KeyLayout::EntryDetail;
+    if (tag == kGroupTag) return KeyLayout::Detail;
+    return KeyLayout::Other;
+}
+
+RecordStore::Key RecordStore::MakeKey(uint32_t tag, const uint8_t* key)
+{
+    switch (LayoutOf(tag)) {
+    case KeyLayout::EntryDetail:
+        return Key(tag, GetLE32(key, 0), GetLE16(key, 4), 0);
+    case KeyLayout::Detail:
+        return Key(tag, GetLE16(key, 0), GetLE16(key, 2), GetLE16(key, 4));
+    case KeyLayout::Other:
+        break;
+    }
+    return Key(tag, GetLE16(key, 0), GetLE16(key, 2), 0);
+}
+
+void RecordStore::WriteKey(const Key& key, uint8_t* bytes)
+{
+    const uint32_t tag = std::get<0>(key);
+    std::memset(bytes, 0, 8);
+    switch (LayoutOf(tag)) {
+    case KeyLayout::EntryDetail:
+        SetLE32(bytes, 0, std::get<1>(key));
+        SetLE16(bytes, 4, static_cast<uint16_t>(std::get<2>(key)));
+        return;
+    case KeyLayout::Detail:
+        SetLE16(bytes, 4, static_cast<uint16_t>(std::get<3>(key)));
+        break;
+    case KeyLayout::Other:
+        break;
+    }
+    SetLE16(bytes, 0, static_cast<uint16_t>(std::get<1>(key)));
+    SetLE16(bytes, 2, static_cast<uint16_t>(std::get<2>(key)));
+}
+
+const std::vector<uint8_t>* RecordStore::Find(uint32_t tag, const uint8_t* key) const
+{
+    auto it = records_.find(MakeKey(tag, key));
+    return it == records_.end() ? nullptr : &it->second;
+}
+
+void RecordStore::Put(uint32_t tag, const uint8_t* key, std::vector<uint8_t> data)
+{
+    records_[MakeKey(tag, key)] = std::move(data);
+}
+
+bool RecordStore::Save(uint32_t tag, const uint8_t* key, const uint8_t* data, uint32_t size)
+{
+    auto it = records_.find(MakeKey(tag, key));
+    if (it == records_.end() || data == nullptr) return false;
+    it->second.assign(data, data + size);
+    return true;
+}
+
+bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32_t size, bool fillKey)
+{
+    if (data == nullptr) return false;
+    Key wanted = MakeKey(tag, key);
+    const KeyLayout layout = LayoutOf(tag);
+    // The number that identifies the item, and the inci under it.
+    uint32_t& item = std::get<1>(wanted);
+    uint32_t& inci = layout == KeyLayout::Detail ? std::get<3>(wanted) : std::get<2>(wanted);
+    const uint32_t unsetItem = layout == KeyLayout::EntryDetail ? kUnset32 : kUnset16;
+
+    if (item == unsetItem) {
+        uint32_t highest = 0;
+        auto end = records_.upper_bound(Key(tag, kUnset32, kUnset32, kUnset32));
+        if (end != records_.begin() && std::get<0>(std::prev(end)->first) == tag) {
+            highest = std::get<1>(std::prev(end)->first);
+        }
+        item = highest + 1;
+        if (inci == kUnset16) inci = 0;
+    }
+    if (inci == kUnset16) {
+        // The records of the same item lie together in key order.
+        const bool detail = layout == KeyLayout::Detail;
+        const uint32_t second = std::get<2>(wanted);
+        auto first = records_.lower_bound(detail ? Key(tag, item, second, 0) : Key(tag, item, 0, 0));
+        auto end = records_.upper_bound(detail ? Key(tag, item, second, kUnset32)
+                                               : Key(tag, item, kUnset32, kUnset32));
+        inci = 0;
+        if (end != first) {
+            const Key& last = std::prev(end)->first;
+            inci = (detail ? std::get<3>(last) : std::get<2>(last)) + 1;
+        }
+    }
+    if (records_.count(wanted) != 0) return false;
+    records_[wanted].assign(data, data + size);
+    if (fillKey) WriteKey(wanted, key);
+    return true;
+}
+
+bool RecordStore::Delete(uint32_t tag, const uint8_t* key)
+{
+    return records_.erase(MakeKey(tag, key)) != 0;
+}
+
+bool RecordStore::Next(uint32_t tag, uint8_t* key) const
+{
+    auto it = records_.upper_bound(MakeKey(tag, key));
+    if (it == records_.end() || std::get<0>(it->first) != tag) return false;
+    WriteKey(it->first, key);
+    return true;
+}
+
+std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordStore::RecordsOf(uint32_t tag) const
+{
+    std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> result;
+    for (auto it = records_.lower_bound(Key(tag, 0, 0, 0)); it != records_.end() && std::get<0>(it->first) == tag;
+         ++it) {
+        std::vector<uint8_t> key(8);
+        WriteKey(it->first, key.data());
+        result.emplace_back(std::move(key), it->second);
+    }
+    return result;
+}
+
+}  // namespace simhost

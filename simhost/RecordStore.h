@@ -1,0 +1,55 @@
+// The host's tagged records: byte blocks stored under a 32-bit tag and an
+// 8-byte key, kept in numeric key order within each tag.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <vector>
+
+namespace simhost {
+
+// How a tag's 8-byte key divides into numbers.
+enum class KeyLayout {
+    Other,        // cmper (16 bits), inci (16 bits)
+    Detail,       // first cmper, second cmper, inci (16 bits each)
+    EntryDetail,  // entry number (32 bits), inci (16 bits)
+};
+
+class RecordStore {
+public:
+    // Tags of the detail families; every other tag has the Other layout.
+    static KeyLayout LayoutOf(uint32_t tag);
+
+    // The record under the key, or null.
+    const std::vector<uint8_t>* Find(uint32_t tag, const uint8_t* key) const;
+    // Stores the record under the key, replacing one that is there.
+    void Put(uint32_t tag, const uint8_t* key, std::vector<uint8_t> data);
+    // Replaces an existing record; false when there is none under the key.
+    bool Save(uint32_t tag, const uint8_t* key, const uint8_t* data, uint32_t size);
+    // Creates a record. Key numbers given as -1 are filled in: a new cmper
+    // one past the highest of the tag, a new inci one past the highest under
+    // the same cmper (or cmpers, or entry). With fillKey false the host
+    // leaves the -1 in the caller's key. False when the key is taken.
+    bool Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32_t size, bool fillKey);
+    bool Delete(uint32_t tag, const uint8_t* key);
+    // Overwrites the key with the next key of the tag in key order.
+    bool Next(uint32_t tag, uint8_t* key) const;
+
+    // Every record of a tag, in key order, with its key bytes.
+    std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordsOf(uint32_t tag) const;
+    std::size_t Count() const { return records_.size(); }
+    void Clear() { records_.clear(); }
+    bool operator==(const RecordStore& other) const { return records_ == other.records_; }
+
+private:
+    // tag, then the key's numbers in order of significance.
+    using Key = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>;
+
+    static Key MakeKey(uint32_t tag, const uint8_t* key);
+    static void WriteKey(const Key& key, uint8_t* bytes);
+
+    std::map<Key, std::vector<uint8_t>> records_;
+};
+
+}  // namespace simhost
