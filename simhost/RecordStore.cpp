@@ -137,4 +137,13 @@ std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordStore::
     return result;
 }
 
+std::vector<uint32_t> RecordStore::Tags() const
+{
+    std::vector<uint32_t> tags;
+    for (const auto& record : records_) {
+        if (tags.empty() || tags.back() != std::get<0>(record.first)) tags.push_back(std::get<0>(record.first));
+    }
+    return tags;
+}
+
 }  // namespace simhost

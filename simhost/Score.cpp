@@ -56,18 +56,28 @@ std::pair<uint16_t, Performance> DecodePerformance(const std::vector<uint8_t>& b
     return { GetLE16(padded.data(), 0), p };
 }
 
-int16_t Score::SlotOf(int16_t staff) const
+const std::vector<int16_t>& Score::StaffList(int16_t slotContext) const
 {
-    for (std::size_t i = 0; i < staffOrder.size(); ++i) {
-        if (staffOrder[i] == staff) return static_cast<int16_t>(i + 1);
+    static const std::vector<int16_t> none;
+    if (slotContext == 0) return staffOrder;
+    auto list = otherStaffLists.find(slotContext);
+    return list != otherStaffLists.end() ? list->second : none;
+}
+
+int16_t Score::SlotOf(int16_t staff, int16_t slotContext) const
+{
+    const std::vector<int16_t>& list = StaffList(slotContext);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == staff) return static_cast<int16_t>(i + 1);
     }
     return 0;
 }
 
-int16_t Score::StaffAt(int16_t slot) const
+int16_t Score::StaffAt(int16_t slot, int16_t slotContext) const
 {
-    if (slot < 1 || static_cast<std::size_t>(slot) > staffOrder.size()) return 0;
-    return staffOrder[static_cast<std::size_t>(slot) - 1];
+    const std::vector<int16_t>& list = StaffList(slotContext);
+    if (slot < 1 || static_cast<std::size_t>(slot) > list.size()) return 0;
+    return list[static_cast<std::size_t>(slot) - 1];
 }
 
 bool Score::IsLayerShown(int32_t layer) const
@@ -143,6 +153,7 @@ bool Score::operator==(const Score& other) const
     return hostVersion == other.hostVersion && document == other.document && part == other.part &&
            maxLayers == other.maxLayers && hiddenLayers == other.hiddenLayers &&
            measureCount == other.measureCount && staffOrder == other.staffOrder &&
+           otherStaffLists == other.otherStaffLists &&
            frames == other.frames && records == other.records && selection == other.selection;
 }
 

@@ -65,16 +65,19 @@ struct Frame {
 
 // A selection: staff slots (from 1) by measures, with positions at both ends.
 struct Region {
+    int16_t startSlotContext = 0;
     int16_t startSlot = 0;
     int16_t startMeasure = 0;
     int32_t startPosition = 0;
+    int16_t endSlotContext = 0;
     int16_t endSlot = 0;
     int16_t endMeasure = 0;
     int32_t endPosition = 0;
 
     bool operator==(const Region& other) const
     {
-        return startSlot == other.startSlot && startMeasure == other.startMeasure &&
+        return startSlotContext == other.startSlotContext && endSlotContext == other.endSlotContext &&
+               startSlot == other.startSlot && startMeasure == other.startMeasure &&
                startPosition == other.startPosition && endSlot == other.endSlot &&
                endMeasure == other.endMeasure && endPosition == other.endPosition;
     }
@@ -109,14 +112,18 @@ public:
     std::set<int32_t> hiddenLayers;
     int16_t measureCount = 0;
     std::vector<int16_t> staffOrder;  // staff numbers, slot 1 first
+    // Staff lists named by slot contexts other than 0, which names staffOrder.
+    std::map<int16_t, std::vector<int16_t>> otherStaffLists;
     std::map<FrameKey, Frame> frames;
     RecordStore records;
     Region selection;
 
-    // The 1-based slot of the staff, 0 when it is not in the score.
-    int16_t SlotOf(int16_t staff) const;
+    // The staff list a slot context names; empty for an unknown context.
+    const std::vector<int16_t>& StaffList(int16_t slotContext) const;
+    // The 1-based slot of the staff, 0 when it is not in the list.
+    int16_t SlotOf(int16_t staff, int16_t slotContext = 0) const;
     // The staff at the slot, 0 when there is none.
-    int16_t StaffAt(int16_t slot) const;
+    int16_t StaffAt(int16_t slot, int16_t slotContext = 0) const;
     bool IsLayerShown(int32_t layer) const;
 
     // Appends an entry to the frame, with performance records for the notes

@@ -141,14 +141,14 @@ int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t vers
 {
     if (auto forced = Enter({ "FX_InstToSlot", { staff, slotContext, version } }))
         return static_cast<int16_t>(*forced);
-    return Host::Get().score.SlotOf(staff);
+    return Host::Get().score.SlotOf(staff, slotContext);
 }
 
 int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version)
 {
     if (auto forced = Enter({ "FX_SlotToInst", { slot, slotContext, version } }))
         return static_cast<int16_t>(*forced);
-    return Host::Get().score.StaffAt(slot);
+    return Host::Get().score.StaffAt(slot, slotContext);
 }
 
 int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* secondRegion,
@@ -162,6 +162,8 @@ int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* sec
     for (void* record : { selection, secondRegion }) {
         if (record == nullptr) continue;
         std::memset(record, 0, 20);
+        SetLE16(record, 0, static_cast<uint16_t>(region.startSlotContext));
+        SetLE16(record, 10, static_cast<uint16_t>(region.endSlotContext));
         SetLE16(record, 2, static_cast<uint16_t>(region.startSlot));
         SetLE16(record, 4, static_cast<uint16_t>(region.startMeasure));
         SetLE32(record, 6, static_cast<uint32_t>(region.startPosition));

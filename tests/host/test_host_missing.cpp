@@ -1,4 +1,6 @@
 // The host function table against a host that lacks some functions.
+#include "core/ByteAccess.h"
+#include "data/EntryFrame.h"
 #include "host/HostFunctions.h"
 #include "SimHost.h"
 
@@ -11,7 +13,7 @@ protected:
     void SetUp() override
     {
         Host::Get().Reset();
-        simhost::RegisterModule("FINALE.EXE", { "FX_GetMaxLayers", "FX_EndFinaleEdit", "FX_LoadTGF" });
+        simhost::RegisterModule("FINALE.EXE", { "FX_GetMaxLayers", "FX_EndFinaleEdit", "FX_LoadTGF", "FX_SaveTGF" });
     }
 };
 
@@ -41,4 +43,17 @@ TEST_F(MissingFunctions, EndMissingWithAnOpenEdit)
                                          "FX_CancelFinaleEdit" }),
               Host::Get().CallNames());
     EXPECT_EQ(1, Host::Get().CancelledEdits());
+}
+
+TEST_F(MissingFunctions, FramesAreNormalisedEvenWithoutTheHostsSave)
+{
+    Host::Get().score.staffOrder = { 1 };
+    simhost::EntrySpec spec;
+    spec.notes = { simhost::NoteSpec{ 0, 0, std::nullopt } };
+    Host::Get().score.AddEntry(1, 1, 0, spec);
+    void* frame = Host::Get().LoadFrame(1, 1, 0, 0);
+    ASSERT_NE(nullptr, frame);
+    EXPECT_EQ(0, FX_SaveTGF(frame));
+    EXPECT_EQ(1, GetLE16(frame::NoteAt(frame::EntryAt(frame, 0), 0), frame::kNoteID));
+    Host::Get().FreeFrame(frame);
 }

@@ -1,4 +1,5 @@
 // The host function table in a process without any host module.
+#include "data/FCNoteEntryCell.h"
 #include "host/HostFunctions.h"
 #include "SimHost.h"
 
@@ -83,4 +84,14 @@ TEST(NoHost, AHostThatAppearsLaterIsNeverUsed)
     EXPECT_EQ(-1, FX_GetCurrentPartID());
     EXPECT_EQ(0, FX_GetShowLayer(1));
     EXPECT_TRUE(simhost::Host::Get().Calls().empty());
+}
+
+TEST(NoHost, CellLoadsEmpty)
+{
+    EXPECT_EQ(4, FX_GetMaxLayers());
+    for (int32_t layer = 0; layer < 4; ++layer) EXPECT_EQ(0, FX_GetShowLayer(layer));
+    FCNoteEntryCell cell(1, 1);
+    EXPECT_TRUE(cell.Load());
+    EXPECT_EQ(0, cell.GetCount());
+    EXPECT_TRUE(cell.Save());
 }

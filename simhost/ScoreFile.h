@@ -1,0 +1,43 @@
+// The score file: a JSON description of a simulated host's document that
+// people can read and write, used for test fixtures and by the command-line
+// tools. Reading never changes the file; writing replaces it whole.
+//
+// {
+//   "hostVersion": "0x12050000", "document": 1, "part": 0,
+//   "maxLayers": 4, "hiddenLayers": [2, 3], "measures": 2,
+//   "staves": [{"number": 1}, {"number": 2}],          // score order
+//   "selection": {"startSlot": 1, "startMeasure": 1, "startPosition": 0,
+//                 "endSlot": 2, "endMeasure": 2, "endPosition": 1024},
+//   "frames": [{"staff": 1, "measure": 1, "layer": 0, "writeGuarded": false,
+//     "entries": [{"number": 1, "position": 0, "secondTiming": 1024,
+//                  "flags": ["sounding", "notePerformance"],
+//                  "notes": [{"id": 1, "flags": 0,
+//                             "performance": {"velocity": 10, "start": 0, "end": 0}}]}]}],
+//   "records": [{"tag": "SOIS", "key": "0100000000000000", "data": "00ff"}]
+// }
+//
+// Flags are a number, a hex string or a list of names and numbers. Entry flag
+// names: sounding (0x40000000), run (0x00800000), notePerformance
+// (0x00020000), entryPerformance (0x00400000), addedNote (0x01000000).
+// A note's "performance" is the first performance record of its entry with
+// the note's ID; an entry's other performance records are listed under
+// "otherPerformance". "records" holds every other record byte for byte.
+#pragma once
+
+#include "Score.h"
+
+#include <string>
+
+namespace simhost {
+
+// Parses score text. On failure the score is left as it was and the error
+// names the place ("frames[0].entries[2].notes[1].id: ...") and the problem.
+bool ParseScore(const std::string& text, Score& score, std::string& error);
+std::string FormatScore(const Score& score);
+
+bool ReadScoreFile(const std::string& path, Score& score, std::string& error);
+// Writes beside the file first, then replaces it, so that a failed write
+// leaves the old file as it was.
+bool WriteScoreFile(const std::string& path, const Score& score, std::string& error);
+
+}  // namespace simhost

@@ -1,0 +1,190 @@
+// Note-entry cells over the simulated host's frames.
+#include "ScoreFixture.h"
+#include "data/EntryFrame.h"
+#include "data/FCNoteEntryCell.h"
+
+using simhost::EntrySpec;
+namespace entry = simhost::entry;
+
+class Cell : public ScoreTest {};
+
+TEST_F(Cell, EmptyMeasureLoadsAsEmptyCell)
+{
+    FCNoteEntryCell cell(2, 1);
+    EXPECT_TRUE(cell.Load());
+    EXPECT_EQ(0, cell.GetCount());
+    EXPECT_STREQ("FCNoteEntryCell", cell.ClassName());
+}
+
+TEST_F(Cell, EntriesInLayerOrderWithLinksInsideEachLayer)
+{
+    score().AddEntry(2, 1, 1, EntrySpec{ 0, 0, 0, { Note(1) } });
+    score().AddEntry(2, 1, 0, EntrySpec{ 0, 512, 0, { Note(1), Note(2) } });
+    score().AddEntry(2, 1, 0, EntrySpec{ 512, 512, 0, {} });
+    score().AddEntry(2, 2, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+
+    FCNoteEntryCell cell(1, 2);
+    ASSERT_TRUE(cell.Load());
+    ASSERT_EQ(3, cell.GetCount());
+    FCNoteEntry* first = cell.GetEntryAt(0);
+    FCNoteEntry* second = cell.GetEntryAt(1);
+    FCNoteEntry* layer1 = cell.GetEntryAt(2);
+    EXPECT_EQ(2u, first->GetEntryNumber());
+    EXPECT_EQ(3u, second->GetEntryNumber());
+    EXPECT_EQ(1u, layer1->GetEntryNumber());
+    EXPECT_EQ(nullptr, first->GetPrevious());
+    EXPECT_EQ(second, first->GetNext());
+    EXPECT_EQ(first, second->GetPrevious());
+    EXPECT_EQ(nullptr, second->GetNext());
+    EXPECT_EQ(nullptr, layer1->GetPrevious());
+    EXPECT_EQ(2, first->GetCount());
+    EXPECT_EQ(0, second->GetCount());
+    EXPECT_EQ(1, first->GetMeasure());
+    EXPECT_EQ(2, first->GetStaff());
+    EXPECT_EQ(512, first->GetSecondTiming());
+    EXPECT_EQ(512, second->GetPosition());
+    EXPECT_EQ(1, first->GetNoteAt(1)->GetIndex());
+    EXPECT_EQ(2, first->GetNoteAt(1)->GetNoteID());
+    EXPECT_EQ(first, first->GetNoteAt(1)->GetEntry());
+}
+
+TEST_F(Cell, LoadAsksForEveryShownLayerOfTheStaffsSlot)
+{
+    score().staffOrder = { 3, 1, 2 };
+    score().hiddenLayers = { 1, 3 };
+    FCNoteEntryCell cell(4, 2);
+    ASSERT_TRUE(cell.Load());
+    std::vector<simhost::LoggedCall> loads = host().CallsTo("FX_LoadTGF");
+    ASSERT_EQ(2u, loads.size());
+    EXPECT_EQ((std::vector<int64_t>{ 0, 3, 4, 0, 1, 0x12050000 }), loads[0].args);
+    EXPECT_EQ((std::vector<int64_t>{ 0, 3, 4, 2, 1, 0x12050000 }), loads[1].args);
+    // Asked anew before every layer, and once when the old frames are cleared.
+    EXPECT_EQ(6u, CountCalls("FX_GetMaxLayers"));
+    EXPECT_EQ(nullptr, cell.GetFrame(1));
+    EXPECT_NE(nullptr, cell.GetFrame(2));
+}
+
+TEST_F(Cell, FailedLayerFreesEverythingLoaded)
+{
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    host().FailCall("FX_LoadTGF", 3);
+    FCNoteEntryCell cell(1, 1);
+    EXPECT_FALSE(cell.Load());
+    EXPECT_EQ(0, cell.GetCount());
+    EXPECT_EQ(2u, CountCalls("FX_FreeTGF"));
+    EXPECT_EQ(0u, host().LiveFrameCount());
+}
+
+TEST_F(Cell, SaveNormalisesAndWritesEveryFrameBack)
+{
+    uint32_t chord = score().AddEntry(1, 3, 0, EntrySpec{ 0, 0, 0, { Note(0), Note(5), Note(5) } });
+    uint32_t rest = score().AddEntry(1, 3, 1, EntrySpec{ 0, 0, 0, {} });
+    {
+        FCNoteEntryCell cell(3, 1);
+        ASSERT_TRUE(cell.Load());
+        cell.GetEntryAt(0)->SetFlag(frame::kRunFlag, true);
+        EXPECT_TRUE(cell.Save());
+    }
+    const simhost::EntryBytes& saved = *score().FindEntry(chord);
+    EXPECT_EQ(6, entry::NoteID(saved, 0));
+    EXPECT_EQ(7, entry::NoteID(saved, 1));
+    EXPECT_EQ(5, entry::NoteID(saved, 2));
+    EXPECT_EQ(frame::kRunFlag, entry::Flags(saved));
+    const simhost::EntryBytes& placeholder = *score().FindEntry(rest);
+    EXPECT_EQ(1, entry::NoteCount(placeholder));
+    EXPECT_EQ(0x80000000u, entry::NoteFlags(placeholder, 0));
+    EXPECT_EQ(frame::kAddedNoteFlag, entry::Flags(placeholder));
+    EXPECT_EQ(4u, CountCalls("FX_SaveTGF"));
+}
+
+TEST_F(Cell, WriteGuardedFrameIsSkippedWithoutFailing)
+{
+    uint32_t guarded = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(0) } });
+    score().frames[simhost::FrameKey(1, 1, 0)].writeGuarded = true;
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    EXPECT_TRUE(cell.Save());
+    EXPECT_EQ(3u, CountCalls("FX_SaveTGF"));
+    EXPECT_EQ(0, entry::NoteID(*score().FindEntry(guarded), 0));
+}
+
+TEST_F(Cell, FailedFrameSaveFailsTheCellButTheOthersAreSaved)
+{
+    score().AddEntry(1, 1, 2, EntrySpec{ 0, 0, 0, { Note(0) } });
+    host().FailCall("FX_SaveTGF", 1);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    EXPECT_FALSE(cell.Save());
+    EXPECT_EQ(4u, CountCalls("FX_SaveTGF"));
+    EXPECT_EQ(1, entry::NoteID(score().frames[simhost::FrameKey(1, 1, 2)].entries[0], 0));
+}
+
+TEST_F(Cell, FlaggedRunsCountWithinOneLayer)
+{
+    const uint32_t run = frame::kRunFlag;
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, run, { Note(1) } });
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, run, { Note(1) } });
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, run, { Note(1) } });
+    score().AddEntry(1, 1, 1, EntrySpec{ 0, 0, run, { Note(1) } });
+    score().AddEntry(1, 1, 1, EntrySpec{ 0, 0, run, { Note(1) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    std::vector<int32_t> indexes;
+    for (int32_t i = 0; i < cell.GetCount(); ++i) indexes.push_back(cell.GetEntryAt(i)->GetFlaggedRunIndex());
+    EXPECT_EQ((std::vector<int32_t>{ 0, 1, -1, 0, 0, 1 }), indexes);
+}
+
+TEST_F(Cell, RunsDoNotCountAcrossMeasures)
+{
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kRunFlag, { Note(1) } });
+    score().AddEntry(1, 2, 0, EntrySpec{ 0, 0, frame::kRunFlag, { Note(1) } });
+    FCNoteEntryCell cell(2, 1);
+    ASSERT_TRUE(cell.Load());
+    ASSERT_EQ(1, cell.GetCount());
+    EXPECT_EQ(0, cell.GetEntryAt(0)->GetFlaggedRunIndex());
+}
+
+TEST_F(Cell, NoteCountAboveTwelveBuildsTwelveNotes)
+{
+    std::vector<simhost::NoteSpec> notes;
+    for (uint16_t id = 1; id <= 12; ++id) notes.push_back(Note(id));
+    uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, notes });
+    entry::SetNoteCount(*score().FindEntry(number), 13);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    EXPECT_EQ(12, cell.GetEntryAt(0)->GetNoteCount());
+    EXPECT_EQ(12, cell.GetEntryAt(0)->GetCount());
+    EXPECT_TRUE(cell.Save());
+    EXPECT_EQ(12, entry::NoteCount(*score().FindEntry(number)));
+}
+
+TEST_F(Cell, LayersBeyondTwentyAreIgnored)
+{
+    score().maxLayers = 25;
+    score().AddEntry(1, 1, 19, EntrySpec{ 0, 0, 0, { Note(1) } });
+    score().AddEntry(1, 1, 22, EntrySpec{ 0, 0, 0, { Note(1) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    EXPECT_EQ(20u, CountCalls("FX_LoadTGF"));
+    EXPECT_EQ(1, cell.GetCount());
+    EXPECT_TRUE(cell.Save());
+    EXPECT_EQ(20u, CountCalls("FX_SaveTGF"));
+    EXPECT_EQ(nullptr, cell.GetFrame(20));
+}
+
+TEST_F(Cell, ReloadFreesThePreviousFrames)
+{
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    ASSERT_TRUE(cell.Load());
+    EXPECT_EQ(4u, host().LiveFrameCount());
+    EXPECT_EQ(4u, CountCalls("FX_FreeTGF"));
+}
+
+TEST_F(Cell, StaffNotInScoreFailsToLoad)
+{
+    FCNoteEntryCell cell(1, 9);
+    EXPECT_FALSE(cell.Load());
+    EXPECT_EQ(0, cell.GetCount());
+}

@@ -1,0 +1,209 @@
+// Per-note performance records, attached to entries of host frames.
+#include "ScoreFixture.h"
+#include "core/ByteAccess.h"
+#include "data/EntryFrame.h"
+#include "data/FCNoteEntryCell.h"
+#include "data/FCPerformanceMod.h"
+
+using simhost::EntrySpec;
+using simhost::Performance;
+namespace entry = simhost::entry;
+
+class PerformanceMod : public ScoreTest {
+protected:
+    // Puts a performance record of the entry at an explicit inci.
+    void PutRecord(uint32_t entryNumber, uint16_t inci, uint16_t noteID, int16_t velocity)
+    {
+        uint8_t key[8] = {};
+        SetLE32(key, 0, entryNumber);
+        SetLE16(key, 4, inci);
+        Performance p;
+        p.velocity = velocity;
+        score().records.Put(simhost::kPerformanceTag, key, simhost::EncodePerformance(noteID, p));
+    }
+};
+
+TEST_F(PerformanceMod, NewObjectCanBeSavedAtOnce)
+{
+    FCPerformanceMod mod;
+    EXPECT_STREQ("FCPerformanceMods", mod.ClassName());
+    EXPECT_EQ(10u, mod.GetLoadedSize());
+    EXPECT_EQ(0u, mod.GetEntryNumber());
+    EXPECT_EQ(nullptr, mod.GetNoteEntry());
+    EXPECT_FALSE(mod.LoadFirst());
+    EXPECT_FALSE(mod.SaveNew());
+}
+
+TEST_F(PerformanceMod, LoadForNoteNeedsTheEntryFlag)
+{
+    uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { NoteWith(3, 70) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCNote* note = cell.GetEntryAt(0)->GetNoteAt(0);
+    FCPerformanceMod mod;
+    EXPECT_FALSE(mod.LoadForNote(note));
+    EXPECT_FALSE(mod.LoadForNote(nullptr));
+
+    cell.GetEntryAt(0)->SetFlag(frame::kNotePerformanceFlag, true);
+    ASSERT_TRUE(mod.LoadForNote(note));
+    EXPECT_EQ(70, mod.GetVelocity());
+    EXPECT_EQ(number, mod.GetEntryNumber());
+    for (const simhost::LoggedCall& call : host().CallsTo("FX_LoadEData")) {
+        EXPECT_EQ(0x65646163, call.args[0]);
+        EXPECT_EQ(0x07000000, call.args[4]);
+    }
+}
+
+TEST_F(PerformanceMod, FindInciStopsAtTheFirstGap)
+{
+    uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kNotePerformanceFlag, { Note(1) } });
+    PutRecord(number, 1, 1, 10);
+    PutRecord(number, 2, 1, 20);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCPerformanceMod mod;
+    EXPECT_EQ(-1, mod.FindInciForNoteID(cell.GetEntryAt(0), 1));
+    PutRecord(number, 0, 2, 5);
+    EXPECT_EQ(1, mod.FindInciForNoteID(cell.GetEntryAt(0), 1));
+    EXPECT_EQ(0, mod.FindInciForNoteID(cell.GetEntryAt(0), 2));
+}
+
+TEST_F(PerformanceMod, SaveForNoteCreatesThenOverwrites)
+{
+    uint32_t number = score().AddEntry(1, 2, 0, EntrySpec{ 0, 0, frame::kSoundingFlag, { Note(4) } });
+    {
+        FCNoteEntryCell cell(2, 1);
+        ASSERT_TRUE(cell.Load());
+        FCNote* note = cell.GetEntryAt(0)->GetNoteAt(0);
+        FCPerformanceMod mod;
+        mod.SetVelocity(90);
+        ASSERT_TRUE(mod.SaveForNote(note));
+        EXPECT_EQ(0, mod.GetInci());
+        EXPECT_TRUE(cell.GetEntryAt(0)->HasFlag(frame::kNotePerformanceFlag));
+        EXPECT_EQ(frame::kSoundingFlag, entry::Flags(*score().FindEntry(number)));  // only in the frame so far
+
+        FCPerformanceMod again;
+        ASSERT_TRUE(again.LoadForNote(note));
+        again.SetVelocity(95);
+        again.SetStartOffset(-3);
+        ASSERT_TRUE(again.SaveForNote(note));
+        EXPECT_EQ(1u, CountCalls("FX_CreateEData"));
+        EXPECT_EQ(1u, CountCalls("FX_SaveEData"));
+        EXPECT_TRUE(cell.Save());
+    }
+    EXPECT_EQ(frame::kSoundingFlag | frame::kNotePerformanceFlag, entry::Flags(*score().FindEntry(number)));
+    Performance expected;
+    expected.velocity = 95;
+    expected.start = -3;
+    EXPECT_EQ(expected, score().PerformanceOf(number, 4));
+    EXPECT_EQ(1u, score().records.Count());
+}
+
+TEST_F(PerformanceMod, ChordNotesGetARecordEach)
+{
+    uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1), Note(2) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCNoteEntry* chord = cell.GetEntryAt(0);
+    FCPerformanceMod low;
+    low.SetVelocity(-10);
+    FCPerformanceMod high;
+    high.SetVelocity(10);
+    ASSERT_TRUE(high.SaveForNote(chord->GetNoteAt(1)));
+    ASSERT_TRUE(low.SaveForNote(chord->GetNoteAt(0)));
+    EXPECT_EQ(0, high.GetInci());
+    EXPECT_EQ(1, low.GetInci());
+    EXPECT_EQ(-10, score().PerformanceOf(number, 1)->velocity);
+    EXPECT_EQ(10, score().PerformanceOf(number, 2)->velocity);
+}
+
+TEST_F(PerformanceMod, HostThatDoesNotTellTheNewInci)
+{
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    host().createLeavesKey = true;
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCPerformanceMod mod;
+    ASSERT_TRUE(mod.SaveForNote(cell.GetEntryAt(0)->GetNoteAt(0)));
+    EXPECT_EQ(0, mod.GetInci());  // found again by note ID
+}
+
+TEST_F(PerformanceMod, CreatedRecordThatCannotBeFoundStillSucceeds)
+{
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    host().ForceResult("FX_CreateEData", 1);  // accepted, but nothing stored
+    FCPerformanceMod mod;
+    EXPECT_TRUE(mod.SaveForNote(cell.GetEntryAt(0)->GetNoteAt(0)));
+    EXPECT_EQ(-1, mod.GetInci());
+    EXPECT_TRUE(cell.GetEntryAt(0)->HasFlag(frame::kNotePerformanceFlag));
+}
+
+TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
+{
+    uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kSoundingFlag, { Note(1), Note(2) } });
+    PutRecord(number, 0, 1, 1);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCNoteEntry* e = cell.GetEntryAt(0);
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(e);
+    EXPECT_EQ(number, mod.GetEntryNumber());
+    ASSERT_TRUE(mod.SaveNew());
+    EXPECT_EQ(1, mod.GetInci());
+    EXPECT_TRUE(e->HasFlag(frame::kEntryPerformanceFlag));
+    EXPECT_TRUE(e->HasFlag(frame::kNotePerformanceFlag));
+
+    // A host that leaves the inci at -1: the last record of the entry is found.
+    host().createLeavesKey = true;
+    FCPerformanceMod another;
+    another.SetNoteEntry(e);
+    ASSERT_TRUE(another.SaveNew());
+    EXPECT_EQ(2, another.GetInci());
+}
+
+TEST_F(PerformanceMod, SaveNewWithoutTheSoundingFlagMarksNoNotes)
+{
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(cell.GetEntryAt(0));
+    ASSERT_TRUE(mod.SaveNew());
+    EXPECT_TRUE(cell.GetEntryAt(0)->HasFlag(frame::kEntryPerformanceFlag));
+    EXPECT_FALSE(cell.GetEntryAt(0)->HasFlag(frame::kNotePerformanceFlag));
+}
+
+TEST_F(PerformanceMod, LoadNextStaysWithinTheEntry)
+{
+    uint32_t first = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { NoteWith(1, 1), NoteWith(2, 2) } });
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { NoteWith(1, 3) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(cell.GetEntryAt(0));
+    ASSERT_TRUE(mod.LoadFirst());
+    ASSERT_TRUE(mod.LoadNext());
+    EXPECT_EQ(2, mod.GetVelocity());
+    EXPECT_FALSE(mod.LoadNext());
+    EXPECT_EQ(1, mod.GetInci());
+    EXPECT_EQ(first, mod.GetEntryNumber());
+    EXPECT_EQ(1, mod.FindLastInci());
+    EXPECT_FALSE(mod.Reload());  // the failed load left it unloaded
+    EXPECT_TRUE(mod.Load(first, 1));
+}
+
+TEST_F(PerformanceMod, ScansEndAgainstAHostThatNeverFails)
+{
+    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kNotePerformanceFlag, { Note(1) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    host().ForceResult("FX_LoadEData", 1);
+    host().ForceResult("FX_NextEData", 1);
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(cell.GetEntryAt(0));
+    EXPECT_EQ(-1, mod.FindInciForNoteID(cell.GetEntryAt(0), 1));
+    EXPECT_EQ(0, mod.FindLastInci());  // the host never moves on: the scan ends at the limit
+    EXPECT_FALSE(mod.LoadForNote(cell.GetEntryAt(0)->GetNoteAt(0)));
+}

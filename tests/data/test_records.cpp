@@ -1,0 +1,221 @@
+// The record base and record collections against the simulated host's store.
+#include "ScoreFixture.h"
+#include "TestRecords.h"
+#include "core/ByteAccess.h"
+
+namespace {
+
+std::vector<uint8_t> Key(uint16_t a, uint16_t b = 0, uint16_t c = 0)
+{
+    std::vector<uint8_t> key(8, 0);
+    SetLE16(key.data(), 0, a);
+    SetLE16(key.data(), 2, b);
+    SetLE16(key.data(), 4, c);
+    return key;
+}
+
+}  // namespace
+
+class Records : public ScoreTest {
+protected:
+    void Put(uint32_t tag, const std::vector<uint8_t>& key, std::vector<uint8_t> data)
+    {
+        score().records.Put(tag, key.data(), std::move(data));
+    }
+    const std::vector<uint8_t>* Stored(uint32_t tag, const std::vector<uint8_t>& key)
+    {
+        return score().records.Find(tag, key.data());
+    }
+    static constexpr uint32_t kNoInci = 0x5453544E;
+    static constexpr uint32_t kInci = 0x54535449;
+    static constexpr uint32_t kDetail = 0x53444E47;
+};
+
+TEST_F(Records, LoadSaveAndReload)
+{
+    Put(kNoInci, Key(7), { 1, 2, 3, 4 });
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.Load(7));
+    EXPECT_EQ(4u, record.GetLoadedSize());
+    record.data_[0] = 9;
+    EXPECT_TRUE(record.Save());
+    EXPECT_EQ((std::vector<uint8_t>{ 9, 2, 3, 4 }), *Stored(kNoInci, Key(7)));
+    record.data_[0] = 0;
+    EXPECT_TRUE(record.Reload());
+    EXPECT_EQ(9, record.data_[0]);
+    std::vector<simhost::LoggedCall> loads = host().CallsTo("FX_LoadEData");
+    EXPECT_EQ(7u, loads[0].key);  // cmper 7, inci 0
+    EXPECT_EQ(4, loads[0].sizeIn);
+    EXPECT_EQ(0x12050000, loads[0].args[4]);
+}
+
+TEST_F(Records, FailedLoadBlocksSaveWithoutCallingTheHost)
+{
+    TestNoInciRecord record;
+    EXPECT_FALSE(record.Load(3));
+    EXPECT_EQ(0u, record.GetLoadedSize());
+    EXPECT_FALSE(record.Save());
+    EXPECT_FALSE(record.SaveNew());
+    EXPECT_FALSE(record.Reload());
+    EXPECT_EQ(0u, CountCalls("FX_SaveEData"));
+    EXPECT_EQ(0u, CountCalls("FX_CreateEData"));
+    EXPECT_EQ(1u, CountCalls("FX_LoadEData"));
+}
+
+TEST_F(Records, SaveNewLetsTheHostChooseTheItem)
+{
+    Put(kNoInci, Key(4), { 0, 0, 0, 0 });
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.Load(4));
+    EXPECT_TRUE(record.SaveNew());
+    EXPECT_EQ(5, record.GetItemCmper());
+    EXPECT_NE(nullptr, Stored(kNoInci, Key(5)));
+    EXPECT_EQ(0xFFFFFFFFull, host().CallsTo("FX_CreateEData").at(0).key);
+}
+
+TEST_F(Records, LoadNextAtTheLastRecordKeepsTheKey)
+{
+    Put(kNoInci, Key(2), { 2, 0, 0, 0 });
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.LoadFirst());
+    EXPECT_EQ(2, record.GetItemCmper());
+    EXPECT_FALSE(record.LoadNext());
+    EXPECT_EQ(2, record.GetItemCmper());
+    EXPECT_EQ(2, record.data_[0]);
+}
+
+TEST_F(Records, LoadedSizeNeverExceedsTheBuffer)
+{
+    Put(kNoInci, Key(1), { 1, 2, 3, 4, 5, 6, 7, 8 });
+    host().extraReportedSize = 1000;
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.Load(1));
+    EXPECT_EQ(4u, record.GetLoadedSize());
+    EXPECT_TRUE(record.Save());
+    EXPECT_EQ(4, host().CallsTo("FX_SaveEData").at(0).args[3]);
+}
+
+TEST_F(Records, DeleteLeavesTheObjectAsItWas)
+{
+    Put(kNoInci, Key(1), { 5, 0, 0, 0 });
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.Load(1));
+    EXPECT_TRUE(record.DeleteRecord());
+    EXPECT_EQ(nullptr, Stored(kNoInci, Key(1)));
+    EXPECT_EQ(5, record.data_[0]);
+    EXPECT_FALSE(record.DeleteData());
+}
+
+TEST_F(Records, PreferencesAlwaysLoadItemOne)
+{
+    Put(0x4F036870, Key(1), std::vector<uint8_t>(36, 3));
+    TestPrefsRecord prefs;
+    EXPECT_EQ(0u, prefs.GetLoadedSize());
+    EXPECT_EQ(nullptr, prefs.GetData());
+    ASSERT_TRUE(prefs.Load(42));
+    EXPECT_EQ(36u, prefs.GetLoadedSize());
+    EXPECT_EQ(1u, host().CallsTo("FX_LoadEData").at(0).key);
+    EXPECT_TRUE(prefs.Reload());
+}
+
+TEST_F(Records, LoadAllInKeyOrder)
+{
+    TestNoInciRecords list;
+    EXPECT_EQ(0, list.LoadAll());
+    EXPECT_EQ(0, list.GetCount());
+
+    Put(kNoInci, Key(9), { 9, 0, 0, 0 });
+    Put(kNoInci, Key(3), { 3, 0, 0, 0 });
+    Put(kNoInci, Key(5), { 5, 0, 0, 0 });
+    list.SetContext(77);
+    ASSERT_EQ(3, list.LoadAll());
+    std::vector<int> firstBytes;
+    for (int32_t i = 0; i < list.GetCount(); ++i) {
+        auto* item = static_cast<TestNoInciRecord*>(list.GetElementAt(i));
+        firstBytes.push_back(item->data_[0]);
+        EXPECT_EQ(77u, item->GetContext());
+        EXPECT_EQ(item->data_, item->GetData());  // an independent copy
+    }
+    EXPECT_EQ((std::vector<int>{ 3, 5, 9 }), firstBytes);
+
+    static_cast<TestNoInciRecord*>(list.GetElementAt(1))->data_[1] = 1;
+    EXPECT_TRUE(list.SaveAll());
+    EXPECT_EQ((std::vector<uint8_t>{ 5, 1, 0, 0 }), *Stored(kNoInci, Key(5)));
+}
+
+TEST_F(Records, LoadAllStopsWhenTheHostRepeatsAKey)
+{
+    Put(kNoInci, Key(1), { 1, 0, 0, 0 });
+    host().ForceResult("FX_NextEData", 1, 2);  // from the second call on, "found" without moving
+    TestNoInciRecords list;
+    EXPECT_EQ(1, list.LoadAll());
+}
+
+TEST_F(Records, InciRoundTrips)
+{
+    TestInciRecords list;
+    EXPECT_EQ(0, list.LoadAllIncis(4));
+    EXPECT_TRUE(list.ClearAllIncis(4));
+    EXPECT_TRUE(list.SaveAllIncis(4));
+
+    Put(kInci, Key(4, 0), { 10, 0, 0, 0, 0, 0 });
+    Put(kInci, Key(4, 1), { 11, 0, 0, 0, 0, 0 });
+    Put(kInci, Key(4, 2), { 12, 0, 0, 0, 0, 0 });
+    Put(kInci, Key(5, 0), { 50, 0, 0, 0, 0, 0 });
+    ASSERT_EQ(3, list.LoadAllIncis(4));
+
+    // Saved back in another order, they become incis 0, 1, 2 in list order.
+    TestInciRecords reordered;
+    for (int index : { 2, 0 }) {
+        auto* copy = new TestInciRecord();
+        copy->CopyDataFrom(list.GetElementAt(index));
+        reordered.Add(copy);
+    }
+    EXPECT_TRUE(reordered.SaveAllIncis(4));
+    EXPECT_EQ(12, (*Stored(kInci, Key(4, 0)))[0]);
+    EXPECT_EQ(10, (*Stored(kInci, Key(4, 1)))[0]);
+    EXPECT_EQ(nullptr, Stored(kInci, Key(4, 2)));
+    EXPECT_EQ(50, (*Stored(kInci, Key(5, 0)))[0]);
+
+    // Deleted from the highest inci down.
+    host().ClearLog();
+    EXPECT_TRUE(list.ClearAllIncis(4));
+    std::vector<simhost::LoggedCall> deletes = host().CallsTo("FX_DeleteEData");
+    ASSERT_EQ(2u, deletes.size());
+    EXPECT_EQ(0x00010004u, deletes[0].key);  // cmper 4, inci 1
+    EXPECT_EQ(0x00000004u, deletes[1].key);
+    EXPECT_TRUE(reordered.SaveAllIncis(5));
+    EXPECT_EQ(0, list.LoadAllIncis(4));
+}
+
+TEST_F(Records, ClearAllIncisReportsAFailedDelete)
+{
+    Put(kInci, Key(2, 0), { 0, 0, 0, 0, 0, 0 });
+    host().FailCall("FX_DeleteEData", 1);
+    TestInciRecords list;
+    EXPECT_FALSE(list.ClearAllIncis(2));
+    TestInciRecords empty;
+    host().FailCall("FX_DeleteEData", 2);
+    EXPECT_FALSE(empty.SaveAllIncis(2));
+}
+
+TEST_F(Records, InciScansEndAgainstAHostThatNeverFails)
+{
+    host().ForceResult("FX_LoadEData", 1);
+    host().ForceResult("FX_DeleteEData", 1);
+    TestInciRecords list;
+    EXPECT_EQ(kMaxInci + 1, list.LoadAllIncis(1));
+    EXPECT_TRUE(list.ClearAllIncis(1));
+}
+
+TEST_F(Records, LoadAllDetailsUpToTheFirstGap)
+{
+    Put(kDetail, Key(3, 1), std::vector<uint8_t>(36, 1));
+    Put(kDetail, Key(3, 2), std::vector<uint8_t>(36, 2));
+    Put(kDetail, Key(3, 4), std::vector<uint8_t>(36, 4));
+    TestDetailRecords list;
+    EXPECT_EQ(2, list.LoadAllDetails(3, 1));
+    EXPECT_EQ(2, static_cast<TestDetailRecord*>(list.GetElementAt(1))->GetCmper2());
+    EXPECT_EQ(0, list.LoadAllDetails(3, 3));
+    EXPECT_EQ(1, list.LoadAllDetails(3, 4));
+}

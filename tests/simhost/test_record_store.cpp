@@ -1,0 +1,105 @@
+// The simulated host's record store: key order per family, and creation.
+#include "RecordStore.h"
+#include "core/ByteAccess.h"
+
+#include <gtest/gtest.h>
+
+using simhost::RecordStore;
+
+namespace {
+
+constexpr uint32_t kOther = 0x534F4953;   // 'SOIS'
+constexpr uint32_t kDetail = 0x53444E47;  // 'SDNG'
+constexpr uint32_t kEntry = 0x65646163;   // 'edac'
+
+struct Key {
+    uint8_t bytes[8] = {};
+    Key(uint16_t a, uint16_t b, uint16_t c = 0)
+    {
+        SetLE16(bytes, 0, a);
+        SetLE16(bytes, 2, b);
+        SetLE16(bytes, 4, c);
+    }
+    static Key Entry(uint32_t number, uint16_t inci)
+    {
+        Key key(0, 0);
+        SetLE32(key.bytes, 0, number);
+        SetLE16(key.bytes, 4, inci);
+        return key;
+    }
+    uint16_t Word(size_t offset) const { return GetLE16(bytes, offset); }
+};
+
+const uint8_t kData[4] = { 1, 2, 3, 4 };
+
+}  // namespace
+
+TEST(RecordStore, NextFollowsCmperThenInci)
+{
+    RecordStore store;
+    store.Put(kOther, Key(2, 0).bytes, { 1 });
+    store.Put(kOther, Key(1, 5).bytes, { 1 });
+    store.Put(kOther, Key(1, 0).bytes, { 1 });
+    store.Put(kDetail, Key(0, 0).bytes, { 1 });
+    Key key(0, 0);
+    std::vector<std::pair<int, int>> order;
+    while (store.Next(kOther, key.bytes)) order.emplace_back(key.Word(0), key.Word(2));
+    EXPECT_EQ((std::vector<std::pair<int, int>>{ { 1, 0 }, { 1, 5 }, { 2, 0 } }), order);
+    EXPECT_EQ(2, key.Word(0));  // a failed Next leaves the key
+}
+
+TEST(RecordStore, EntryDetailsOrderByEntryNumberThenInci)
+{
+    RecordStore store;
+    store.Put(kEntry, Key::Entry(0x10000, 0).bytes, { 1 });
+    store.Put(kEntry, Key::Entry(2, 1).bytes, { 1 });
+    store.Put(kEntry, Key::Entry(2, 0).bytes, { 1 });
+    Key key = Key::Entry(2, 0);
+    ASSERT_TRUE(store.Next(kEntry, key.bytes));
+    EXPECT_EQ(2u, GetLE32(key.bytes, 0));
+    EXPECT_EQ(1, key.Word(4));
+    ASSERT_TRUE(store.Next(kEntry, key.bytes));
+    EXPECT_EQ(0x10000u, GetLE32(key.bytes, 0));
+    EXPECT_FALSE(store.Next(kEntry, key.bytes));
+}
+
+TEST(RecordStore, CreateFillsInTheUnsetNumbers)
+{
+    RecordStore store;
+    Key first(0xFFFF, 0xFFFF);
+    ASSERT_TRUE(store.Create(kOther, first.bytes, kData, 4, true));
+    EXPECT_EQ(1, first.Word(0));
+    EXPECT_EQ(0, first.Word(2));
+    Key another(0xFFFF, 0xFFFF);
+    ASSERT_TRUE(store.Create(kOther, another.bytes, kData, 4, true));
+    EXPECT_EQ(2, another.Word(0));
+    Key inci(1, 0xFFFF);
+    ASSERT_TRUE(store.Create(kOther, inci.bytes, kData, 2, true));
+    EXPECT_EQ(1, inci.Word(2));
+    EXPECT_EQ(2u, store.Find(kOther, inci.bytes)->size());
+    EXPECT_FALSE(store.Create(kOther, Key(1, 1).bytes, kData, 4, true));  // taken
+
+    Key detail(3, 4, 0xFFFF);
+    ASSERT_TRUE(store.Create(kDetail, detail.bytes, kData, 4, true));
+    EXPECT_EQ(0, detail.Word(4));
+    Key detail2(3, 4, 0xFFFF);
+    ASSERT_TRUE(store.Create(kDetail, detail2.bytes, kData, 4, true));
+    EXPECT_EQ(1, detail2.Word(4));
+
+    Key entry = Key::Entry(9, 0xFFFF);
+    ASSERT_TRUE(store.Create(kEntry, entry.bytes, kData, 4, false));
+    EXPECT_EQ(0xFFFF, entry.Word(4));  // left for the caller to find
+    EXPECT_NE(nullptr, store.Find(kEntry, Key::Entry(9, 0).bytes));
+}
+
+TEST(RecordStore, SaveNeedsAnExistingRecordAndDeleteRemovesIt)
+{
+    RecordStore store;
+    EXPECT_FALSE(store.Save(kOther, Key(1, 0).bytes, kData, 4));
+    store.Put(kOther, Key(1, 0).bytes, { 9 });
+    EXPECT_TRUE(store.Save(kOther, Key(1, 0).bytes, kData, 3));
+    EXPECT_EQ((std::vector<uint8_t>{ 1, 2, 3 }), *store.Find(kOther, Key(1, 0).bytes));
+    EXPECT_TRUE(store.Delete(kOther, Key(1, 0).bytes));
+    EXPECT_FALSE(store.Delete(kOther, Key(1, 0).bytes));
+    EXPECT_EQ(0u, store.Count());
+}

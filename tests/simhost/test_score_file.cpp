@@ -1,0 +1,161 @@
+// The score file: reading, writing, round trips and the errors people see.
+#include "ScoreFile.h"
+#include "core/ByteAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using simhost::Score;
+namespace entry = simhost::entry;
+
+namespace {
+
+std::string FixturePath(const char* name)
+{
+    return std::string(QV_FIXTURES_DIR) + "/" + name;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string ErrorOf(const std::string& text)
+{
+    Score score;
+    std::string error;
+    EXPECT_FALSE(simhost::ParseScore(text, score, error)) << text;
+    return error;
+}
+
+}  // namespace
+
+TEST(ScoreFile, ReadsEveryPart)
+{
+    Score score;
+    std::string error;
+    ASSERT_TRUE(simhost::ReadScoreFile(FixturePath("two_staves.json"), score, error)) << error;
+    EXPECT_EQ(3, score.document);
+    EXPECT_EQ((std::set<int32_t>{ 3 }), score.hiddenLayers);
+    EXPECT_EQ((std::vector<int16_t>{ 1, 2 }), score.staffOrder);
+    EXPECT_EQ(3072, score.selection.endPosition);
+    const simhost::EntryBytes& first = *score.FindEntry(1);
+    EXPECT_EQ(0x40020000u, entry::Flags(first));
+    EXPECT_EQ(2, entry::NoteCount(first));
+    EXPECT_EQ(0x00010000u, entry::NoteFlags(first, 0));
+    EXPECT_EQ(1024, entry::SecondTiming(first));
+    EXPECT_EQ(-5, score.PerformanceOf(1, 1)->start);
+    EXPECT_FALSE(score.PerformanceOf(1, 2).has_value());
+    const simhost::EntryBytes& second = *score.FindEntry(2);
+    EXPECT_EQ(0x40800004u, entry::Flags(second));
+    EXPECT_EQ(0x01, second[4]);
+    EXPECT_EQ(0x08, second[145]);
+    EXPECT_EQ(0xa0, second[16]);
+    EXPECT_EQ(4, score.PerformanceOf(2, 9)->reserved);
+    EXPECT_TRUE((score.frames[simhost::FrameKey(2, 2, 1)].writeGuarded));
+    uint8_t key[8] = { 1, 0, 0, 0, 0, 0, 0, 0 };
+    EXPECT_EQ((std::vector<uint8_t>{ 0x00, 0xff, 0x10 }), *score.records.Find(0x534F4953, key));
+}
+
+TEST(ScoreFile, RoundTrip)
+{
+    Score score;
+    std::string error;
+    ASSERT_TRUE(simhost::ReadScoreFile(FixturePath("two_staves.json"), score, error)) << error;
+    const std::string written = simhost::FormatScore(score);
+    Score again;
+    ASSERT_TRUE(simhost::ParseScore(written, again, error)) << error;
+    EXPECT_TRUE(score == again);
+    EXPECT_EQ(written, simhost::FormatScore(again));
+}
+
+TEST(ScoreFile, RecordsWithoutAnEntryAreKept)
+{
+    Score score;
+    score.staffOrder = { 1 };
+    uint8_t key[8] = {};
+    SetLE32(key, 0, 77);
+    score.records.Put(simhost::kPerformanceTag, key, simhost::EncodePerformance(1, simhost::Performance{}));
+    Score again;
+    std::string error;
+    ASSERT_TRUE(simhost::ParseScore(simhost::FormatScore(score), again, error)) << error;
+    EXPECT_TRUE(score == again);
+}
+
+TEST(ScoreFile, MalformedFilesAreRefusedClearly)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "[]", "top level: expected an object" },
+        { "{\"documnet\": 1}", "documnet: unknown field" },
+        { "{\"document\": \"one\"}", "document: expected an integer from -32768 to 32767, got \"one\"" },
+        { "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 2, \"measure\": 1, \"layer\": 0}]}",
+          "frames[0].staff: staff 2 is not among the staves" },
+        { "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 1, \"measure\": 2, \"layer\": 0}]}",
+          "frames[0].measure: measure 2 is past the last measure" },
+        { "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 1, \"measure\": 1, \"layer\": 4}]}",
+          "frames[0].layer: 4 is outside 0 to 3" },
+        { "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 1, \"measure\": 1, \"layer\": 0, "
+          "\"entries\": [{\"number\": 1, \"notes\": [{\"id\": 70000}]}]}]}",
+          "frames[0].entries[0].notes[0].id: 70000 is outside 0 to 65535" },
+        { "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 1, \"measure\": 1, \"layer\": 0, "
+          "\"entries\": [{\"number\": 1}, {\"number\": 1}]}]}",
+          "frames[0].entries[1].number: entry number 1 is used twice" },
+        { "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 1, \"measure\": 1, \"layer\": 0, "
+          "\"entries\": [{\"number\": 1, \"flags\": [\"loud\"]}]}]}",
+          "frames[0].entries[0].flags[0]: unknown flag \"loud\"" },
+        { "{\"records\": [{\"tag\": \"SOIS\", \"key\": \"01\", \"data\": \"\"}]}", "records[0].key: expected 8 bytes" },
+        { "{\"records\": [{\"tag\": \"SOIS\", \"key\": \"zz00000000000000\", \"data\": \"\"}]}",
+          "records[0].key: \"zz\" is not a hex byte" },
+        { "{\"staves\": [{\"number\": 1}, {\"number\": 1}]}", "staves[1].number: staff 1 is listed twice" },
+        { "{\"selection\": {\"startSlot\": 1, \"end\": 2}}", "selection.end: unknown field" },
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.second, ErrorOf(c.first)) << c.first;
+}
+
+TEST(ScoreFile, ParseErrorsGiveLineAndColumn)
+{
+    const std::string error = ErrorOf("{\n  \"document\": 1,\n  oops\n}");
+    EXPECT_EQ(0u, error.find("line 3, column 3: not valid JSON")) << error;
+}
+
+TEST(ScoreFile, AFailedReadLeavesTheScoreAndTheFile)
+{
+    const std::string path = testing::TempDir() + "score_file_test_bad.json";
+    const std::string bad = "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 9}]}";
+    std::ofstream(path) << bad;
+    Score score;
+    score.document = 42;
+    std::string error;
+    EXPECT_FALSE(simhost::ReadScoreFile(path, score, error));
+    EXPECT_EQ(0u, error.find(path + ": frames[0]"));
+    EXPECT_EQ(42, score.document);
+    EXPECT_EQ(bad, ReadText(path));
+    std::remove(path.c_str());
+}
+
+TEST(ScoreFile, WritingReplacesTheFileWhole)
+{
+    const std::string path = testing::TempDir() + "score_file_test_out.json";
+    std::ofstream(path) << "old";
+    Score score;
+    score.document = 7;
+    std::string error;
+    ASSERT_TRUE(simhost::WriteScoreFile(path, score, error)) << error;
+    Score back;
+    ASSERT_TRUE(simhost::ReadScoreFile(path, back, error)) << error;
+    EXPECT_TRUE(score == back);
+    EXPECT_NE(0, access((path + ".tmp").c_str(), F_OK));
+    std::remove(path.c_str());
+
+    EXPECT_FALSE(simhost::WriteScoreFile(testing::TempDir() + "no/such/folder/x.json", score, error));
+    EXPECT_NE(std::string::npos, error.find("cannot write"));
+    EXPECT_FALSE(simhost::ReadScoreFile(testing::TempDir() + "no/such/file.json", score, error));
+    EXPECT_EQ(testing::TempDir() + "no/such/file.json: cannot open the file", error);
+}
