@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -82,4 +83,27 @@ TEST_F(PluginDll, StartsUpInHostOrder)
     EXPECT_EQ(menucheck::Buffer(menucheck::kRecordSizeUTF16), wideUntouched);
 
     EXPECT_EQ(1u, menuStatus(0));
+}
+
+TEST(HostProgram, FramesLieBelowFourGigabytes)
+{
+    simhost::Host& host = simhost::Host::Get();
+    host.Reset();
+    host.score.staffOrder = { 1 };
+    simhost::EntrySpec spec;
+    spec.position = 256;
+    host.score.AddEntry(1, 1, 0, spec);
+    for (int i = 0; i < 3; ++i) {
+        void* frame = host.LoadFrame(1, 1, 0, 0);
+        ASSERT_NE(nullptr, frame);
+        const uintptr_t address = reinterpret_cast<uintptr_t>(frame);
+        EXPECT_LT(address, 0xFFFFFFFFull);
+        uint32_t first = 0;
+        std::memcpy(&first, static_cast<uint8_t*>(frame) + 14, sizeof first);
+        int32_t position = 0;
+        std::memcpy(&position, reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(first)) + 136, sizeof position);
+        EXPECT_EQ(256, position);
+        host.FreeFrame(frame);
+    }
+    EXPECT_EQ(0u, host.LiveFrameCount());
 }
