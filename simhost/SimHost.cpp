@@ -186,14 +186,18 @@ std::optional<int64_t> Host::Enter(LoggedCall call)
 
 void Host::StartEdit(const std::string& name)
 {
+    if (editOpen_) return;  // nested starts belong to the open edit
     editOpen_ = true;
     editName_ = name;
+    beforeEdit_ = score;
 }
 
 void Host::EndEdit()
 {
     if (!editOpen_) return;
     endedEdits_.push_back(editName_);
+    undoSteps_.push_back({ editName_, std::move(beforeEdit_) });
+    beforeEdit_ = Score();
     editOpen_ = false;
 }
 
@@ -201,7 +205,18 @@ void Host::CancelEdit()
 {
     if (!editOpen_) return;
     ++cancelledEdits_;
+    score = std::move(beforeEdit_);
+    beforeEdit_ = Score();
     editOpen_ = false;
+}
+
+std::optional<std::string> Host::Undo()
+{
+    if (editOpen_ || undoSteps_.empty()) return std::nullopt;
+    UndoStep step = std::move(undoSteps_.back());
+    undoSteps_.pop_back();
+    score = std::move(step.before);
+    return step.name;
 }
 
 const std::vector<std::string>& FunctionNames()

@@ -73,9 +73,14 @@ public:
     void ClearLog() { calls_.clear(); }
 
     // Edits: the open edit's name, and the names of the edits that ended.
+    // An ended edit is one undo step; a cancelled one leaves the score as it
+    // was when the edit started.
     bool EditOpen() const { return editOpen_; }
     const std::vector<std::string>& EndedEdits() const { return endedEdits_; }
     int32_t CancelledEdits() const { return cancelledEdits_; }
+    // The user's undo: restores the score as it was before the last kept
+    // edit and answers that edit's name; empty when there is nothing to undo.
+    std::optional<std::string> Undo();
 
     // Used by the FX_ functions: logs the call and tells whether a forced
     // result applies to it.
@@ -106,8 +111,15 @@ private:
     std::vector<LoggedCall> calls_;
     std::map<std::string, int64_t> callCounts_;
     std::map<std::string, std::vector<Forced>> forced_;
+    struct UndoStep {
+        std::string name;
+        Score before;
+    };
+
     bool editOpen_ = false;
     std::string editName_;
+    Score beforeEdit_;
+    std::vector<UndoStep> undoSteps_;
     std::vector<std::string> endedEdits_;
     int32_t cancelledEdits_ = 0;
 };

@@ -1,5 +1,5 @@
 // Note-entry cells over the simulated host's frames.
-#include "ScoreFixture.h"
+#include "common/ScoreFixture.h"
 #include "data/EntryFrame.h"
 #include "data/FCNoteEntryCell.h"
 

@@ -1,5 +1,5 @@
 // Per-note performance records, attached to entries of host frames.
-#include "ScoreFixture.h"
+#include "common/ScoreFixture.h"
 #include "core/ByteAccess.h"
 #include "data/EntryFrame.h"
 #include "data/FCNoteEntryCell.h"

@@ -1,5 +1,5 @@
 // The record base and record collections against the simulated host's store.
-#include "ScoreFixture.h"
+#include "common/ScoreFixture.h"
 #include "TestRecords.h"
 #include "core/ByteAccess.h"
 

@@ -1,5 +1,5 @@
 // The selected region against entries of the simulated score.
-#include "ScoreFixture.h"
+#include "common/ScoreFixture.h"
 #include "data/FCMusicRegion.h"
 #include "data/FCNoteEntryCell.h"
 
