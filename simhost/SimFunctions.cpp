@@ -33,13 +33,14 @@ std::string Narrow(const uint16_t* units)
 
 LoggedCall RecordCall(const char* function, std::vector<int64_t> args, const void* key)
 {
-    LoggedCall call{ function, std::move(args) };
-    call.key = KeyBytes(key);
-    return call;
+    LoggedCall logged{ function, std::move(args) };
+    logged.key = KeyBytes(key);
+    return logged;
 }
 
-// Logs the call; the forced result, if any, replaces the host's own answer.
-std::optional<int64_t> Enter(LoggedCall call)
+// Logs the call and times it until the scope ends; a forced result, if
+// any, replaces the host's own answer.
+CallScope Enter(LoggedCall call)
 {
     return Host::Get().Enter(std::move(call));
 }
@@ -49,10 +50,11 @@ std::optional<int64_t> Enter(LoggedCall call)
 int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* size,
                               uint32_t recordVersion)
 {
-    LoggedCall call = RecordCall("FX_LoadEData",
+    LoggedCall logged = RecordCall("FX_LoadEData",
                                  { tag, Address(key), Address(data), Address(size), recordVersion }, key);
-    call.sizeIn = size != nullptr ? *size : 0;
-    if (auto forced = Enter(call)) return static_cast<int16_t>(*forced);
+    logged.sizeIn = size != nullptr ? *size : 0;
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     Host& host = Host::Get();
     if (key == nullptr || size == nullptr) return 0;
     const std::vector<uint8_t>* record = host.score.records.Find(tag, static_cast<uint8_t*>(key));
@@ -66,9 +68,9 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
 int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size,
                               uint32_t recordVersion)
 {
-    if (auto forced = Enter(RecordCall("FX_SaveEData",
-                                       { tag, Address(key), Address(data), size, recordVersion }, key)))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter(RecordCall("FX_SaveEData",
+                                       { tag, Address(key), Address(data), size, recordVersion }, key));
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     if (key == nullptr) return 0;
     return Host::Get().score.records.Save(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size);
 }
@@ -76,9 +78,9 @@ int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size
 int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
                                 uint32_t recordVersion)
 {
-    if (auto forced = Enter(RecordCall("FX_CreateEData",
-                                       { tag, Address(key), Address(data), size, recordVersion }, key)))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter(RecordCall("FX_CreateEData",
+                                       { tag, Address(key), Address(data), size, recordVersion }, key));
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     if (key == nullptr) return 0;
     Host& host = Host::Get();
     return host.score.records.Create(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size,
@@ -87,8 +89,8 @@ int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t si
 
 int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 {
-    if (auto forced = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key)))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key));
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     if (key == nullptr) return 0;
     return Host::Get().score.records.Delete(tag, static_cast<uint8_t*>(key));
 }
@@ -96,9 +98,9 @@ int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
                               uint32_t recordVersion)
 {
-    if (auto forced = Enter(RecordCall("FX_NextEData",
-                                       { tag, Address(key), zero1, zero2, recordVersion }, key)))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter(RecordCall("FX_NextEData",
+                                       { tag, Address(key), zero1, zero2, recordVersion }, key));
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     if (key == nullptr) return 0;
     return Host::Get().score.records.Next(tag, static_cast<uint8_t*>(key));
 }
@@ -106,57 +108,59 @@ int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t ze
 void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
                           uint8_t loadOption, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } }))
-        return reinterpret_cast<void*>(static_cast<intptr_t>(*forced));
+    CallScope call = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } });
+    if (call.forced) return reinterpret_cast<void*>(static_cast<intptr_t>(*call.forced));
     return Host::Get().LoadFrame(slot, measure, layer, 0);
 }
 
 int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_SaveTGF", { Address(frame), version } }))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_SaveTGF", { Address(frame), version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return Host::Get().SaveFrame(frame);
 }
 
 void QV_CDECL FX_FreeTGF(void* frame, uint32_t version)
 {
-    if (Enter({ "FX_FreeTGF", { Address(frame), version } })) return;
+    CallScope call = Enter({ "FX_FreeTGF", { Address(frame), version } });
+    if (call.forced) return;
     Host::Get().FreeFrame(frame);
 }
 
 int16_t QV_CDECL FX_GetMaxLayers(uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetMaxLayers", { version } })) return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_GetMaxLayers", { version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return static_cast<int16_t>(Host::Get().score.maxLayers);
 }
 
 int16_t QV_CDECL FX_GetShowLayer(int32_t layer, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetShowLayer", { layer, version } }))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_GetShowLayer", { layer, version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return Host::Get().score.IsLayerShown(layer);
 }
 
 int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_InstToSlot", { staff, slotContext, version } }))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_InstToSlot", { staff, slotContext, version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return Host::Get().score.SlotOf(staff, slotContext);
 }
 
 int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_SlotToInst", { slot, slotContext, version } }))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_SlotToInst", { slot, slotContext, version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return Host::Get().score.StaffAt(slot, slotContext);
 }
 
 int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* secondRegion,
                                    uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetCurERegions",
-                              { Address(outValue), Address(selection), Address(secondRegion), version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetCurERegions",
+                              { Address(outValue), Address(selection), Address(secondRegion), version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     const Region& region = Host::Get().score.selection;
     // The host's second record gets the same selection.
     for (void* record : { selection, secondRegion }) {
@@ -177,161 +181,170 @@ int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* sec
 
 void QV_CDECL FX_RedrawMusic(void* region, uint32_t version)
 {
-    Enter({ "FX_RedrawMusic", { Address(region), version } });
+    CallScope call = Enter({ "FX_RedrawMusic", { Address(region), version } });
 }
 
 int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetCurrentEnigmaDocument", { version } }))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_GetCurrentEnigmaDocument", { version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return Host::Get().score.document;
 }
 
 int32_t QV_CDECL FX_GetCurrentPartID(uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetCurrentPartID", { version } })) return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetCurrentPartID", { version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return Host::Get().score.part;
 }
 
 HWND QV_CDECL FX_GetCurrentWindow(uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetCurrentWindow", { version } }))
-        return reinterpret_cast<HWND>(static_cast<intptr_t>(*forced));
+    CallScope call = Enter({ "FX_GetCurrentWindow", { version } });
+    if (call.forced) return reinterpret_cast<HWND>(static_cast<intptr_t>(*call.forced));
     return nullptr;
 }
 
 int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetFinalePath", { selector, Address(buffer), version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetFinalePath", { selector, Address(buffer), version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number, uint16_t* buffer,
                                            int32_t capacity, int32_t zero, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_AutoNumberedName_UTF16",
-                              { value, number, Address(buffer), capacity, zero, version } }))
-        return static_cast<int16_t>(*forced);
+    CallScope call = Enter({ "FX_AutoNumberedName_UTF16",
+                              { value, number, Address(buffer), capacity, zero, version } });
+    if (call.forced) return static_cast<int16_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent, int32_t zero,
                            void* owner, uint32_t version)
 {
-    LoggedCall call{ "FX_Dialog",
+    LoggedCall logged{ "FX_Dialog",
                      { resource, Address(reinterpret_cast<void*>(procedure)), Address(parent), zero,
                        Address(owner), version } };
-    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 void QV_CDECL FX_EndDialog(HWND dialog, uint32_t version)
 {
-    Enter({ "FX_EndDialog", { Address(dialog), version } });
+    CallScope call = Enter({ "FX_EndDialog", { Address(dialog), version } });
 }
 
 int32_t QV_CDECL FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_EnableDlgItem", { Address(dialog), item, enable, version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_EnableDlgItem", { Address(dialog), item, enable, version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgItemVal(HWND dialog, int16_t item, int32_t kind, uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetDlgItemVal", { Address(dialog), item, kind, version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetDlgItemVal", { Address(dialog), item, kind, version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_SetDlgItemVal(HWND dialog, int16_t item, int32_t kind, int32_t value,
                                   uint32_t version)
 {
-    if (auto forced = Enter({ "FX_SetDlgItemVal", { Address(dialog), item, kind, value, version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_SetDlgItemVal", { Address(dialog), item, kind, value, version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double* value,
                                    uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetDlgItemUser", { Address(dialog), item, zero, Address(value), version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetDlgItemUser", { Address(dialog), item, zero, Address(value), version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_SetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double value,
                                    uint32_t version)
 {
-    LoggedCall call{ "FX_SetDlgItemUser", { Address(dialog), item, zero, 0, version } };
-    std::memcpy(&call.args[3], &value, sizeof value);  // the double's bits
-    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    LoggedCall logged{ "FX_SetDlgItemUser", { Address(dialog), item, zero, 0, version } };
+    std::memcpy(&logged.args[3], &value, sizeof value);  // the double's bits
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgString(HWND dialog, int16_t item, char* buffer, int32_t capacity,
                                  uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetDlgString", { Address(dialog), item, Address(buffer), capacity, version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetDlgString", { Address(dialog), item, Address(buffer), capacity, version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgString_UTF16(HWND dialog, int16_t item, uint16_t* buffer, int32_t capacity,
                                        uint32_t version)
 {
-    if (auto forced = Enter({ "FX_GetDlgString_UTF16",
-                              { Address(dialog), item, Address(buffer), capacity, version } }))
-        return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_GetDlgString_UTF16",
+                              { Address(dialog), item, Address(buffer), capacity, version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_SetDlgString(HWND dialog, int16_t item, const char* text, uint32_t version)
 {
-    LoggedCall call{ "FX_SetDlgString", { Address(dialog), item, Address(text), version } };
-    call.text = text != nullptr ? text : "";
-    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    LoggedCall logged{ "FX_SetDlgString", { Address(dialog), item, Address(text), version } };
+    logged.text = text != nullptr ? text : "";
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_SetDlgString_UTF16(HWND dialog, int16_t item, const uint16_t* text,
                                        uint32_t version)
 {
-    LoggedCall call{ "FX_SetDlgString_UTF16", { Address(dialog), item, Address(text), version } };
-    call.text = Narrow(text);
-    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
+    LoggedCall logged{ "FX_SetDlgString_UTF16", { Address(dialog), item, Address(text), version } };
+    logged.text = Narrow(text);
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_StartFinaleEdit(const char* name, uint32_t version)
 {
-    LoggedCall call{ "FX_StartFinaleEdit", { Address(name), version } };
-    call.text = name != nullptr ? name : "";
-    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
-    Host::Get().StartEdit(call.text);
+    LoggedCall logged{ "FX_StartFinaleEdit", { Address(name), version } };
+    logged.text = name != nullptr ? name : "";
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int32_t>(*call.forced);
+    Host::Get().StartEdit(logged.text);
     return 1;
 }
 
 int32_t QV_CDECL FX_StartFinaleEdit_UTF16(const uint16_t* name, uint32_t version)
 {
-    LoggedCall call{ "FX_StartFinaleEdit_UTF16", { Address(name), version } };
-    call.text = Narrow(name);
-    if (auto forced = Enter(call)) return static_cast<int32_t>(*forced);
-    Host::Get().StartEdit(call.text);
+    LoggedCall logged{ "FX_StartFinaleEdit_UTF16", { Address(name), version } };
+    logged.text = Narrow(name);
+    CallScope call = Enter(logged);
+    if (call.forced) return static_cast<int32_t>(*call.forced);
+    Host::Get().StartEdit(logged.text);
     return 1;
 }
 
 int32_t QV_CDECL FX_EndFinaleEdit(uint32_t version)
 {
-    if (auto forced = Enter({ "FX_EndFinaleEdit", { version } })) return static_cast<int32_t>(*forced);
+    CallScope call = Enter({ "FX_EndFinaleEdit", { version } });
+    if (call.forced) return static_cast<int32_t>(*call.forced);
     Host::Get().EndEdit();
     return 1;
 }
 
 void QV_CDECL FX_CancelFinaleEdit(uint32_t version)
 {
-    if (Enter({ "FX_CancelFinaleEdit", { version } })) return;
+    CallScope call = Enter({ "FX_CancelFinaleEdit", { version } });
+    if (call.forced) return;
     Host::Get().CancelEdit();
 }
 

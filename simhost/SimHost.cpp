@@ -4,6 +4,7 @@
 #include "SimFunctions.h"
 #include "core/ByteAccess.h"
 
+#include <chrono>
 #include <cstring>
 
 #ifndef _WIN32
@@ -171,17 +172,58 @@ std::vector<std::string> Host::CallNames() const
     return names;
 }
 
-std::optional<int64_t> Host::Enter(LoggedCall call)
+namespace {
+
+int64_t NowNanoseconds()
 {
-    int64_t ordinal = ++callCounts_[call.function];
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+CallScope::CallScope(Host* host, const std::string* function, std::optional<int64_t> forcedResult)
+    : forced(forcedResult), host_(host), function_(function),
+      startNanoseconds_(host->timeCalls ? NowNanoseconds() : 0)
+{
+}
+
+CallScope::CallScope(CallScope&& other) noexcept
+    : forced(other.forced), host_(other.host_), function_(other.function_),
+      startNanoseconds_(other.startNanoseconds_)
+{
+    other.host_ = nullptr;
+}
+
+CallScope::~CallScope()
+{
+    if (host_ != nullptr && host_->timeCalls) host_->AddTime(*function_, NowNanoseconds() - startNanoseconds_);
+}
+
+void Host::AddTime(const std::string& function, int64_t nanoseconds)
+{
+    statistics_[function].nanoseconds += nanoseconds;
+}
+
+CallScope Host::Enter(LoggedCall call)
+{
+    auto statistics = statistics_.try_emplace(call.function).first;
+    const int64_t ordinal = ++statistics->second.calls;
+    const std::string* name = &statistics->first;
+    std::optional<int64_t> forcedResult;
     auto rules = forced_.find(call.function);
-    calls_.push_back(std::move(call));
-    if (rules == forced_.end()) return std::nullopt;
-    // The rule given last wins where several cover the same call.
-    for (auto rule = rules->second.rbegin(); rule != rules->second.rend(); ++rule) {
-        if (ordinal >= rule->first && ordinal <= rule->last) return rule->value;
+    if (rules != forced_.end()) {
+        // The rule given last wins where several cover the same call.
+        for (auto rule = rules->second.rbegin(); rule != rules->second.rend(); ++rule) {
+            if (ordinal >= rule->first && ordinal <= rule->last) {
+                forcedResult = rule->value;
+                break;
+            }
+        }
     }
-    return std::nullopt;
+    if (logCalls) calls_.push_back(std::move(call));
+    return CallScope(this, name, forcedResult);
 }
 
 void Host::StartEdit(const std::string& name)

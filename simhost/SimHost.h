@@ -34,6 +34,32 @@ struct LoggedCall {
     std::string text;
 };
 
+class Host;
+
+// One call of an FX_ function in progress: whether a forced result applies,
+// and, while the host is timing calls, the time until the scope ends.
+class CallScope {
+public:
+    CallScope(Host* host, const std::string* function, std::optional<int64_t> forcedResult);
+    CallScope(CallScope&& other) noexcept;
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+    ~CallScope();
+
+    std::optional<int64_t> forced;
+
+private:
+    Host* host_;
+    const std::string* function_;
+    int64_t startNanoseconds_;
+};
+
+// Calls of one function and the time spent in them.
+struct CallStatistics {
+    int64_t calls = 0;
+    int64_t nanoseconds = 0;
+};
+
 class Host {
 public:
     // The one host of the process, the one the FX_ functions work on.
@@ -82,9 +108,17 @@ public:
     // edit and answers that edit's name; empty when there is nothing to undo.
     std::optional<std::string> Undo();
 
+    // Whether calls are kept in the log (they are always counted), and
+    // whether the time spent in each function is measured.
+    bool logCalls = true;
+    bool timeCalls = false;
+    // Calls and time per function since the last Reset.
+    const std::map<std::string, CallStatistics>& Statistics() const { return statistics_; }
+
     // Used by the FX_ functions: logs the call and tells whether a forced
     // result applies to it.
-    std::optional<int64_t> Enter(LoggedCall call);
+    CallScope Enter(LoggedCall call);
+    void AddTime(const std::string& function, int64_t nanoseconds);
 
     void* LoadFrame(int16_t slot, int16_t measure, int32_t layer, int16_t slotContext);
     bool SaveFrame(void* frame);
@@ -109,7 +143,7 @@ private:
 
     std::map<void*, LiveFrame> liveFrames_;
     std::vector<LoggedCall> calls_;
-    std::map<std::string, int64_t> callCounts_;
+    std::map<std::string, CallStatistics> statistics_;
     std::map<std::string, std::vector<Forced>> forced_;
     struct UndoStep {
         std::string name;
