@@ -1,0 +1,13 @@
+// The command-line front end: runs the plug-in's sync on a score file in the
+// simulated host and reports every value it changed.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Runs the tool with the arguments after the program name; answers the exit
+// status: 0 when the sync ran (kept or cancelled), 1 when a file could not
+// be read or written, 2 for bad arguments.
+int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
+                std::ostream& err);

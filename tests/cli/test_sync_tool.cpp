@@ -1,0 +1,129 @@
+// The command-line sync: whole runs on score files and the errors it gives.
+#include "ScoreFile.h"
+#include "SimHost.h"
+#include "SyncTool.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+std::string Fixture(const char* name)
+{
+    return std::string(QV_FIXTURES_DIR) + "/" + name;
+}
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun Sync(std::vector<std::string> args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = RunSyncTool(args, Fixture("sync_small.json"), out, err);
+    return { status, out.str(), err.str() };
+}
+
+simhost::Score Load(const std::string& path)
+{
+    simhost::Score score;
+    std::string error;
+    EXPECT_TRUE(simhost::ReadScoreFile(path, score, error)) << error;
+    return score;
+}
+
+bool Exists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+}  // namespace
+
+TEST(SyncTool, WholeRunGivesTheExpectedScoreAndUndoGivesTheOriginal)
+{
+    const std::string output = testing::TempDir() + "sync_tool_result.json";
+    ToolRun run = Sync({ Fixture("sync_small.json"), "--source", "1", "--velocity", "50", "--start-time", "50",
+                     "--end-time", "50", "--output", output });
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(Load(output) == Load(Fixture("sync_small_expected.json")))
+        << simhost::FormatScore(Load(output));
+    EXPECT_NE(std::string::npos, run.out.find("      1     2     0      5    1  velocity     64 -> 82\n")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("      1     2     0      6    1  velocity   none -> 46\n")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("Edit \"Perfcopy to 2 staves\": kept\n"));
+
+    // The host's undo takes the whole sync back in one step.
+    EXPECT_EQ("Perfcopy to 2 staves", simhost::Host::Get().Undo());
+    EXPECT_TRUE(simhost::Host::Get().score == Load(Fixture("sync_small.json")));
+    std::remove(output.c_str());
+}
+
+TEST(SyncTool, NothingToCopyIsCancelled)
+{
+    ToolRun run = Sync({ Fixture("sync_small.json"), "--source", "1", "--selection", "3:1:0-3:2:4096", "--velocity",
+                     "100" });
+    EXPECT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("(no value changed)"));
+    EXPECT_NE(std::string::npos, run.out.find("Edit \"Perfcopy to staff #3\": cancelled (nothing changed)"));
+    EXPECT_EQ(1, simhost::Host::Get().CancelledEdits());
+}
+
+TEST(SyncTool, WithoutArgumentsSyncsTheSampleFromStaffOne)
+{
+    ToolRun run = Sync({});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("Sync from staff 1 of " + Fixture("sync_small.json")));
+    EXPECT_NE(std::string::npos, run.out.find("kept"));
+}
+
+TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
+{
+    const std::string output = testing::TempDir() + "sync_tool_never.json";
+    const std::string malformed = testing::TempDir() + "sync_tool_malformed.json";
+    std::ofstream(malformed) << "{\"staves\": [{\"number\": 1}], \"frames\": 3}";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        { { Fixture("sync_small.json"), "--source", "7" }, "qvperfcopy-sync: staff 7 is not in " },
+        { { Fixture("sync_small.json"), "--source", "1", "--velocity", "101" },
+          "qvperfcopy-sync: bad percentage for --velocity: \"101\"" },
+        { { Fixture("sync_small.json"), "--source", "1", "--end-time", "5x" },
+          "qvperfcopy-sync: bad percentage for --end-time: \"5x\"" },
+        { { Fixture("sync_small.json"), "--source", "1", "--start-time", "-1" },
+          "qvperfcopy-sync: bad percentage for --start-time: \"-1\"" },
+        { { Fixture("sync_small.json"), "--source", "x" }, "qvperfcopy-sync: bad staff number \"x\"" },
+        { { Fixture("sync_small.json"), "--velocity", "5" }, "qvperfcopy-sync: no source staff given" },
+        { { Fixture("sync_small.json"), "--source", "1", "--selection", "1:1" }, "qvperfcopy-sync: bad selection" },
+        { { Fixture("sync_small.json"), "--source", "1", "--colour", "red" }, "qvperfcopy-sync: unknown option --colour" },
+        { { Fixture("no_such_score.json"), "--source", "1" }, "qvperfcopy-sync: " + Fixture("no_such_score.json") + ": cannot open the file" },
+        { { malformed, "--source", "1" }, "qvperfcopy-sync: " + malformed + ": frames: expected a list" },
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.first;
+        args.push_back("--output");
+        args.push_back(output);
+        ToolRun run = Sync(args);
+        EXPECT_NE(0, run.status) << c.second;
+        EXPECT_EQ(0u, run.err.find(c.second)) << run.err;
+        EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_FALSE(Exists(output)) << c.second;
+    }
+    std::remove(malformed.c_str());
+}
+
+TEST(SyncTool, EmptySelectionIsRefused)
+{
+    simhost::Score score = Load(Fixture("sync_small.json"));
+    score.selection = simhost::Region();
+    const std::string path = testing::TempDir() + "sync_tool_unselected.json";
+    std::string error;
+    ASSERT_TRUE(simhost::WriteScoreFile(path, score, error));
+    ToolRun run = Sync({ path, "--source", "1", "--velocity", "10" });
+    EXPECT_EQ(2, run.status);
+    EXPECT_EQ(0u, run.err.find("qvperfcopy-sync: nothing is selected"));
+    std::remove(path.c_str());
+}
