@@ -181,7 +181,7 @@ int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* sec
 
 void QV_CDECL FX_RedrawMusic(void* region, uint32_t version)
 {
-    CallScope call = Enter({ "FX_RedrawMusic", { Address(region), version } });
+    Enter({ "FX_RedrawMusic", { Address(region), version } });
 }
 
 int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version)
@@ -234,7 +234,7 @@ int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND paren
 
 void QV_CDECL FX_EndDialog(HWND dialog, uint32_t version)
 {
-    CallScope call = Enter({ "FX_EndDialog", { Address(dialog), version } });
+    Enter({ "FX_EndDialog", { Address(dialog), version } });
 }
 
 int32_t QV_CDECL FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)

@@ -5,6 +5,7 @@
 #include "core/ByteAccess.h"
 
 #include <chrono>
+#include <type_traits>
 #include <cstring>
 
 #ifndef _WIN32
@@ -15,9 +16,48 @@ namespace simhost {
 
 namespace {
 
+int64_t NowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+const std::string& NameOf(void (*function)());
+
+// Calls the host function and, while the host is timing calls, adds the time
+// spent in it, logging and bookkeeping included, to the function's figures.
+template <auto Function>
+struct Timed;
+
+template <typename Result, typename... Args, Result (*Function)(Args...)>
+struct Timed<Function> {
+    static Result Call(Args... args)
+    {
+        Host& host = Host::Get();
+        if (!host.timeCalls) return Function(args...);
+        const int64_t start = NowNanoseconds();
+        if constexpr (std::is_void_v<Result>) {
+            Function(args...);
+            host.AddTime(Name(), NowNanoseconds() - start);
+        } else {
+            Result result = Function(args...);
+            host.AddTime(Name(), NowNanoseconds() - start);
+            return result;
+        }
+    }
+
+    static const std::string& Name()
+    {
+        static const std::string& name = NameOf(reinterpret_cast<void (*)()>(Function));
+        return name;
+    }
+};
+
 struct Export {
     const char* name;
     FARPROC address;
+    FARPROC timed;  // the same function through Timed
 };
 
 // Type-checks a host function against the pointer type the plug-in calls it
@@ -28,7 +68,8 @@ FARPROC Erase(Fn function)
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }
 
-#define SIMHOST_EXPORT_ENTRY(fxName) { #fxName, Erase<PFN_##fxName>(&fxName) }
+#define SIMHOST_EXPORT_ENTRY(fxName) \
+    { #fxName, Erase<PFN_##fxName>(&fxName), Erase<PFN_##fxName>(&Timed<&fxName>::Call) }
 
 const std::vector<Export>& Exports()
 {
@@ -69,6 +110,15 @@ const std::vector<Export>& Exports()
         SIMHOST_EXPORT_ENTRY(FX_CancelFinaleEdit),
     };
     return exports;
+}
+
+const std::string& NameOf(void (*function)())
+{
+    static std::map<void (*)(), std::string> names;
+    if (names.empty()) {
+        for (const Export& entry : Exports()) names[reinterpret_cast<void (*)()>(entry.address)] = entry.name;
+    }
+    return names[function];
 }
 
 }  // namespace
@@ -172,35 +222,6 @@ std::vector<std::string> Host::CallNames() const
     return names;
 }
 
-namespace {
-
-int64_t NowNanoseconds()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
-
-CallScope::CallScope(Host* host, const std::string* function, std::optional<int64_t> forcedResult)
-    : forced(forcedResult), host_(host), function_(function),
-      startNanoseconds_(host->timeCalls ? NowNanoseconds() : 0)
-{
-}
-
-CallScope::CallScope(CallScope&& other) noexcept
-    : forced(other.forced), host_(other.host_), function_(other.function_),
-      startNanoseconds_(other.startNanoseconds_)
-{
-    other.host_ = nullptr;
-}
-
-CallScope::~CallScope()
-{
-    if (host_ != nullptr && host_->timeCalls) host_->AddTime(*function_, NowNanoseconds() - startNanoseconds_);
-}
-
 void Host::AddTime(const std::string& function, int64_t nanoseconds)
 {
     statistics_[function].nanoseconds += nanoseconds;
@@ -210,7 +231,6 @@ CallScope Host::Enter(LoggedCall call)
 {
     auto statistics = statistics_.try_emplace(call.function).first;
     const int64_t ordinal = ++statistics->second.calls;
-    const std::string* name = &statistics->first;
     std::optional<int64_t> forcedResult;
     auto rules = forced_.find(call.function);
     if (rules != forced_.end()) {
@@ -223,7 +243,7 @@ CallScope Host::Enter(LoggedCall call)
         }
     }
     if (logCalls) calls_.push_back(std::move(call));
-    return CallScope(this, name, forcedResult);
+    return CallScope{ forcedResult };
 }
 
 void Host::StartEdit(const std::string& name)
@@ -276,7 +296,7 @@ void RegisterModule(const char* moduleName, const std::set<std::string>& omitted
 {
     HMODULE module = win32stub::RegisterModule(moduleName);
     for (const Export& entry : Exports()) {
-        if (omitted.count(entry.name) == 0) win32stub::AddExport(module, entry.name, entry.address);
+        if (omitted.count(entry.name) == 0) win32stub::AddExport(module, entry.name, entry.timed);
     }
 }
 
@@ -284,7 +304,7 @@ void AddExport(const char* moduleName, const std::string& function)
 {
     HMODULE module = win32stub::RegisterModule(moduleName);
     for (const Export& entry : Exports()) {
-        if (function == entry.name) win32stub::AddExport(module, entry.name, entry.address);
+        if (function == entry.name) win32stub::AddExport(module, entry.name, entry.timed);
     }
 }
 #endif

@@ -36,22 +36,10 @@ struct LoggedCall {
 
 class Host;
 
-// One call of an FX_ function in progress: whether a forced result applies,
-// and, while the host is timing calls, the time until the scope ends.
-class CallScope {
-public:
-    CallScope(Host* host, const std::string* function, std::optional<int64_t> forcedResult);
-    CallScope(CallScope&& other) noexcept;
-    CallScope(const CallScope&) = delete;
-    CallScope& operator=(const CallScope&) = delete;
-    ~CallScope();
-
+// The host's answer to one call of an FX_ function: a forced result, when a
+// test forced one, replaces the function's own.
+struct CallScope {
     std::optional<int64_t> forced;
-
-private:
-    Host* host_;
-    const std::string* function_;
-    int64_t startNanoseconds_;
 };
 
 // Calls of one function and the time spent in them.
@@ -109,7 +97,8 @@ public:
     std::optional<std::string> Undo();
 
     // Whether calls are kept in the log (they are always counted), and
-    // whether the time spent in each function is measured.
+    // whether the time spent in each function is measured (natively, where
+    // the plug-in reaches the functions through timing wrappers).
     bool logCalls = true;
     bool timeCalls = false;
     // Calls and time per function since the last Reset.

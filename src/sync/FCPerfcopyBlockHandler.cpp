@@ -5,6 +5,8 @@
 #include "data/FCNoteEntryCell.h"
 #include "host/HostFunctions.h"
 
+#include <vector>
+
 namespace {
 
 // current + percent x (source - current) / 100, in 32-bit arithmetic
@@ -29,14 +31,19 @@ bool FCPerfcopyBlockHandler::Execute()
             if (staff == SourceStaff) continue;
             FCNoteEntryCell destinationCell(measure, staff);
             destinationCell.Load();
+            // Which destination entries take part does not depend on the
+            // source entry: decided once per cell, not once per pair.
+            std::vector<FCNoteEntry*> destinations;
+            for (int32_t d = 0; d < destinationCell.GetCount(); ++d) {
+                FCNoteEntry* destination = destinationCell.GetEntryAt(d);
+                if (destination->HasFlag(frame::kSoundingFlag) && region.IsEntryInRegion(destination))
+                    destinations.push_back(destination);
+            }
             bool changed = false;
-            for (int32_t s = 0; s < sourceCell.GetCount(); ++s) {
+            for (int32_t s = 0; s < sourceCell.GetCount() && !destinations.empty(); ++s) {
                 FCNoteEntry* source = sourceCell.GetEntryAt(s);
                 if (!source->HasFlag(frame::kSoundingFlag)) continue;
-                for (int32_t d = 0; d < destinationCell.GetCount(); ++d) {
-                    FCNoteEntry* destination = destinationCell.GetEntryAt(d);
-                    if (!destination->HasFlag(frame::kSoundingFlag) || !region.IsEntryInRegion(destination))
-                        continue;
+                for (FCNoteEntry* destination : destinations) {
                     if (SyncEntries(source, destination)) changed = true;
                 }
             }
