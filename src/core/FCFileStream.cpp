@@ -1,0 +1,93 @@
+#include "FCFileStream.h"
+
+#include "core/ByteAccess.h"
+#include "host/HostFunctions.h"
+#include "shell/Globals.h"
+
+#include <cstring>
+
+FCFileStream::FCFileStream()
+{
+    std::memset(folder_, 0, sizeof folder_);
+}
+
+FCFileStream::~FCFileStream()
+{
+    Close();
+}
+
+void FCFileStream::Close()
+{
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+}
+
+FCString* FCFileStream::CreatePath() const
+{
+    FCString* path = new FCString();
+    if (gHostVersion < 0x11000000) {
+        path->SetCString(reinterpret_cast<const char*>(folder_));
+    } else {
+        uint16_t units[kFolderRecordSize / 2];
+        for (size_t i = 0; i < kFolderRecordSize / 2; ++i) units[i] = GetLE16(folder_, 2 * i);
+        path->SetUTF16(units);
+    }
+    path->AppendCharacter('\\');
+    path->Append(&fileName_);
+    return path;
+}
+
+bool FCFileStream::Open(const char* mode)
+{
+    if (file_ != nullptr) return false;  // a stream is opened once
+    FCString* path = CreatePath();
+    file_ = std::fopen(path->GetCString(), mode);
+    delete path;
+    return file_ != nullptr;
+}
+
+bool FCTextFileStream::OpenRead()
+{
+    return Open("r");
+}
+
+bool FCTextFileStream::OpenWrite()
+{
+    return Open("w+");
+}
+
+FCString* FCTextFileStream::ReadLine()
+{
+    if (File() == nullptr) return nullptr;
+    int byte = std::fgetc(File());
+    if (byte == EOF) return nullptr;
+    FCString* line = new FCString();
+    while (byte != EOF && byte != '\n' && byte != '\r') {
+        line->AppendCharacter(static_cast<uint16_t>(byte));
+        byte = std::fgetc(File());
+    }
+    return line;
+}
+
+FCStrings* FCTextFileStream::ReadAllLines()
+{
+    if (File() == nullptr) return nullptr;
+    FCStrings* lines = new FCStrings();
+    while (FCString* line = ReadLine()) {
+        line->TrimLineEnds();
+        lines->Add(line);
+    }
+    return lines;
+}
+
+FCTextFileStream* CreateSettingsFileStream()
+{
+    FCTextFileStream* stream = new FCTextFileStream();
+    uint8_t* folder = stream->GetFolderRecord();
+    FX_GetFinalePath(gHostVersion < 0x10000000 ? 7 : 15, folder);
+    // Whatever the host wrote, the text ends inside the record.
+    folder[FCFileStream::kFolderRecordSize - 2] = 0;
+    folder[FCFileStream::kFolderRecordSize - 1] = 0;
+    stream->SetFileName("qvpluginprefs.txt");
+    return stream;
+}

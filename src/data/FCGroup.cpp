@@ -1,0 +1,156 @@
+#include "FCGroup.h"
+
+#include "core/ByteAccess.h"
+#include "data/FCSystemStaff.h"
+#include "data/FCTextBlock.h"
+#include "shell/Globals.h"
+
+#include <memory>
+
+static const char kGroupClassName[] = "FCGroup";
+static const char kGroupsClassName[] = "FCGroups";
+
+namespace {
+
+constexpr size_t kFirstStaffOffset = 0;
+constexpr size_t kLastStaffOffset = 2;
+constexpr size_t kNameOffset = 4;
+constexpr size_t kLendOffset = 32;
+
+// The staves of the score from top to bottom, as the host lists them now.
+class ScoreOrder {
+public:
+    ScoreOrder() { staves_.LoadAllIncis(0); }
+    int32_t Count() const { return staves_.GetCount(); }
+    int16_t StaffAt(int32_t index) const { return staves_.GetStaffAt(index)->GetStaff(); }
+
+private:
+    FCSystemStaves staves_;
+};
+
+}  // namespace
+
+FCGroup::FCGroup()
+{
+    UseInObjectData(data_, kDataSize);
+}
+
+const char* FCGroup::ClassName() const
+{
+    return kGroupClassName;
+}
+
+uint32_t FCGroup::GetVersion() const
+{
+    return gHostVersion < 0x10000000 ? 0x09000000 : 0x12050000;
+}
+
+bool FCGroup::LoadFirst()
+{
+    SetDetailKey(0, 0, 0);
+    return LoadNext();
+}
+
+int16_t FCGroup::GetFirstStaff() const { return GetLE16Signed(data_, kFirstStaffOffset); }
+int16_t FCGroup::GetLastStaff() const { return GetLE16Signed(data_, kLastStaffOffset); }
+uint16_t FCGroup::GetNameTextBlock() const { return GetLE16(data_, kNameOffset); }
+uint16_t FCGroup::GetLendValue() const { return GetLE16(data_, kLendOffset); }
+
+void FCGroup::SetGroup(int16_t firstStaff, int16_t lastStaff, uint16_t nameTextBlock, uint16_t lendValue)
+{
+    SetLE16(data_, kFirstStaffOffset, static_cast<uint16_t>(firstStaff));
+    SetLE16(data_, kLastStaffOffset, static_cast<uint16_t>(lastStaff));
+    SetLE16(data_, kNameOffset, nameTextBlock);
+    SetLE16(data_, kLendOffset, lendValue);
+}
+
+int32_t FCGroup::GetStaffCount() const
+{
+    ScoreOrder order;
+    int32_t count = 0;
+    bool inside = false;
+    for (int32_t i = 0; i < order.Count(); ++i) {
+        const int16_t staff = order.StaffAt(i);
+        if (staff == GetFirstStaff()) {
+            inside = true;
+            ++count;
+        } else if (inside) {
+            ++count;
+        }
+        if (staff == GetLastStaff()) return count;
+    }
+    return 0;
+}
+
+int32_t FCGroup::GetStaffIndex(int16_t wanted) const
+{
+    ScoreOrder order;
+    int32_t index = 0;
+    bool inside = false;
+    for (int32_t i = 0; i < order.Count(); ++i) {
+        const int16_t staff = order.StaffAt(i);
+        if (staff == GetFirstStaff()) inside = true;
+        if (inside) {
+            if (staff == wanted) return index;
+            ++index;
+        }
+        if (staff == GetLastStaff()) inside = false;
+    }
+    return -1;
+}
+
+bool FCGroup::ContainsStaff(int16_t wanted) const
+{
+    if (wanted == GetFirstStaff() || wanted == GetLastStaff()) return true;
+    ScoreOrder order;
+    bool inside = false;
+    for (int32_t i = 0; i < order.Count(); ++i) {
+        const int16_t staff = order.StaffAt(i);
+        if (staff == GetFirstStaff()) inside = true;
+        if (inside) {
+            if (staff == wanted) return true;
+            if (staff == GetLastStaff()) return false;
+        }
+    }
+    return false;
+}
+
+const char* FCGroups::ClassName() const
+{
+    return kGroupsClassName;
+}
+
+FCString* CreateGroupNameForStaff(int16_t staff)
+{
+    FCGroups groups;
+    groups.LoadAll();
+    const FCGroup* chosen = nullptr;
+    int32_t chosenCount = 0;
+    for (int32_t i = 0; i < groups.GetCount(); ++i) {
+        const FCGroup* group = groups.GetGroupAt(i);
+        if (group->GetLendValue() != 1 || group->GetNameTextBlock() == 0 || !group->ContainsStaff(staff)) continue;
+        const int32_t count = group->GetStaffCount();
+        if (chosen == nullptr || count < chosenCount) {
+            chosen = group;
+            chosenCount = count;
+        }
+    }
+    if (chosen == nullptr) return new FCString();
+
+    FCTextBlock block;
+    block.Load(static_cast<int16_t>(chosen->GetNameTextBlock()));
+    FCString* name = block.CreateRawTextString();
+    name->StripFontTags();
+    if (name->GetLength() == 0) return name;
+    const int32_t index = chosen->GetStaffIndex(staff);
+    if (chosenCount == 2) {
+        name->AppendCString(index == 0 ? " (top staff)" : " (bottom staff)");
+    } else {
+        name->AppendCString(" (");
+        name->AppendInteger(index + 1);
+        name->AppendCString("/");
+        name->AppendInteger(chosenCount);
+        name->AppendCString(")");
+    }
+    return name;
+}
