@@ -137,6 +137,15 @@ std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordStore::
     return result;
 }
 
+bool RecordStore::Contains(const RecordStore& other) const
+{
+    for (const auto& record : other.records_) {
+        auto mine = records_.find(record.first);
+        if (mine == records_.end() || mine->second != record.second) return false;
+    }
+    return true;
+}
+
 std::vector<uint32_t> RecordStore::Tags() const
 {
     std::vector<uint32_t> tags;

@@ -38,6 +38,8 @@ public:
 
     // Every record of a tag, in key order, with its key bytes.
     std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordsOf(uint32_t tag) const;
+    // True when every record of the other store is here too, byte for byte.
+    bool Contains(const RecordStore& other) const;
     // The tags that have records, in order.
     std::vector<uint32_t> Tags() const;
     std::size_t Count() const { return records_.size(); }

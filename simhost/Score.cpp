@@ -153,8 +153,227 @@ bool Score::operator==(const Score& other) const
     return hostVersion == other.hostVersion && document == other.document && part == other.part &&
            maxLayers == other.maxLayers && hiddenLayers == other.hiddenLayers &&
            measureCount == other.measureCount && staffOrder == other.staffOrder &&
-           otherStaffLists == other.otherStaffLists &&
+           otherStaffLists == other.otherStaffLists && autoNames == other.autoNames &&
            frames == other.frames && records == other.records && selection == other.selection;
+}
+
+}  // namespace simhost
+
+namespace simhost {
+
+std::u16string Utf8ToUnits(const std::string& text)
+{
+    std::u16string units;
+    for (std::size_t i = 0; i < text.size();) {
+        const uint8_t lead = static_cast<uint8_t>(text[i]);
+        uint32_t code = 0xFFFD;
+        std::size_t length = 1;
+        if (lead < 0x80) {
+            code = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+        }
+        if (length > 1) {
+            if (i + length > text.size()) {
+                length = 1;
+            } else {
+                code = lead & (0x7F >> length);
+                for (std::size_t k = 1; k < length; ++k) {
+                    const uint8_t next = static_cast<uint8_t>(text[i + k]);
+                    if ((next & 0xC0) != 0x80) {
+                        code = 0xFFFD;
+                        length = 1;
+                        break;
+                    }
+                    code = (code << 6) | (next & 0x3F);
+                }
+            }
+        }
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            units += static_cast<char16_t>(0xD800 + (code >> 10));
+            units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            units += static_cast<char16_t>(code);
+        }
+        i += length;
+    }
+    return units;
+}
+
+std::string UnitsToUtf8(const std::u16string& units)
+{
+    std::string text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        uint32_t code = units[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (code < 0x80) {
+            text += static_cast<char>(code);
+        } else if (code < 0x800) {
+            text += static_cast<char>(0xC0 | (code >> 6));
+            text += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            text += static_cast<char>(0xE0 | (code >> 12));
+            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (code >> 18));
+            text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return text;
+}
+
+namespace {
+
+std::vector<uint8_t> KeyOf(uint16_t a, uint16_t b = 0, uint16_t c = 0)
+{
+    std::vector<uint8_t> key(8, 0);
+    SetLE16(key.data(), 0, a);
+    SetLE16(key.data(), 2, b);
+    SetLE16(key.data(), 4, c);
+    return key;
+}
+
+// A new text block as the host makes one: raw text number, kind 'bl'.
+std::vector<uint8_t> TextBlockRecord(uint16_t rawText)
+{
+    std::vector<uint8_t> block(26, 0);
+    SetLE16(block.data(), 0, rawText);
+    SetLE16(block.data(), 8, 100);
+    SetLE16(block.data(), 14, 0x1A08);
+    SetLE16(block.data(), 24, 0x626C);
+    return block;
+}
+
+}  // namespace
+
+uint32_t Score::StaffRecordSize() const
+{
+    if (hostVersion < 0x11000000) return 114;
+    if (hostVersion < 0x12000000) return 132;
+    return 136;
+}
+
+std::vector<uint8_t> Score::EncodeText(const std::string& utf8) const
+{
+    const std::u16string units = Utf8ToUnits(utf8);
+    std::vector<uint8_t> bytes;
+    if (hostVersion >= 0x11000000) {
+        for (char16_t unit : units) {
+            bytes.push_back(static_cast<uint8_t>(unit));
+            bytes.push_back(static_cast<uint8_t>(unit >> 8));
+        }
+        bytes.push_back(0);
+        bytes.push_back(0);
+    } else {
+        for (char16_t unit : units) bytes.push_back(unit <= 0xFF ? static_cast<uint8_t>(unit) : '?');
+        bytes.push_back(0);
+    }
+    return bytes;
+}
+
+std::string Score::DecodeText(const std::vector<uint8_t>& bytes) const
+{
+    std::u16string units;
+    if (hostVersion >= 0x11000000) {
+        for (std::size_t i = 0; i + 1 < bytes.size() && (bytes[i] | bytes[i + 1]) != 0; i += 2) {
+            units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+        }
+    } else {
+        for (std::size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i) units += static_cast<char16_t>(bytes[i]);
+    }
+    return UnitsToUtf8(units);
+}
+
+void Score::SetStaffRecord(int16_t staff, const std::optional<std::string>& name)
+{
+    const uint16_t number = static_cast<uint16_t>(staff);
+    std::vector<uint8_t> record(StaffRecordSize(), 0);
+    if (name) {
+        SetLE16(record.data(), 30, number);
+        records.Put(kTextBlockTag, KeyOf(number).data(), TextBlockRecord(number));
+        records.Put(kRawTextTag, KeyOf(number).data(), EncodeText(*name));
+    }
+    records.Put(kStaffTag, KeyOf(number).data(), record);
+}
+
+std::optional<std::optional<std::string>> Score::StaffRecordName(int16_t staff) const
+{
+    const uint16_t number = static_cast<uint16_t>(staff);
+    const std::vector<uint8_t>* record = records.Find(kStaffTag, KeyOf(number).data());
+    if (record == nullptr) return std::nullopt;
+    std::optional<std::string> name;
+    const std::vector<uint8_t>* text = records.Find(kRawTextTag, KeyOf(number).data());
+    if (record->size() > 31 && GetLE16(record->data(), 30) == number && text != nullptr) name = DecodeText(*text);
+    Score made;
+    made.hostVersion = hostVersion;
+    made.SetStaffRecord(staff, name);
+    if (!records.Contains(made.records)) return std::nullopt;
+    return name;
+}
+
+void Score::SetGroup(int32_t index, const GroupSpec& group)
+{
+    const uint16_t block = group.name.empty() ? 0 : static_cast<uint16_t>(kGroupNameBlocks + index + 1);
+    std::vector<uint8_t> record(36, 0);
+    SetLE16(record.data(), 0, static_cast<uint16_t>(group.first));
+    SetLE16(record.data(), 2, static_cast<uint16_t>(group.last));
+    SetLE16(record.data(), 4, block);
+    SetLE16(record.data(), 32, group.lends);
+    records.Put(kGroupTag, KeyOf(0, static_cast<uint16_t>(index + 1)).data(), record);
+    if (block != 0) {
+        records.Put(kTextBlockTag, KeyOf(block).data(), TextBlockRecord(block));
+        records.Put(kRawTextTag, KeyOf(block).data(), EncodeText(group.name));
+    }
+}
+
+std::optional<GroupSpec> Score::GroupAt(int32_t index) const
+{
+    const std::vector<uint8_t>* record = records.Find(kGroupTag, KeyOf(0, static_cast<uint16_t>(index + 1)).data());
+    if (record == nullptr || record->size() != 36) return std::nullopt;
+    GroupSpec group;
+    group.first = GetLE16Signed(record->data(), 0);
+    group.last = GetLE16Signed(record->data(), 2);
+    group.lends = GetLE16(record->data(), 32);
+    const uint16_t block = GetLE16(record->data(), 4);
+    if (block != 0) {
+        const std::vector<uint8_t>* text = records.Find(kRawTextTag, KeyOf(block).data());
+        if (text == nullptr) return std::nullopt;
+        group.name = DecodeText(*text);
+        if (group.name.empty()) return std::nullopt;
+    }
+    Score made;
+    made.hostVersion = hostVersion;
+    made.SetGroup(index, group);
+    if (!records.Contains(made.records)) return std::nullopt;
+    return group;
+}
+
+void Score::SetHumanPlaybackMode(uint16_t mode)
+{
+    std::vector<uint8_t> record(36, 0);
+    SetLE16(record.data(), 12, mode);
+    records.Put(kPlaybackPrefsTag, KeyOf(1).data(), record);
+}
+
+std::optional<uint16_t> Score::HumanPlaybackMode() const
+{
+    const std::vector<uint8_t>* record = records.Find(kPlaybackPrefsTag, KeyOf(1).data());
+    if (record == nullptr || record->size() != 36) return std::nullopt;
+    std::vector<uint8_t> expected(36, 0);
+    SetLE16(expected.data(), 12, GetLE16(record->data(), 12));
+    if (*record != expected) return std::nullopt;
+    return GetLE16(record->data(), 12);
 }
 
 }  // namespace simhost

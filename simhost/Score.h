@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -21,6 +22,14 @@ constexpr std::size_t kNoteSize = 10;
 constexpr int32_t kNotesPerEntry = 12;
 constexpr uint32_t kPerformanceTag = 0x65646163;  // 'edac'
 constexpr uint32_t kPerformanceSize = 10;
+constexpr uint32_t kStaffTag = 0x534F4953;          // 'SOIS'
+constexpr uint32_t kTextBlockTag = 0x534F5458;      // 'SOTX'
+constexpr uint32_t kRawTextTag = 0x7478626C;        // 'txbl'
+constexpr uint32_t kSystemStaffTag = 0x534F4975;    // 'SOIu'
+constexpr uint32_t kGroupTag = 0x53444E47;          // 'SDNG'
+constexpr uint32_t kPlaybackPrefsTag = 0x4F036870;  // Human Playback preferences
+// Text block numbers of group names start above this.
+constexpr uint16_t kGroupNameBlocks = 20000;
 
 // An entry record exactly as the host keeps it in a frame.
 using EntryBytes = std::array<uint8_t, kEntrySize>;
@@ -51,6 +60,19 @@ struct EntrySpec {
     uint32_t flags = 0;
     std::vector<NoteSpec> notes;
     uint32_t number = 0;  // 0: the next free entry number
+};
+
+// A staff group as the score file describes it.
+struct GroupSpec {
+    int16_t first = 0;
+    int16_t last = 0;
+    std::string name;      // UTF-8, with the host's inline tags; empty: no name
+    uint16_t lends = 1;    // only groups holding 1 lend their name to staves
+
+    bool operator==(const GroupSpec& other) const
+    {
+        return first == other.first && last == other.last && name == other.name && lends == other.lends;
+    }
 };
 
 struct Frame {
@@ -99,6 +121,11 @@ uint16_t NoteID(const EntryBytes& e, int32_t note);
 uint32_t NoteFlags(const EntryBytes& e, int32_t note);
 }  // namespace entry
 
+// UTF-8 to UTF-16 code units (bytes that do not form UTF-8 become U+FFFD),
+// and back.
+std::u16string Utf8ToUnits(const std::string& text);
+std::string UnitsToUtf8(const std::u16string& units);
+
 std::vector<uint8_t> EncodePerformance(uint16_t noteID, const Performance& performance);
 // The note ID and values of a performance record's bytes (missing bytes read 0).
 std::pair<uint16_t, Performance> DecodePerformance(const std::vector<uint8_t>& bytes);
@@ -133,6 +160,29 @@ public:
     // The first performance record of the entry for that note ID.
     std::optional<Performance> PerformanceOf(uint32_t entryNumber, uint16_t noteID) const;
     uint32_t HighestEntryNumber() const;
+
+    // Names, groups and playback preferences as host records. A staff's
+    // name lives in raw text n of text block n, n being the staff number; the
+    // records follow the host version (staff record size, 8-bit or UTF-16
+    // text). A staff without a name still gets its staff record.
+    void SetStaffRecord(int16_t staff, const std::optional<std::string>& name);
+    // The staff's name when its records are exactly what SetStaffRecord
+    // makes; nothing when they are not (or there is no staff record).
+    std::optional<std::optional<std::string>> StaffRecordName(int16_t staff) const;
+    // The group under key (0, index + 1, 0), its name in text block
+    // kGroupNameBlocks + index + 1.
+    void SetGroup(int32_t index, const GroupSpec& group);
+    std::optional<GroupSpec> GroupAt(int32_t index) const;
+    void SetHumanPlaybackMode(uint16_t mode);
+    std::optional<uint16_t> HumanPlaybackMode() const;
+    // The text of a raw text record as the host stores it for this version.
+    std::vector<uint8_t> EncodeText(const std::string& utf8) const;
+    std::string DecodeText(const std::vector<uint8_t>& bytes) const;
+    // The size of the staff record for this host version.
+    uint32_t StaffRecordSize() const;
+
+    // Names the host's FX_AutoNumberedName_UTF16 gives, by staff number.
+    std::map<int16_t, std::string> autoNames;
 
     bool operator==(const Score& other) const;
     bool operator!=(const Score& other) const { return !(*this == other); }

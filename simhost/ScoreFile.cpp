@@ -165,6 +165,12 @@ public:
         return bytes;
     }
 
+    static std::string Text(const Json& value, const std::string& place)
+    {
+        if (!value.is_string()) throw ScoreError{ place, "expected a text" };
+        return value.get<std::string>();
+    }
+
     static uint32_t Tag(const Json& value, const std::string& place)
     {
         if (value.is_string() && value.get<std::string>().size() == 4) {
@@ -250,7 +256,8 @@ void ReadEntry(Score& score, const Json& value, const std::string& place, const 
 void ReadScore(const Json& root, Score& score)
 {
     Reader::CheckFields(root, "", { "hostVersion", "document", "part", "maxLayers", "hiddenLayers", "measures",
-                                    "staves", "staffLists", "selection", "frames", "records" });
+                                    "staves", "staffLists", "groups", "humanPlayback", "selection", "frames",
+                                    "records" });
     if (root.contains("hostVersion")) score.hostVersion = static_cast<uint32_t>(Reader::Integer(root["hostVersion"], "hostVersion", 0, 0xFFFFFFFFll));
     if (root.contains("document")) score.document = static_cast<int16_t>(Reader::Integer(root["document"], "document", -32768, 32767));
     if (root.contains("part")) score.part = static_cast<int32_t>(Reader::Integer(root["part"], "part", INT32_MIN, INT32_MAX));
@@ -266,10 +273,20 @@ void ReadScore(const Json& root, Score& score)
         const Json& staves = Reader::List(root["staves"], "staves");
         for (std::size_t i = 0; i < staves.size(); ++i) {
             const std::string place = Reader::Index("staves", i);
-            Reader::CheckFields(staves[i], place, { "number" });
+            Reader::CheckFields(staves[i], place, { "number", "name", "autoName", "record" });
             int16_t number = static_cast<int16_t>(Reader::Integer(Reader::Required(staves[i], "number", place), Reader::Join(place, "number"), 1, 32767));
             if (score.SlotOf(number) != 0) throw ScoreError{ Reader::Join(place, "number"), "staff " + std::to_string(number) + " is listed twice" };
             score.staffOrder.push_back(number);
+            std::optional<std::string> name;
+            if (staves[i].contains("name")) name = Reader::Text(staves[i]["name"], Reader::Join(place, "name"));
+            if (staves[i].contains("autoName")) score.autoNames[number] = Reader::Text(staves[i]["autoName"], Reader::Join(place, "autoName"));
+            bool record = true;
+            if (staves[i].contains("record")) {
+                if (!staves[i]["record"].is_boolean()) throw ScoreError{ Reader::Join(place, "record"), "expected true or false" };
+                record = staves[i]["record"].get<bool>();
+                if (!record && name) throw ScoreError{ place, "a staff without a staff record cannot have a name" };
+            }
+            if (record) score.SetStaffRecord(number, name);
         }
     }
     if (root.contains("staffLists")) {
@@ -285,6 +302,22 @@ void ReadScore(const Json& root, Score& score)
                 list.push_back(static_cast<int16_t>(Reader::Integer(staves[j], Reader::Index(stavesPlace, j), 1, 32767)));
             }
         }
+    }
+    if (root.contains("groups")) {
+        const Json& groups = Reader::List(root["groups"], "groups");
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            const std::string place = Reader::Index("groups", i);
+            Reader::CheckFields(groups[i], place, { "first", "last", "name", "lends" });
+            GroupSpec group;
+            group.first = static_cast<int16_t>(Reader::Integer(Reader::Required(groups[i], "first", place), Reader::Join(place, "first"), 1, 32767));
+            group.last = static_cast<int16_t>(Reader::Integer(Reader::Required(groups[i], "last", place), Reader::Join(place, "last"), 1, 32767));
+            if (groups[i].contains("name")) group.name = Reader::Text(groups[i]["name"], Reader::Join(place, "name"));
+            if (groups[i].contains("lends")) group.lends = static_cast<uint16_t>(Reader::Integer(groups[i]["lends"], Reader::Join(place, "lends"), 0, 65535));
+            score.SetGroup(static_cast<int32_t>(i), group);
+        }
+    }
+    if (root.contains("humanPlayback")) {
+        score.SetHumanPlaybackMode(static_cast<uint16_t>(Reader::Integer(root["humanPlayback"], "humanPlayback", 0, 65535)));
     }
     if (root.contains("selection")) {
         const Json& s = root["selection"];
@@ -426,6 +459,20 @@ Json WriteEntry(const EntryBytes& e, std::vector<std::pair<std::vector<uint8_t>,
     return value;
 }
 
+std::vector<uint8_t> KeyBytes(uint16_t cmper)
+{
+    std::vector<uint8_t> key(8, 0);
+    SetLE16(key.data(), 0, cmper);
+    return key;
+}
+
+void Describe(RecordStore& described, const RecordStore& records)
+{
+    for (uint32_t tag : records.Tags()) {
+        for (auto& record : records.RecordsOf(tag)) described.Put(tag, record.first.data(), record.second);
+    }
+}
+
 std::string PlaceOfOffset(const std::string& text, std::size_t offset)
 {
     std::size_t line = 1;
@@ -475,9 +522,47 @@ std::string FormatScore(const Score& score)
     root["maxLayers"] = score.maxLayers;
     if (!score.hiddenLayers.empty()) root["hiddenLayers"] = Json(score.hiddenLayers);
     root["measures"] = score.measureCount;
+    // Records that the staves, groups and playback mode describe are not
+    // listed again under "records".
+    RecordStore described;
     Json staves = Json::array();
-    for (int16_t staff : score.staffOrder) staves.push_back(Json{ { "number", staff } });
+    for (int16_t staff : score.staffOrder) {
+        Json item = Json{ { "number", staff } };
+        auto name = score.StaffRecordName(staff);
+        if (name) {
+            if (*name) item["name"] = **name;
+            Score made;
+            made.hostVersion = score.hostVersion;
+            made.SetStaffRecord(staff, *name);
+            Describe(described, made.records);
+        } else if (score.records.Find(kStaffTag, KeyBytes(static_cast<uint16_t>(staff)).data()) == nullptr) {
+            item["record"] = false;
+        }
+        auto autoName = score.autoNames.find(staff);
+        if (autoName != score.autoNames.end()) item["autoName"] = autoName->second;
+        staves.push_back(item);
+    }
     root["staves"] = staves;
+    Json groups = Json::array();
+    for (int32_t i = 0;; ++i) {
+        auto group = score.GroupAt(i);
+        if (!group) break;
+        Json item = Json{ { "first", group->first }, { "last", group->last } };
+        if (!group->name.empty()) item["name"] = group->name;
+        item["lends"] = group->lends;
+        groups.push_back(item);
+        Score made;
+        made.hostVersion = score.hostVersion;
+        made.SetGroup(i, *group);
+        Describe(described, made.records);
+    }
+    if (!groups.empty()) root["groups"] = groups;
+    if (auto mode = score.HumanPlaybackMode()) {
+        root["humanPlayback"] = *mode;
+        Score made;
+        made.SetHumanPlaybackMode(*mode);
+        Describe(described, made.records);
+    }
     if (!score.otherStaffLists.empty()) {
         Json lists = Json::array();
         for (const auto& list : score.otherStaffLists) {
@@ -520,7 +605,9 @@ std::string FormatScore(const Score& score)
     for (const auto& record : unclaimed) addRecord(kPerformanceTag, record.first, record.second);
     for (uint32_t tag : score.records.Tags()) {
         if (tag == kPerformanceTag) continue;
-        for (const auto& record : score.records.RecordsOf(tag)) addRecord(tag, record.first, record.second);
+        for (const auto& record : score.records.RecordsOf(tag)) {
+            if (described.Find(tag, record.first.data()) == nullptr) addRecord(tag, record.first, record.second);
+        }
     }
     if (!records.empty()) root["records"] = records;
     return root.dump(2) + "\n";

@@ -57,7 +57,7 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
     if (call.forced) return static_cast<int16_t>(*call.forced);
     Host& host = Host::Get();
     if (key == nullptr || size == nullptr) return 0;
-    const std::vector<uint8_t>* record = host.score.records.Find(tag, static_cast<uint8_t*>(key));
+    const std::vector<uint8_t>* record = host.FindRecord(tag, static_cast<uint8_t*>(key));
     if (record == nullptr) return 0;
     const uint32_t stored = static_cast<uint32_t>(record->size());
     if (data != nullptr) std::memcpy(data, record->data(), stored < *size ? stored : *size);
@@ -102,7 +102,7 @@ int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t ze
                                        { tag, Address(key), zero1, zero2, recordVersion }, key));
     if (call.forced) return static_cast<int16_t>(*call.forced);
     if (key == nullptr) return 0;
-    return Host::Get().score.records.Next(tag, static_cast<uint8_t*>(key));
+    return Host::Get().NextRecord(tag, static_cast<uint8_t*>(key));
 }
 
 void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
@@ -209,7 +209,17 @@ int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t versi
 {
     CallScope call = Enter({ "FX_GetFinalePath", { selector, Address(buffer), version } });
     if (call.forced) return static_cast<int32_t>(*call.forced);
-    return 0;
+    if (buffer == nullptr) return 0;
+    const Host& host = Host::Get();
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    constexpr std::size_t kPathBytes = 520;
+    if (host.fillsTextBuffers) {
+        std::memset(bytes, 'A', kPathBytes);
+        return 1;
+    }
+    std::vector<uint8_t> path = host.score.EncodeText(host.finalePath);
+    std::memcpy(bytes, path.data(), path.size() < kPathBytes ? path.size() : kPathBytes);
+    return 1;
 }
 
 int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number, uint16_t* buffer,
@@ -218,7 +228,18 @@ int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number, uint16
     CallScope call = Enter({ "FX_AutoNumberedName_UTF16",
                               { value, number, Address(buffer), capacity, zero, version } });
     if (call.forced) return static_cast<int16_t>(*call.forced);
-    return 0;
+    const Host& host = Host::Get();
+    auto name = host.score.autoNames.find(number);
+    if (name == host.score.autoNames.end() || buffer == nullptr || capacity <= 0) return 0;
+    if (host.fillsTextBuffers) {
+        for (int32_t i = 0; i < capacity; ++i) buffer[i] = 'A';
+        return 1;
+    }
+    const std::u16string units = Utf8ToUnits(name->second);
+    const std::size_t count = units.size() < static_cast<std::size_t>(capacity) ? units.size() : capacity - 1;
+    for (std::size_t i = 0; i < count; ++i) buffer[i] = units[i];
+    buffer[count] = 0;
+    return 1;
 }
 
 int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent, int32_t zero,

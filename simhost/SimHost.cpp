@@ -222,6 +222,32 @@ std::vector<std::string> Host::CallNames() const
     return names;
 }
 
+const std::vector<uint8_t>* Host::FindRecord(uint32_t tag, const uint8_t* key)
+{
+    if (tag != kSystemStaffTag || GetLE16(key, 0) != 0) return score.records.Find(tag, key);
+    const uint16_t inci = GetLE16(key, 2);
+    if (inci >= score.staffOrder.size()) return nullptr;
+    listedStaff_.assign(24, 0);
+    SetLE16(listedStaff_.data(), 0, static_cast<uint16_t>(score.staffOrder[inci]));
+    return &listedStaff_;
+}
+
+bool Host::NextRecord(uint32_t tag, uint8_t* key) const
+{
+    if (tag != kSystemStaffTag) return score.records.Next(tag, key);
+    // Item 0 comes first; it is the staff order.
+    if (GetLE16(key, 0) == 0 && GetLE16(key, 2) + 1u < score.staffOrder.size()) {
+        SetLE16(key, 2, static_cast<uint16_t>(GetLE16(key, 2) + 1));
+        return true;
+    }
+    uint8_t stored[8];
+    std::memcpy(stored, key, sizeof stored);
+    if (GetLE16(stored, 0) == 0) SetLE16(stored, 2, 0xFFFF);
+    if (!score.records.Next(tag, stored)) return false;
+    std::memcpy(key, stored, sizeof stored);
+    return true;
+}
+
 void Host::AddTime(const std::string& function, int64_t nanoseconds)
 {
     statistics_[function].nanoseconds += nanoseconds;

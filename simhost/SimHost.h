@@ -67,6 +67,18 @@ public:
     bool createLeavesKey = false;
     // FX_LoadEData reports this many bytes more than the record holds.
     uint32_t extraReportedSize = 0;
+    // FX_GetFinalePath and FX_AutoNumberedName_UTF16 fill the whole buffer
+    // with text and leave no terminator in it.
+    bool fillsTextBuffers = false;
+
+    // The folder FX_GetFinalePath gives (UTF-8): 8-bit text for hosts below
+    // version 0x11000000, UTF-16 from then on.
+    std::string finalePath;
+
+    // Records as the host reads them: the score's staff list (item 0 of the
+    // system staves) always follows the staff order; all else is stored.
+    const std::vector<uint8_t>* FindRecord(uint32_t tag, const uint8_t* key);
+    bool NextRecord(uint32_t tag, uint8_t* key) const;
 
     // Entry frames handed out by FX_LoadTGF and not yet freed.
     std::size_t LiveFrameCount() const { return liveFrames_.size(); }
@@ -131,6 +143,7 @@ private:
     };
 
     std::map<void*, LiveFrame> liveFrames_;
+    std::vector<uint8_t> listedStaff_;
     std::vector<LoggedCall> calls_;
     std::map<std::string, CallStatistics> statistics_;
     std::map<std::string, std::vector<Forced>> forced_;

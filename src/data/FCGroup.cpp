@@ -102,14 +102,18 @@ int32_t FCGroup::GetStaffIndex(int16_t wanted) const
 bool FCGroup::ContainsStaff(int16_t wanted) const
 {
     if (wanted == GetFirstStaff() || wanted == GetLastStaff()) return true;
+    // A staff counts as inside only when the walk from the first staff also
+    // reaches the last: a group whose last staff lies above its first holds
+    // no staves between them, as its staff count of 0 says.
     ScoreOrder order;
     bool inside = false;
+    bool met = false;
     for (int32_t i = 0; i < order.Count(); ++i) {
         const int16_t staff = order.StaffAt(i);
         if (staff == GetFirstStaff()) inside = true;
         if (inside) {
-            if (staff == wanted) return true;
-            if (staff == GetLastStaff()) return false;
+            if (staff == wanted) met = true;
+            if (staff == GetLastStaff()) return met;
         }
     }
     return false;

@@ -1,6 +1,8 @@
 #include "core/FCCollection.h"
 #include "core/FCString.h"
+#include "core/FCSettingsPairs.h"
 #include "core/FCStrings.h"
+#include "sync/FCUndoBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +63,14 @@ TEST(ClassIdentity, NamesAndSameClass)
 
 TEST(ClassIdentity, InheritedNameMeansSameClass)
 {
+    FCString key("k");
+    FCSettingsPair first(&key, &key);
+    FCSettingsPair second(&key, nullptr);
+    FCUndoBlock block;
+    EXPECT_TRUE(first.IsSameClass(&second));
+    EXPECT_TRUE(first.IsSameClass(&block));
+    EXPECT_STREQ("", second.GetValue()->GetCString());
+
     // A class that does not override ClassName shares its base's identity.
     int destroyed = 0;
     Tracked tracked(&destroyed);

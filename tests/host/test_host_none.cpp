@@ -1,4 +1,5 @@
 // The host function table in a process without any host module.
+#include "core/FCFileStream.h"
 #include "data/FCNoteEntryCell.h"
 #include "host/HostFunctions.h"
 #include "SimHost.h"
@@ -94,4 +95,13 @@ TEST(NoHost, CellLoadsEmpty)
     EXPECT_TRUE(cell.Load());
     EXPECT_EQ(0, cell.GetCount());
     EXPECT_TRUE(cell.Save());
+}
+
+TEST(NoHost, SettingsFileAtTheRootOfTheDrive)
+{
+    FCTextFileStream* stream = CreateSettingsFileStream();
+    FCString* path = stream->CreatePath();
+    EXPECT_STREQ("\\qvpluginprefs.txt", path->GetCString());
+    delete path;
+    delete stream;
 }

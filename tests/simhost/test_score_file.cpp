@@ -61,7 +61,14 @@ TEST(ScoreFile, ReadsEveryPart)
     EXPECT_EQ(4, score.PerformanceOf(2, 9)->reserved);
     EXPECT_TRUE((score.frames[simhost::FrameKey(2, 2, 1)].writeGuarded));
     uint8_t key[8] = { 1, 0, 0, 0, 0, 0, 0, 0 };
-    EXPECT_EQ((std::vector<uint8_t>{ 0x00, 0xff, 0x10 }), *score.records.Find(0x534F4953, key));
+    EXPECT_EQ((std::vector<uint8_t>{ 0x00, 0xff, 0x10 }), *score.records.Find(0x54535458, key));
+    EXPECT_EQ(std::optional<std::string>("^fontTxt(Times)Flute^flat()"), score.StaffRecordName(1));
+    EXPECT_EQ(std::nullopt, score.StaffRecordName(2));
+    EXPECT_EQ("Oboe 2", score.autoNames[2]);
+    EXPECT_EQ(std::optional<uint16_t>(1), score.HumanPlaybackMode());
+    ASSERT_TRUE(score.GroupAt(0).has_value());
+    EXPECT_EQ("Winds", score.GroupAt(0)->name);
+    EXPECT_FALSE(score.GroupAt(1).has_value());
 }
 
 TEST(ScoreFile, RoundTrip)

@@ -1,0 +1,202 @@
+// The shared settings file: its place, its lines and its pairs.
+#include "common/ScoreFixture.h"
+#include "core/FCFileStream.h"
+#include "core/FCSettingsPairs.h"
+#include "shell/Globals.h"
+
+#include <csignal>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+class SettingsFile : public ScoreTest {
+protected:
+    void SetUp() override
+    {
+        ScoreTest::SetUp();
+        folder_ = testing::TempDir() + "qvsettings" + std::to_string(getpid());
+        host().finalePath = folder_;
+        // Natively the backslash is part of the file's name.
+        path_ = folder_ + "\\qvpluginprefs.txt";
+        std::remove(path_.c_str());
+    }
+    void TearDown() override
+    {
+        std::remove(path_.c_str());
+        std::remove((path_ + ".new").c_str());
+        gHostVersion = 0x12050000;
+        ScoreTest::TearDown();
+    }
+
+    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+
+    // Reads the pairs as the plug-in does: open, read every line, close.
+    std::unique_ptr<FCSettingsPairs> ReadPairs()
+    {
+        std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+        if (!stream->OpenRead()) return nullptr;
+        std::unique_ptr<FCStrings> lines(stream->ReadAllLines());
+        stream->Close();
+        return std::unique_ptr<FCSettingsPairs>(lines->CreateSettingsPairs());
+    }
+
+    static std::string Text(FCString* s) { return s == nullptr ? "(none)" : s->GetCString(); }
+
+    std::string folder_;
+    std::string path_;
+};
+
+TEST_F(SettingsFile, FolderComesFromTheHostInItsForm)
+{
+    for (uint32_t version : { 0x0F000000u, 0x10000000u, 0x11000000u, 0x12050000u }) {
+        gHostVersion = version;
+        score().hostVersion = version;
+        host().ClearLog();
+        std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+        std::unique_ptr<FCString> path(stream->CreatePath());
+        EXPECT_EQ(path_, path->GetCString()) << std::hex << version;
+        std::vector<simhost::LoggedCall> calls = host().CallsTo("FX_GetFinalePath");
+        ASSERT_EQ(1u, calls.size());
+        EXPECT_EQ(version < 0x10000000 ? 7 : 15, calls[0].args[0]);
+    }
+}
+
+TEST_F(SettingsFile, FolderThatFillsTheRecordEndsInsideIt)
+{
+    host().fillsTextBuffers = true;
+    std::unique_ptr<FCTextFileStream> wide(CreateSettingsFileStream());
+    std::unique_ptr<FCString> widePath(wide->CreatePath());
+    EXPECT_EQ(259u + 1 + 17, widePath->GetLength());
+    gHostVersion = 0x10000000;
+    std::unique_ptr<FCTextFileStream> narrow(CreateSettingsFileStream());
+    std::unique_ptr<FCString> narrowPath(narrow->CreatePath());
+    EXPECT_EQ(518u + 1 + 17, narrowPath->GetLength());
+}
+
+TEST_F(SettingsFile, FourLinesGiveTwoPairsAndTwoLinesBack)
+{
+    Write("ALPHA=1\n   beta key \t=  some value \t\n\n=orphan\n");
+    std::unique_ptr<FCSettingsPairs> pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    ASSERT_EQ(2, pairs->GetCount());
+    EXPECT_EQ("beta key", Text(pairs->GetPairAt(1)->GetKey()));
+    EXPECT_EQ("some value", Text(pairs->GetPairAt(1)->GetValue()));
+    EXPECT_TRUE(pairs->SaveToFile());
+    EXPECT_EQ("ALPHA=1\nbeta key=some value\n", ReadText(path_));
+}
+
+TEST_F(SettingsFile, KeysMatchWithoutCaseAndKeepTheirOwn)
+{
+    Write("OTHER_PLUGIN=x\nQVPERFCOPY_VELOCITY=80\nzeta=1");
+    std::unique_ptr<FCSettingsPairs> pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    FCString lower("qvperfcopy_velocity");
+    ASSERT_NE(nullptr, pairs->Find(&lower));
+    EXPECT_EQ("80", Text(pairs->Find(&lower)->GetValue()));
+    pairs->SetIntValue(&lower, -5);
+    FCString fresh("QVPERFCOPY_USEVELOCITY");
+    pairs->SetBoolValue(&fresh, true);
+    FCString another("QVPERFCOPY_USEENDTIME");
+    pairs->SetBoolValue(&another, false);
+    EXPECT_TRUE(pairs->SaveToFile());
+    EXPECT_EQ("OTHER_PLUGIN=x\nQVPERFCOPY_VELOCITY=-5\nzeta=1\nQVPERFCOPY_USEVELOCITY=1\nQVPERFCOPY_USEENDTIME=0\n",
+              ReadText(path_));
+    FCString missing("nope");
+    EXPECT_EQ(nullptr, pairs->Find(&missing));
+    EXPECT_STREQ("FCSettingsPairs", pairs->ClassName());
+}
+
+TEST_F(SettingsFile, ValuesKeepLaterEqualsSignsAndDuplicatesSurvive)
+{
+    Write("a=b=c\nK=1\nk=2\r\nother=Z\n");
+    std::unique_ptr<FCSettingsPairs> pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    ASSERT_EQ(4, pairs->GetCount());
+    EXPECT_EQ("b=c", Text(pairs->GetPairAt(0)->GetValue()));
+    FCString key("k");
+    FCString value("3");
+    pairs->SetValue(&key, &value);
+    EXPECT_TRUE(pairs->SaveToFile());
+    EXPECT_EQ("a=b=c\nK=3\nk=2\nother=Z\n", ReadText(path_));
+}
+
+TEST_F(SettingsFile, LinesAsTheStreamReadsThem)
+{
+    Write("one\r\n\ntwo");
+    std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+    EXPECT_EQ(nullptr, stream->ReadLine());
+    EXPECT_EQ(nullptr, stream->ReadAllLines());
+    ASSERT_TRUE(stream->OpenRead());
+    EXPECT_FALSE(stream->OpenRead());  // opened once in its life
+    std::unique_ptr<FCStrings> lines(stream->ReadAllLines());
+    std::vector<std::string> texts;
+    for (int32_t i = 0; i < lines->GetCount(); ++i) texts.push_back(lines->GetStringAt(i)->GetCString());
+    // Carriage return and line feed each end a line; the last needs neither.
+    EXPECT_EQ((std::vector<std::string>{ "one", "", "", "two" }), texts);
+    EXPECT_EQ(nullptr, stream->ReadLine());
+}
+
+TEST_F(SettingsFile, MissingFileIsNeitherReadNorCreated)
+{
+    std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+    EXPECT_FALSE(stream->OpenRead());
+    EXPECT_EQ(nullptr, stream->ReadAllLines());
+    EXPECT_NE(0, access(path_.c_str(), F_OK));
+}
+
+TEST_F(SettingsFile, FailedWriteLeavesTheOldFileWhole)
+{
+    const std::string original = "OTHER_A=first\nQVPERFCOPY_VELOCITY=10\nOTHER_B=second\n";
+    Write(original);
+    std::unique_ptr<FCSettingsPairs> pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    FCString key("QVPERFCOPY_VELOCITY");
+    FCString big(std::string(4000, '9').c_str());
+    pairs->SetValue(&key, &big);
+
+    // A disk that fills up after 64 bytes: the write fails halfway.
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = pairs->SaveToFile();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(original, ReadText(path_));
+    EXPECT_NE(0, access((path_ + ".new").c_str(), F_OK));
+}
+
+TEST_F(SettingsFile, FailedReplacementLeavesTheOldFileWhole)
+{
+    // The settings "file" is a folder that cannot be replaced by a file.
+    ASSERT_EQ(0, mkdir(path_.c_str(), 0700));
+    const std::string inside = path_ + "/keep";
+    std::ofstream(inside) << "x";
+    FCSettingsPairs pairs;
+    FCString key("K");
+    pairs.SetIntValue(&key, 1);
+    EXPECT_FALSE(pairs.SaveToFile());
+    EXPECT_EQ("x", ReadText(inside));
+    EXPECT_NE(0, access((path_ + ".new").c_str(), F_OK));
+    std::remove(inside.c_str());
+    rmdir(path_.c_str());
+}

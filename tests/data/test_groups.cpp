@@ -1,0 +1,195 @@
+// Staff lists, groups and the names groups lend to unnamed staves.
+#include "common/ScoreFixture.h"
+#include "core/ByteAccess.h"
+#include "data/FCGroup.h"
+#include "data/FCHumanPlaybackPrefs.h"
+#include "data/FCSystemStaff.h"
+#include "shell/Globals.h"
+
+#include <memory>
+
+using simhost::GroupSpec;
+
+class Groups : public ScoreTest {
+protected:
+    void SetUp() override
+    {
+        ScoreTest::SetUp();
+        score().staffOrder = { 1, 2, 3, 4, 5, 6 };
+    }
+    void TearDown() override
+    {
+        gHostVersion = 0x12050000;
+        ScoreTest::TearDown();
+    }
+
+    static std::unique_ptr<FCGroup> Make(int16_t first, int16_t last)
+    {
+        auto group = std::make_unique<FCGroup>();
+        group->SetGroup(first, last, 0, 1);
+        return group;
+    }
+
+    std::string LentName(int16_t staff)
+    {
+        std::unique_ptr<FCString> name(CreateGroupNameForStaff(staff));
+        return name->GetCString();
+    }
+};
+
+TEST_F(Groups, StaffListFollowsTheScoreOrder)
+{
+    score().staffOrder = { 4, 2, 9 };
+    FCSystemStaves staves;
+    ASSERT_EQ(3, staves.LoadAllIncis(0));
+    EXPECT_EQ(4, staves.GetStaffAt(0)->GetStaff());
+    EXPECT_EQ(2, staves.GetStaffAt(1)->GetStaff());
+    EXPECT_EQ(9, staves.GetStaffAt(2)->GetStaff());
+    for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(100, staves.GetStaffAt(i)->GetResizePercent());
+    for (const auto& call : host().CallsTo("FX_LoadEData")) EXPECT_EQ(FCSystemStaff::kTag, call.args[0]);
+    EXPECT_STREQ("FCSystemStaves", staves.ClassName());
+    EXPECT_STREQ("FCSystemStaff", staves.GetStaffAt(0)->ClassName());
+}
+
+TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
+{
+    FCSystemStaff staff;
+    staff.SetStaff(3);
+    staff.SetResizePercent(75);
+    ASSERT_TRUE(staff.SaveNew(12));
+    EXPECT_EQ(0, staff.GetInci());
+
+    FCSystemStaff loaded;
+    ASSERT_TRUE(loaded.Load(12, 0));
+    EXPECT_EQ(75, loaded.GetResizePercent());
+    EXPECT_EQ(3, loaded.GetStaff());
+
+    loaded.SetResizePercent(100);
+    EXPECT_TRUE(loaded.Save());
+    uint8_t key[8] = {};
+    SetLE16(key, 0, 12);
+    SetLE16(key, 2, 3);
+    EXPECT_EQ(nullptr, score().records.Find(FCSystemStaff::kCompanionTag, key));
+    FCSystemStaff again;
+    ASSERT_TRUE(again.Load(12, 0));
+    EXPECT_EQ(100, again.GetResizePercent());
+
+    FCSystemStaff copy;
+    loaded.SetResizePercent(50);
+    copy.CopyDataFrom(&loaded);
+    EXPECT_EQ(50, copy.GetResizePercent());
+}
+
+TEST_F(Groups, OneStaffGroup)
+{
+    std::unique_ptr<FCGroup> made = Make(3, 3);
+    FCGroup& group = *made;
+    EXPECT_EQ(1, group.GetStaffCount());
+    EXPECT_EQ(0, group.GetStaffIndex(3));
+    EXPECT_EQ(-1, group.GetStaffIndex(4));
+    EXPECT_TRUE(group.ContainsStaff(3));
+    EXPECT_FALSE(group.ContainsStaff(2));
+    EXPECT_FALSE(group.ContainsStaff(4));
+}
+
+TEST_F(Groups, GroupWhoseLastStaffLiesAboveItsFirst)
+{
+    std::unique_ptr<FCGroup> made = Make(5, 2);
+    FCGroup& group = *made;
+    EXPECT_EQ(0, group.GetStaffCount());
+    EXPECT_TRUE(group.ContainsStaff(5));
+    EXPECT_TRUE(group.ContainsStaff(2));
+    EXPECT_FALSE(group.ContainsStaff(3));
+    EXPECT_FALSE(group.ContainsStaff(6));
+    EXPECT_EQ(0, group.GetStaffIndex(5));
+    EXPECT_EQ(1, group.GetStaffIndex(6));
+}
+
+TEST_F(Groups, OperationsReadTheOrderAfresh)
+{
+    std::unique_ptr<FCGroup> made = Make(2, 4);
+    FCGroup& group = *made;
+    EXPECT_EQ(3, group.GetStaffCount());
+    EXPECT_EQ(2, group.GetStaffIndex(4));
+    EXPECT_TRUE(group.ContainsStaff(3));
+    score().staffOrder = { 1, 2, 4, 3, 5, 6 };
+    EXPECT_EQ(2, group.GetStaffCount());
+    EXPECT_EQ(1, group.GetStaffIndex(4));
+    EXPECT_FALSE(group.ContainsStaff(3));
+    score().staffOrder = {};
+    EXPECT_EQ(0, group.GetStaffCount());
+    EXPECT_EQ(-1, group.GetStaffIndex(2));
+    EXPECT_TRUE(group.ContainsStaff(2));
+}
+
+TEST_F(Groups, VersionFollowsTheHost)
+{
+    FCGroup group;
+    gHostVersion = 0x0F000000;
+    EXPECT_EQ(0x09000000u, group.GetVersion());
+    gHostVersion = 0x10000000;
+    EXPECT_EQ(0x12050000u, group.GetVersion());
+}
+
+TEST_F(Groups, LoadAllInTheHostsOrder)
+{
+    score().SetGroup(0, GroupSpec{ 1, 2, "Flutes", 1 });
+    score().SetGroup(1, GroupSpec{ 3, 6, "", 0 });
+    FCGroups groups;
+    ASSERT_EQ(2, groups.LoadAll());
+    EXPECT_EQ(1, groups.GetGroupAt(0)->GetFirstStaff());
+    EXPECT_EQ(6, groups.GetGroupAt(1)->GetLastStaff());
+    EXPECT_EQ(0, groups.GetGroupAt(1)->GetLendValue());
+    EXPECT_STREQ("FCGroups", groups.ClassName());
+}
+
+TEST_F(Groups, TwoStaffGroupNamesTopAndBottom)
+{
+    score().SetGroup(0, GroupSpec{ 2, 3, "^fontTxt(Times)Horn^flat()", 1 });
+    EXPECT_EQ("Horn^flat() (top staff)", LentName(2));
+    EXPECT_EQ("Horn^flat() (bottom staff)", LentName(3));
+    EXPECT_EQ("", LentName(4));
+}
+
+TEST_F(Groups, LargerGroupsNumberTheirStaves)
+{
+    score().SetGroup(0, GroupSpec{ 1, 4, "Strings", 1 });
+    EXPECT_EQ("Strings (3/4)", LentName(3));
+    EXPECT_EQ("Strings (1/4)", LentName(1));
+}
+
+TEST_F(Groups, SmallestLendingGroupWinsAndTheEarlierOnTies)
+{
+    score().SetGroup(0, GroupSpec{ 1, 6, "Orchestra", 1 });
+    score().SetGroup(1, GroupSpec{ 2, 4, "Winds", 1 });
+    score().SetGroup(2, GroupSpec{ 3, 5, "Brass", 1 });
+    score().SetGroup(3, GroupSpec{ 3, 3, "Solo", 0 });  // does not lend
+    EXPECT_EQ("Winds (2/3)", LentName(3));
+    EXPECT_EQ("Brass (3/3)", LentName(5));
+    EXPECT_EQ("Orchestra (6/6)", LentName(6));
+}
+
+TEST_F(Groups, EmptyGroupNameLendsNothing)
+{
+    score().SetGroup(0, GroupSpec{ 1, 2, "^fontTxt(Times)", 1 });
+    score().SetGroup(1, GroupSpec{ 1, 6, "", 1 });  // no text block at all
+    EXPECT_EQ("", LentName(1));
+}
+
+TEST_F(Groups, HumanPlaybackModeAlwaysFromItemOne)
+{
+    FCHumanPlaybackPrefs prefs;
+    EXPECT_EQ(nullptr, prefs.GetData());
+    EXPECT_FALSE(prefs.Save());
+    EXPECT_FALSE(prefs.Load(1));  // no record: the mode reads 0, Human Playback on
+    EXPECT_EQ(0, prefs.GetMode());
+    score().SetHumanPlaybackMode(1);
+    ASSERT_TRUE(prefs.Load(77));
+    EXPECT_EQ(FCHumanPlaybackPrefs::kModeOff, prefs.GetMode());
+    EXPECT_EQ(1u, host().CallsTo("FX_LoadEData").back().key);
+    EXPECT_EQ(36, host().CallsTo("FX_LoadEData").back().sizeIn);
+    score().SetHumanPlaybackMode(3);
+    EXPECT_TRUE(prefs.Reload());
+    EXPECT_EQ(3, prefs.GetMode());
+    EXPECT_STREQ("FCHumanPlaybackPrefs", prefs.ClassName());
+}
