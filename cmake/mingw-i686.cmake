@@ -1,12 +1,5 @@
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows (PE32): the product, for the 32-bit host.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(QV_MINGW_TRIPLET i686-w64-mingw32)
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks.
-set(CMAKE_C_COMPILER ${QV_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QV_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${QV_MINGW_TRIPLET}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${QV_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(QV_PE_FORMAT pei-i386)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
