@@ -19,11 +19,11 @@ simhost::Score GenerateScore(const ScoreShape& shape)
         for (int16_t measure = 1; measure <= shape.measures; ++measure) {
             for (int32_t layer = 0; layer < shape.layers; ++layer) {
                 for (int32_t j = 0; j < shape.entriesPerLayer; ++j) {
-                    simhost::EntrySpec spec;
-                    spec.number = ++number;
-                    spec.position = j * step;
-                    spec.secondTiming = step;
-                    spec.flags = 0x40000000;  // takes part in the sync
+                    simhost::EntrySpec description;
+                    description.number = ++number;
+                    description.position = j * step;
+                    description.secondTiming = step;
+                    description.flags = 0x40000000;  // takes part in the sync
                     for (int32_t k = 0; k < shape.notesPerEntry; ++k) {
                         simhost::NoteSpec note{ static_cast<uint16_t>(k + 1), 0, std::nullopt };
                         if (share(random) < shape.shareWithData) {
@@ -32,11 +32,11 @@ simhost::Score GenerateScore(const ScoreShape& shape)
                             p.start = static_cast<int16_t>(value(random));
                             p.end = static_cast<int16_t>(value(random));
                             note.performance = p;
-                            spec.flags |= 0x00020000;
+                            description.flags |= 0x00020000;
                         }
-                        spec.notes.push_back(note);
+                        description.notes.push_back(note);
                     }
-                    score.AddEntry(staff, measure, layer, spec);
+                    score.AddEntry(staff, measure, layer, description);
                 }
             }
         }

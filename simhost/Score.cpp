@@ -96,29 +96,29 @@ uint32_t Score::HighestEntryNumber() const
     return highest;
 }
 
-uint32_t Score::AddEntry(int16_t staff, int16_t measure, int32_t layer, const EntrySpec& spec)
+uint32_t Score::AddEntry(int16_t staff, int16_t measure, int32_t layer, const EntrySpec& description)
 {
-    const uint32_t number = spec.number != 0 ? spec.number : HighestEntryNumber() + 1;
+    const uint32_t number = description.number != 0 ? description.number : HighestEntryNumber() + 1;
     EntryBytes e{};
     SetLE32(e.data(), 0, number);
-    entry::SetFlags(e, spec.flags);
-    const std::size_t noteCount = spec.notes.size() < kNotesPerEntry ? spec.notes.size() : kNotesPerEntry;
+    entry::SetFlags(e, description.flags);
+    const std::size_t noteCount = description.notes.size() < kNotesPerEntry ? description.notes.size() : kNotesPerEntry;
     entry::SetNoteCount(e, static_cast<uint16_t>(noteCount));
     for (std::size_t k = 0; k < noteCount; ++k) {
-        SetLE16(e.data(), NoteOffset(static_cast<int32_t>(k)) + 4, spec.notes[k].id);
-        SetLE32(e.data(), NoteOffset(static_cast<int32_t>(k)) + 6, spec.notes[k].flags);
+        SetLE16(e.data(), NoteOffset(static_cast<int32_t>(k)) + 4, description.notes[k].id);
+        SetLE32(e.data(), NoteOffset(static_cast<int32_t>(k)) + 6, description.notes[k].flags);
     }
-    SetLE32(e.data(), kPositionOffset, static_cast<uint32_t>(spec.position));
-    SetLE32(e.data(), kSecondTimingOffset, static_cast<uint32_t>(spec.secondTiming));
+    SetLE32(e.data(), kPositionOffset, static_cast<uint32_t>(description.position));
+    SetLE32(e.data(), kSecondTimingOffset, static_cast<uint32_t>(description.secondTiming));
     frames[FrameKey(staff, measure, layer)].entries.push_back(e);
     if (measure > measureCount) measureCount = measure;
 
     for (std::size_t k = 0; k < noteCount; ++k) {
-        if (!spec.notes[k].performance) continue;
+        if (!description.notes[k].performance) continue;
         uint8_t key[8] = {};
         SetLE32(key, 0, number);
         SetLE16(key, 4, 0xFFFF);
-        std::vector<uint8_t> bytes = EncodePerformance(spec.notes[k].id, *spec.notes[k].performance);
+        std::vector<uint8_t> bytes = EncodePerformance(description.notes[k].id, *description.notes[k].performance);
         records.Create(kPerformanceTag, key, bytes.data(), kPerformanceSize, true);
     }
     return number;

@@ -155,7 +155,7 @@ public:
 
     // Appends an entry to the frame, with performance records for the notes
     // that have them. Returns the entry number.
-    uint32_t AddEntry(int16_t staff, int16_t measure, int32_t layer, const EntrySpec& spec);
+    uint32_t AddEntry(int16_t staff, int16_t measure, int32_t layer, const EntrySpec& description);
     EntryBytes* FindEntry(uint32_t number);
     // The first performance record of the entry for that note ID.
     std::optional<Performance> PerformanceOf(uint32_t entryNumber, uint16_t noteID) const;

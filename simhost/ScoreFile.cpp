@@ -205,11 +205,11 @@ void ReadEntry(Score& score, const Json& value, const std::string& place, const 
     if (!numbers.insert(number).second) {
         throw ScoreError{ Reader::Join(place, "number"), "entry number " + std::to_string(number) + " is used twice" };
     }
-    EntrySpec spec;
-    spec.number = number;
-    if (value.contains("position")) spec.position = static_cast<int32_t>(Reader::Integer(value["position"], Reader::Join(place, "position"), INT32_MIN, INT32_MAX));
-    if (value.contains("secondTiming")) spec.secondTiming = static_cast<int32_t>(Reader::Integer(value["secondTiming"], Reader::Join(place, "secondTiming"), INT32_MIN, INT32_MAX));
-    if (value.contains("flags")) spec.flags = Reader::Flags(value["flags"], Reader::Join(place, "flags"), true);
+    EntrySpec description;
+    description.number = number;
+    if (value.contains("position")) description.position = static_cast<int32_t>(Reader::Integer(value["position"], Reader::Join(place, "position"), INT32_MIN, INT32_MAX));
+    if (value.contains("secondTiming")) description.secondTiming = static_cast<int32_t>(Reader::Integer(value["secondTiming"], Reader::Join(place, "secondTiming"), INT32_MIN, INT32_MAX));
+    if (value.contains("flags")) description.flags = Reader::Flags(value["flags"], Reader::Join(place, "flags"), true);
     std::vector<std::vector<uint8_t>> noteOtherBytes;
     if (value.contains("notes")) {
         const std::string notesPlace = Reader::Join(place, "notes");
@@ -225,10 +225,10 @@ void ReadEntry(Score& score, const Json& value, const std::string& place, const 
             noteOtherBytes.push_back(notes[k].contains("otherBytes")
                                          ? Reader::Bytes(notes[k]["otherBytes"], Reader::Join(notePlace, "otherBytes"), 4)
                                          : std::vector<uint8_t>(4, 0));
-            spec.notes.push_back(note);
+            description.notes.push_back(note);
         }
     }
-    score.AddEntry(std::get<0>(key), std::get<1>(key), std::get<2>(key), spec);
+    score.AddEntry(std::get<0>(key), std::get<1>(key), std::get<2>(key), description);
     EntryBytes& e = score.frames[key].entries.back();
     for (std::size_t k = 0; k < noteOtherBytes.size(); ++k) std::memcpy(e.data() + 16 + 10 * k, noteOtherBytes[k].data(), 4);
     if (value.contains("otherBytes")) {

@@ -5,7 +5,12 @@
 // {
 //   "hostVersion": "0x12050000", "document": 1, "part": 0,
 //   "maxLayers": 4, "hiddenLayers": [2, 3], "measures": 2,
-//   "staves": [{"number": 1}, {"number": 2}],          // score order
+//   "staves": [{"number": 1, "name": "^fontTxt(Times)Flute"},  // score order
+//              {"number": 2, "autoName": "Oboe 2"},
+//              {"number": 3, "record": false}],       // no staff record at all
+//   "staffLists": [{"context": 7, "staves": [3, 1, 2]}],
+//   "groups": [{"first": 1, "last": 2, "name": "Winds", "lends": 1}],
+//   "humanPlayback": 1,
 //   "selection": {"startSlot": 1, "startMeasure": 1, "startPosition": 0,
 //                 "endSlot": 2, "endMeasure": 2, "endPosition": 1024},
 //   "frames": [{"staff": 1, "measure": 1, "layer": 0, "writeGuarded": false,
@@ -21,7 +26,10 @@
 // (0x00020000), entryPerformance (0x00400000), addedNote (0x01000000).
 // A note's "performance" is the first performance record of its entry with
 // the note's ID; an entry's other performance records are listed under
-// "otherPerformance". "records" holds every other record byte for byte.
+// "otherPerformance". A staff's "name" becomes its staff, text block and
+// raw text records (in the host version's layout and encoding); "autoName"
+// is what the host's auto-numbered name call answers for it. "records" holds
+// every record that the rest of the file does not describe, byte for byte.
 #pragma once
 
 #include "Score.h"

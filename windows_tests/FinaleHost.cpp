@@ -90,9 +90,9 @@ TEST(HostProgram, FramesLieBelowFourGigabytes)
     simhost::Host& host = simhost::Host::Get();
     host.Reset();
     host.score.staffOrder = { 1 };
-    simhost::EntrySpec spec;
-    spec.position = 256;
-    host.score.AddEntry(1, 1, 0, spec);
+    simhost::EntrySpec description;
+    description.position = 256;
+    host.score.AddEntry(1, 1, 0, description);
     for (int i = 0; i < 3; ++i) {
         void* frame = host.LoadFrame(1, 1, 0, 0);
         ASSERT_NE(nullptr, frame);

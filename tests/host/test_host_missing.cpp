@@ -48,9 +48,9 @@ TEST_F(MissingFunctions, EndMissingWithAnOpenEdit)
 TEST_F(MissingFunctions, FramesAreNormalisedEvenWithoutTheHostsSave)
 {
     Host::Get().score.staffOrder = { 1 };
-    simhost::EntrySpec spec;
-    spec.notes = { simhost::NoteSpec{ 0, 0, std::nullopt } };
-    Host::Get().score.AddEntry(1, 1, 0, spec);
+    simhost::EntrySpec description;
+    description.notes = { simhost::NoteSpec{ 0, 0, std::nullopt } };
+    Host::Get().score.AddEntry(1, 1, 0, description);
     void* frame = Host::Get().LoadFrame(1, 1, 0, 0);
     ASSERT_NE(nullptr, frame);
     EXPECT_EQ(0, FX_SaveTGF(frame));

@@ -59,15 +59,15 @@ protected:
     uint32_t Add(int16_t staff, std::vector<std::optional<Performance>> notes, int32_t position = 0,
                  int16_t measure = 1, uint32_t extraFlags = 0, int32_t secondTiming = 1024)
     {
-        EntrySpec spec{ position, secondTiming, kSounding | extraFlags, {} };
+        EntrySpec description{ position, secondTiming, kSounding | extraFlags, {} };
         bool anyData = false;
         uint16_t id = 1;
         for (const auto& values : notes) {
-            spec.notes.push_back(NoteSpec{ id++, 0, values });
+            description.notes.push_back(NoteSpec{ id++, 0, values });
             anyData = anyData || values.has_value();
         }
-        if (anyData) spec.flags |= kHasData;
-        return score().AddEntry(staff, measure, 0, spec);
+        if (anyData) description.flags |= kHasData;
+        return score().AddEntry(staff, measure, 0, description);
     }
 
     std::optional<Performance> Of(uint32_t number, uint16_t noteID = 1)
