@@ -64,13 +64,24 @@ std::string TagText(uint32_t tag)
     return text;
 }
 
+// A name or text from the file as an error message shows it: as it is when
+// it is plain printable text, else quoted with JSON escapes, so that an
+// error always stays on one line.
+std::string Shown(const std::string& text)
+{
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7E) return Json(text).dump(-1, ' ', true, Json::error_handler_t::replace);
+    }
+    return text;
+}
+
 class Reader {
 public:
     static void CheckFields(const Json& object, const std::string& place, std::set<std::string> allowed)
     {
         if (!object.is_object()) throw ScoreError{ place, "expected an object" };
         for (auto it = object.begin(); it != object.end(); ++it) {
-            if (allowed.count(it.key()) == 0) throw ScoreError{ Join(place, it.key()), "unknown field" };
+            if (allowed.count(it.key()) == 0) throw ScoreError{ Join(place, Shown(it.key())), "unknown field" };
         }
     }
 
@@ -107,11 +118,12 @@ public:
             const std::string text = value.get<std::string>();
             char* end = nullptr;
             unsigned long long parsed = std::strtoull(text.c_str() + 2, &end, 16);
-            if (*end != 0 || text.size() > 18) throw ScoreError{ place, "bad hex number \"" + text + "\"" };
+            if (*end != 0 || text.size() > 18) throw ScoreError{ place, "bad hex number \"" + Shown(text) + "\"" };
             number = static_cast<int64_t>(parsed);
         } else {
             throw ScoreError{ place, "expected an integer from " + std::to_string(low) + " to " +
-                                         std::to_string(high) + ", got " + value.dump() };
+                                         std::to_string(high) + ", got " +
+                                         value.dump(-1, ' ', true, Json::error_handler_t::replace) };
         }
         if (number < low || number > high) {
             throw ScoreError{ place, std::to_string(number) + " is outside " + std::to_string(low) + " to " +
@@ -137,7 +149,7 @@ public:
             }
             if (named) continue;
             if (item.is_string() && item.get<std::string>().rfind("0x", 0) != 0) {
-                throw ScoreError{ Index(place, i), "unknown flag \"" + item.get<std::string>() + "\"" };
+                throw ScoreError{ Index(place, i), "unknown flag \"" + Shown(item.get<std::string>()) + "\"" };
             }
             flags |= static_cast<uint32_t>(Integer(item, Index(place, i), 0, 0xFFFFFFFFll));
         }
@@ -155,7 +167,7 @@ public:
             if (std::sscanf(text.substr(i, 2).c_str(), "%2x", &byte) != 1 ||
                 !std::isxdigit(static_cast<unsigned char>(text[i])) ||
                 !std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
-                throw ScoreError{ place, "\"" + text.substr(i, 2) + "\" is not a hex byte" };
+                throw ScoreError{ place, "\"" + Shown(text.substr(i, 2)) + "\" is not a hex byte" };
             }
             bytes.push_back(static_cast<uint8_t>(byte));
         }

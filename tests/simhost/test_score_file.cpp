@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <unistd.h>
 
@@ -165,4 +166,32 @@ TEST(ScoreFile, WritingReplacesTheFileWhole)
     EXPECT_NE(std::string::npos, error.find("cannot write"));
     EXPECT_FALSE(simhost::ReadScoreFile(testing::TempDir() + "no/such/file.json", score, error));
     EXPECT_EQ(testing::TempDir() + "no/such/file.json: cannot open the file", error);
+}
+
+TEST(ScoreFile, DamagedFilesNeverCrashTheReader)
+{
+    const std::string original = ReadText(FixturePath("two_staves.json"));
+    std::mt19937 random(7);
+    const char replacements[] = "{}[]\",:0123456789-x e\\";
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = original;
+        const int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            const size_t at = random() % text.size();
+            switch (random() % 3) {
+            case 0: text[at] = replacements[random() % (sizeof replacements - 1)]; break;
+            case 1: text.erase(at, 1 + random() % 8); break;
+            default: text.insert(at, 1, replacements[random() % (sizeof replacements - 1)]); break;
+            }
+        }
+        Score score;
+        std::string error;
+        if (!simhost::ParseScore(text, score, error)) {
+            ++refused;
+            EXPECT_FALSE(error.empty());
+            EXPECT_EQ(std::string::npos, error.find('\n')) << error;
+        }
+    }
+    EXPECT_GT(refused, 1000);
 }

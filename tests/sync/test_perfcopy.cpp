@@ -319,3 +319,25 @@ TEST_F(Sync, OneSyncIsOneUndoStep)
     EXPECT_TRUE(original == score());
     EXPECT_EQ(std::nullopt, host().Undo());
 }
+
+TEST_F(Sync, FailedWritesStillCountAsAChange)
+{
+    Add(1, { Values(100), Values(50) });
+    uint32_t target = Add(2, { Values(0), Values(0) });
+    host().FailCall("FX_SaveEData", 1);
+    host().FailCall("FX_SaveTGF", 1);
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(0, Of(target, 1)->velocity);   // its write failed
+    EXPECT_EQ(50, Of(target, 2)->velocity);
+    EXPECT_EQ(std::vector<std::string>{ "Perfcopy to test" }, host().EndedEdits());
+}
+
+TEST_F(Sync, SourceCellThatFailsToLoadIsWalkedAsEmpty)
+{
+    Add(1, { Values(100) });
+    uint32_t target = Add(2, { Values(0) });
+    host().FailCall("FX_LoadTGF", 1);  // the first layer of the source cell
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(0, Of(target)->velocity);
+    EXPECT_EQ(1, host().CancelledEdits());
+}
