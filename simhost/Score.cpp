@@ -233,16 +233,16 @@ std::string UnitsToUtf8(const std::u16string& units)
     return text;
 }
 
-namespace {
-
-std::vector<uint8_t> KeyOf(uint16_t a, uint16_t b = 0, uint16_t c = 0)
+std::vector<uint8_t> RecordKey(uint16_t first, uint16_t second, uint16_t third)
 {
     std::vector<uint8_t> key(8, 0);
-    SetLE16(key.data(), 0, a);
-    SetLE16(key.data(), 2, b);
-    SetLE16(key.data(), 4, c);
+    SetLE16(key.data(), 0, first);
+    SetLE16(key.data(), 2, second);
+    SetLE16(key.data(), 4, third);
     return key;
 }
+
+namespace {
 
 // A new text block as the host makes one: raw text number, kind 'bl'.
 std::vector<uint8_t> TextBlockRecord(uint16_t rawText)
@@ -301,19 +301,19 @@ void Score::SetStaffRecord(int16_t staff, const std::optional<std::string>& name
     std::vector<uint8_t> record(StaffRecordSize(), 0);
     if (name) {
         SetLE16(record.data(), 30, number);
-        records.Put(kTextBlockTag, KeyOf(number).data(), TextBlockRecord(number));
-        records.Put(kRawTextTag, KeyOf(number).data(), EncodeText(*name));
+        records.Put(kTextBlockTag, RecordKey(number).data(), TextBlockRecord(number));
+        records.Put(kRawTextTag, RecordKey(number).data(), EncodeText(*name));
     }
-    records.Put(kStaffTag, KeyOf(number).data(), record);
+    records.Put(kStaffTag, RecordKey(number).data(), record);
 }
 
 std::optional<std::optional<std::string>> Score::StaffRecordName(int16_t staff) const
 {
     const uint16_t number = static_cast<uint16_t>(staff);
-    const std::vector<uint8_t>* record = records.Find(kStaffTag, KeyOf(number).data());
+    const std::vector<uint8_t>* record = records.Find(kStaffTag, RecordKey(number).data());
     if (record == nullptr) return std::nullopt;
     std::optional<std::string> name;
-    const std::vector<uint8_t>* text = records.Find(kRawTextTag, KeyOf(number).data());
+    const std::vector<uint8_t>* text = records.Find(kRawTextTag, RecordKey(number).data());
     if (record->size() > 31 && GetLE16(record->data(), 30) == number && text != nullptr) name = DecodeText(*text);
     Score made;
     made.hostVersion = hostVersion;
@@ -330,16 +330,16 @@ void Score::SetGroup(int32_t index, const GroupSpec& group)
     SetLE16(record.data(), 2, static_cast<uint16_t>(group.last));
     SetLE16(record.data(), 4, block);
     SetLE16(record.data(), 32, group.lends);
-    records.Put(kGroupTag, KeyOf(0, static_cast<uint16_t>(index + 1)).data(), record);
+    records.Put(kGroupTag, RecordKey(0, static_cast<uint16_t>(index + 1)).data(), record);
     if (block != 0) {
-        records.Put(kTextBlockTag, KeyOf(block).data(), TextBlockRecord(block));
-        records.Put(kRawTextTag, KeyOf(block).data(), EncodeText(group.name));
+        records.Put(kTextBlockTag, RecordKey(block).data(), TextBlockRecord(block));
+        records.Put(kRawTextTag, RecordKey(block).data(), EncodeText(group.name));
     }
 }
 
 std::optional<GroupSpec> Score::GroupAt(int32_t index) const
 {
-    const std::vector<uint8_t>* record = records.Find(kGroupTag, KeyOf(0, static_cast<uint16_t>(index + 1)).data());
+    const std::vector<uint8_t>* record = records.Find(kGroupTag, RecordKey(0, static_cast<uint16_t>(index + 1)).data());
     if (record == nullptr || record->size() != 36) return std::nullopt;
     GroupSpec group;
     group.first = GetLE16Signed(record->data(), 0);
@@ -347,7 +347,7 @@ std::optional<GroupSpec> Score::GroupAt(int32_t index) const
     group.lends = GetLE16(record->data(), 32);
     const uint16_t block = GetLE16(record->data(), 4);
     if (block != 0) {
-        const std::vector<uint8_t>* text = records.Find(kRawTextTag, KeyOf(block).data());
+        const std::vector<uint8_t>* text = records.Find(kRawTextTag, RecordKey(block).data());
         if (text == nullptr) return std::nullopt;
         group.name = DecodeText(*text);
         if (group.name.empty()) return std::nullopt;
@@ -363,12 +363,12 @@ void Score::SetHumanPlaybackMode(uint16_t mode)
 {
     std::vector<uint8_t> record(36, 0);
     SetLE16(record.data(), 12, mode);
-    records.Put(kPlaybackPrefsTag, KeyOf(1).data(), record);
+    records.Put(kPlaybackPrefsTag, RecordKey(1).data(), record);
 }
 
 std::optional<uint16_t> Score::HumanPlaybackMode() const
 {
-    const std::vector<uint8_t>* record = records.Find(kPlaybackPrefsTag, KeyOf(1).data());
+    const std::vector<uint8_t>* record = records.Find(kPlaybackPrefsTag, RecordKey(1).data());
     if (record == nullptr || record->size() != 36) return std::nullopt;
     std::vector<uint8_t> expected(36, 0);
     SetLE16(expected.data(), 12, GetLE16(record->data(), 12));

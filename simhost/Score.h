@@ -126,6 +126,9 @@ uint32_t NoteFlags(const EntryBytes& e, int32_t note);
 std::u16string Utf8ToUnits(const std::string& text);
 std::string UnitsToUtf8(const std::u16string& units);
 
+// An 8-byte record key from its first three 16-bit numbers.
+std::vector<uint8_t> RecordKey(uint16_t first, uint16_t second = 0, uint16_t third = 0);
+
 std::vector<uint8_t> EncodePerformance(uint16_t noteID, const Performance& performance);
 // The note ID and values of a performance record's bytes (missing bytes read 0).
 std::pair<uint16_t, Performance> DecodePerformance(const std::vector<uint8_t>& bytes);

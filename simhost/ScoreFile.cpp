@@ -471,13 +471,6 @@ Json WriteEntry(const EntryBytes& e, std::vector<std::pair<std::vector<uint8_t>,
     return value;
 }
 
-std::vector<uint8_t> KeyBytes(uint16_t cmper)
-{
-    std::vector<uint8_t> key(8, 0);
-    SetLE16(key.data(), 0, cmper);
-    return key;
-}
-
 void Describe(RecordStore& described, const RecordStore& records)
 {
     for (uint32_t tag : records.Tags()) {
@@ -547,7 +540,7 @@ std::string FormatScore(const Score& score)
             made.hostVersion = score.hostVersion;
             made.SetStaffRecord(staff, *name);
             Describe(described, made.records);
-        } else if (score.records.Find(kStaffTag, KeyBytes(static_cast<uint16_t>(staff)).data()) == nullptr) {
+        } else if (score.records.Find(kStaffTag, RecordKey(static_cast<uint16_t>(staff)).data()) == nullptr) {
             item["record"] = false;
         }
         auto autoName = score.autoNames.find(staff);

@@ -38,9 +38,8 @@ LoggedCall RecordCall(const char* function, std::vector<int64_t> args, const voi
     return logged;
 }
 
-// Logs the call and times it until the scope ends; a forced result, if
-// any, replaces the host's own answer.
-CallScope Enter(LoggedCall call)
+// Logs the call; a forced result, if any, replaces the host's own answer.
+std::optional<int64_t> Enter(LoggedCall call)
 {
     return Host::Get().Enter(std::move(call));
 }
@@ -53,8 +52,8 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
     LoggedCall logged = RecordCall("FX_LoadEData",
                                  { tag, Address(key), Address(data), Address(size), recordVersion }, key);
     logged.sizeIn = size != nullptr ? *size : 0;
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int16_t>(*forced);
     Host& host = Host::Get();
     if (key == nullptr || size == nullptr) return 0;
     const std::vector<uint8_t>* record = host.FindRecord(tag, static_cast<uint8_t*>(key));
@@ -68,9 +67,9 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
 int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size,
                               uint32_t recordVersion)
 {
-    CallScope call = Enter(RecordCall("FX_SaveEData",
+    std::optional<int64_t> forced = Enter(RecordCall("FX_SaveEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key));
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    if (forced) return static_cast<int16_t>(*forced);
     if (key == nullptr) return 0;
     return Host::Get().score.records.Save(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size);
 }
@@ -78,9 +77,9 @@ int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size
 int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
                                 uint32_t recordVersion)
 {
-    CallScope call = Enter(RecordCall("FX_CreateEData",
+    std::optional<int64_t> forced = Enter(RecordCall("FX_CreateEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key));
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    if (forced) return static_cast<int16_t>(*forced);
     if (key == nullptr) return 0;
     Host& host = Host::Get();
     return host.score.records.Create(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size,
@@ -89,8 +88,8 @@ int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t si
 
 int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 {
-    CallScope call = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key));
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key));
+    if (forced) return static_cast<int16_t>(*forced);
     if (key == nullptr) return 0;
     return Host::Get().score.records.Delete(tag, static_cast<uint8_t*>(key));
 }
@@ -98,9 +97,9 @@ int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
                               uint32_t recordVersion)
 {
-    CallScope call = Enter(RecordCall("FX_NextEData",
+    std::optional<int64_t> forced = Enter(RecordCall("FX_NextEData",
                                        { tag, Address(key), zero1, zero2, recordVersion }, key));
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    if (forced) return static_cast<int16_t>(*forced);
     if (key == nullptr) return 0;
     return Host::Get().NextRecord(tag, static_cast<uint8_t*>(key));
 }
@@ -108,59 +107,59 @@ int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t ze
 void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
                           uint8_t loadOption, uint32_t version)
 {
-    CallScope call = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } });
-    if (call.forced) return reinterpret_cast<void*>(static_cast<intptr_t>(*call.forced));
+    std::optional<int64_t> forced = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } });
+    if (forced) return reinterpret_cast<void*>(static_cast<intptr_t>(*forced));
     return Host::Get().LoadFrame(slot, measure, layer, 0);
 }
 
 int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version)
 {
-    CallScope call = Enter({ "FX_SaveTGF", { Address(frame), version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_SaveTGF", { Address(frame), version } });
+    if (forced) return static_cast<int16_t>(*forced);
     return Host::Get().SaveFrame(frame);
 }
 
 void QV_CDECL FX_FreeTGF(void* frame, uint32_t version)
 {
-    CallScope call = Enter({ "FX_FreeTGF", { Address(frame), version } });
-    if (call.forced) return;
+    std::optional<int64_t> forced = Enter({ "FX_FreeTGF", { Address(frame), version } });
+    if (forced) return;
     Host::Get().FreeFrame(frame);
 }
 
 int16_t QV_CDECL FX_GetMaxLayers(uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetMaxLayers", { version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetMaxLayers", { version } });
+    if (forced) return static_cast<int16_t>(*forced);
     return static_cast<int16_t>(Host::Get().score.maxLayers);
 }
 
 int16_t QV_CDECL FX_GetShowLayer(int32_t layer, uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetShowLayer", { layer, version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetShowLayer", { layer, version } });
+    if (forced) return static_cast<int16_t>(*forced);
     return Host::Get().score.IsLayerShown(layer);
 }
 
 int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t version)
 {
-    CallScope call = Enter({ "FX_InstToSlot", { staff, slotContext, version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_InstToSlot", { staff, slotContext, version } });
+    if (forced) return static_cast<int16_t>(*forced);
     return Host::Get().score.SlotOf(staff, slotContext);
 }
 
 int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version)
 {
-    CallScope call = Enter({ "FX_SlotToInst", { slot, slotContext, version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_SlotToInst", { slot, slotContext, version } });
+    if (forced) return static_cast<int16_t>(*forced);
     return Host::Get().score.StaffAt(slot, slotContext);
 }
 
 int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* secondRegion,
                                    uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetCurERegions",
+    std::optional<int64_t> forced = Enter({ "FX_GetCurERegions",
                               { Address(outValue), Address(selection), Address(secondRegion), version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    if (forced) return static_cast<int32_t>(*forced);
     const Region& region = Host::Get().score.selection;
     // The host's second record gets the same selection.
     for (void* record : { selection, secondRegion }) {
@@ -186,29 +185,29 @@ void QV_CDECL FX_RedrawMusic(void* region, uint32_t version)
 
 int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetCurrentEnigmaDocument", { version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetCurrentEnigmaDocument", { version } });
+    if (forced) return static_cast<int16_t>(*forced);
     return Host::Get().score.document;
 }
 
 int32_t QV_CDECL FX_GetCurrentPartID(uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetCurrentPartID", { version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetCurrentPartID", { version } });
+    if (forced) return static_cast<int32_t>(*forced);
     return Host::Get().score.part;
 }
 
 HWND QV_CDECL FX_GetCurrentWindow(uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetCurrentWindow", { version } });
-    if (call.forced) return reinterpret_cast<HWND>(static_cast<intptr_t>(*call.forced));
+    std::optional<int64_t> forced = Enter({ "FX_GetCurrentWindow", { version } });
+    if (forced) return reinterpret_cast<HWND>(static_cast<intptr_t>(*forced));
     return nullptr;
 }
 
 int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetFinalePath", { selector, Address(buffer), version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetFinalePath", { selector, Address(buffer), version } });
+    if (forced) return static_cast<int32_t>(*forced);
     if (buffer == nullptr) return 0;
     const Host& host = Host::Get();
     auto* bytes = static_cast<uint8_t*>(buffer);
@@ -225,9 +224,9 @@ int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t versi
 int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number, uint16_t* buffer,
                                            int32_t capacity, int32_t zero, uint32_t version)
 {
-    CallScope call = Enter({ "FX_AutoNumberedName_UTF16",
+    std::optional<int64_t> forced = Enter({ "FX_AutoNumberedName_UTF16",
                               { value, number, Address(buffer), capacity, zero, version } });
-    if (call.forced) return static_cast<int16_t>(*call.forced);
+    if (forced) return static_cast<int16_t>(*forced);
     const Host& host = Host::Get();
     auto name = host.score.autoNames.find(number);
     if (name == host.score.autoNames.end() || buffer == nullptr || capacity <= 0) return 0;
@@ -248,8 +247,8 @@ int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND paren
     LoggedCall logged{ "FX_Dialog",
                      { resource, Address(reinterpret_cast<void*>(procedure)), Address(parent), zero,
                        Address(owner), version } };
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
@@ -260,31 +259,31 @@ void QV_CDECL FX_EndDialog(HWND dialog, uint32_t version)
 
 int32_t QV_CDECL FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)
 {
-    CallScope call = Enter({ "FX_EnableDlgItem", { Address(dialog), item, enable, version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_EnableDlgItem", { Address(dialog), item, enable, version } });
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgItemVal(HWND dialog, int16_t item, int32_t kind, uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetDlgItemVal", { Address(dialog), item, kind, version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetDlgItemVal", { Address(dialog), item, kind, version } });
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_SetDlgItemVal(HWND dialog, int16_t item, int32_t kind, int32_t value,
                                   uint32_t version)
 {
-    CallScope call = Enter({ "FX_SetDlgItemVal", { Address(dialog), item, kind, value, version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_SetDlgItemVal", { Address(dialog), item, kind, value, version } });
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double* value,
                                    uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetDlgItemUser", { Address(dialog), item, zero, Address(value), version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetDlgItemUser", { Address(dialog), item, zero, Address(value), version } });
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
@@ -293,25 +292,25 @@ int32_t QV_CDECL FX_SetDlgItemUser(HWND dialog, int16_t item, int32_t zero, doub
 {
     LoggedCall logged{ "FX_SetDlgItemUser", { Address(dialog), item, zero, 0, version } };
     std::memcpy(&logged.args[3], &value, sizeof value);  // the double's bits
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgString(HWND dialog, int16_t item, char* buffer, int32_t capacity,
                                  uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetDlgString", { Address(dialog), item, Address(buffer), capacity, version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_GetDlgString", { Address(dialog), item, Address(buffer), capacity, version } });
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
 int32_t QV_CDECL FX_GetDlgString_UTF16(HWND dialog, int16_t item, uint16_t* buffer, int32_t capacity,
                                        uint32_t version)
 {
-    CallScope call = Enter({ "FX_GetDlgString_UTF16",
+    std::optional<int64_t> forced = Enter({ "FX_GetDlgString_UTF16",
                               { Address(dialog), item, Address(buffer), capacity, version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
@@ -319,8 +318,8 @@ int32_t QV_CDECL FX_SetDlgString(HWND dialog, int16_t item, const char* text, ui
 {
     LoggedCall logged{ "FX_SetDlgString", { Address(dialog), item, Address(text), version } };
     logged.text = text != nullptr ? text : "";
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
@@ -329,8 +328,8 @@ int32_t QV_CDECL FX_SetDlgString_UTF16(HWND dialog, int16_t item, const uint16_t
 {
     LoggedCall logged{ "FX_SetDlgString_UTF16", { Address(dialog), item, Address(text), version } };
     logged.text = Narrow(text);
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int32_t>(*forced);
     return 0;
 }
 
@@ -338,8 +337,8 @@ int32_t QV_CDECL FX_StartFinaleEdit(const char* name, uint32_t version)
 {
     LoggedCall logged{ "FX_StartFinaleEdit", { Address(name), version } };
     logged.text = name != nullptr ? name : "";
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int32_t>(*forced);
     Host::Get().StartEdit(logged.text);
     return 1;
 }
@@ -348,24 +347,24 @@ int32_t QV_CDECL FX_StartFinaleEdit_UTF16(const uint16_t* name, uint32_t version
 {
     LoggedCall logged{ "FX_StartFinaleEdit_UTF16", { Address(name), version } };
     logged.text = Narrow(name);
-    CallScope call = Enter(logged);
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter(logged);
+    if (forced) return static_cast<int32_t>(*forced);
     Host::Get().StartEdit(logged.text);
     return 1;
 }
 
 int32_t QV_CDECL FX_EndFinaleEdit(uint32_t version)
 {
-    CallScope call = Enter({ "FX_EndFinaleEdit", { version } });
-    if (call.forced) return static_cast<int32_t>(*call.forced);
+    std::optional<int64_t> forced = Enter({ "FX_EndFinaleEdit", { version } });
+    if (forced) return static_cast<int32_t>(*forced);
     Host::Get().EndEdit();
     return 1;
 }
 
 void QV_CDECL FX_CancelFinaleEdit(uint32_t version)
 {
-    CallScope call = Enter({ "FX_CancelFinaleEdit", { version } });
-    if (call.forced) return;
+    std::optional<int64_t> forced = Enter({ "FX_CancelFinaleEdit", { version } });
+    if (forced) return;
     Host::Get().CancelEdit();
 }
 

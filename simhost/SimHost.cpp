@@ -253,7 +253,7 @@ void Host::AddTime(const std::string& function, int64_t nanoseconds)
     statistics_[function].nanoseconds += nanoseconds;
 }
 
-CallScope Host::Enter(LoggedCall call)
+std::optional<int64_t> Host::Enter(LoggedCall call)
 {
     auto statistics = statistics_.try_emplace(call.function).first;
     const int64_t ordinal = ++statistics->second.calls;
@@ -269,7 +269,7 @@ CallScope Host::Enter(LoggedCall call)
         }
     }
     if (logCalls) calls_.push_back(std::move(call));
-    return CallScope{ forcedResult };
+    return forcedResult;
 }
 
 void Host::StartEdit(const std::string& name)

@@ -36,12 +36,6 @@ struct LoggedCall {
 
 class Host;
 
-// The host's answer to one call of an FX_ function: a forced result, when a
-// test forced one, replaces the function's own.
-struct CallScope {
-    std::optional<int64_t> forced;
-};
-
 // Calls of one function and the time spent in them.
 struct CallStatistics {
     int64_t calls = 0;
@@ -116,9 +110,9 @@ public:
     // Calls and time per function since the last Reset.
     const std::map<std::string, CallStatistics>& Statistics() const { return statistics_; }
 
-    // Used by the FX_ functions: logs the call and tells whether a forced
-    // result applies to it.
-    CallScope Enter(LoggedCall call);
+    // Used by the FX_ functions: logs the call and answers the result a test
+    // forced for it, which then replaces the function's own.
+    std::optional<int64_t> Enter(LoggedCall call);
     void AddTime(const std::string& function, int64_t nanoseconds);
 
     void* LoadFrame(int16_t slot, int16_t measure, int32_t layer, int16_t slotContext);

@@ -3,18 +3,7 @@
 #include "TestRecords.h"
 #include "core/ByteAccess.h"
 
-namespace {
-
-std::vector<uint8_t> Key(uint16_t a, uint16_t b = 0, uint16_t c = 0)
-{
-    std::vector<uint8_t> key(8, 0);
-    SetLE16(key.data(), 0, a);
-    SetLE16(key.data(), 2, b);
-    SetLE16(key.data(), 4, c);
-    return key;
-}
-
-}  // namespace
+using simhost::RecordKey;
 
 class Records : public ScoreTest {
 protected:
@@ -33,13 +22,13 @@ protected:
 
 TEST_F(Records, LoadSaveAndReload)
 {
-    Put(kNoInci, Key(7), { 1, 2, 3, 4 });
+    Put(kNoInci, RecordKey(7), { 1, 2, 3, 4 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(7));
     EXPECT_EQ(4u, record.GetLoadedSize());
     record.data_[0] = 9;
     EXPECT_TRUE(record.Save());
-    EXPECT_EQ((std::vector<uint8_t>{ 9, 2, 3, 4 }), *Stored(kNoInci, Key(7)));
+    EXPECT_EQ((std::vector<uint8_t>{ 9, 2, 3, 4 }), *Stored(kNoInci, RecordKey(7)));
     record.data_[0] = 0;
     EXPECT_TRUE(record.Reload());
     EXPECT_EQ(9, record.data_[0]);
@@ -64,18 +53,18 @@ TEST_F(Records, FailedLoadBlocksSaveWithoutCallingTheHost)
 
 TEST_F(Records, SaveNewLetsTheHostChooseTheItem)
 {
-    Put(kNoInci, Key(4), { 0, 0, 0, 0 });
+    Put(kNoInci, RecordKey(4), { 0, 0, 0, 0 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(4));
     EXPECT_TRUE(record.SaveNew());
     EXPECT_EQ(5, record.GetItemCmper());
-    EXPECT_NE(nullptr, Stored(kNoInci, Key(5)));
+    EXPECT_NE(nullptr, Stored(kNoInci, RecordKey(5)));
     EXPECT_EQ(0xFFFFFFFFull, host().CallsTo("FX_CreateEData").at(0).key);
 }
 
 TEST_F(Records, LoadNextAtTheLastRecordKeepsTheKey)
 {
-    Put(kNoInci, Key(2), { 2, 0, 0, 0 });
+    Put(kNoInci, RecordKey(2), { 2, 0, 0, 0 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.LoadFirst());
     EXPECT_EQ(2, record.GetItemCmper());
@@ -86,7 +75,7 @@ TEST_F(Records, LoadNextAtTheLastRecordKeepsTheKey)
 
 TEST_F(Records, LoadedSizeNeverExceedsTheBuffer)
 {
-    Put(kNoInci, Key(1), { 1, 2, 3, 4, 5, 6, 7, 8 });
+    Put(kNoInci, RecordKey(1), { 1, 2, 3, 4, 5, 6, 7, 8 });
     host().extraReportedSize = 1000;
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(1));
@@ -97,18 +86,18 @@ TEST_F(Records, LoadedSizeNeverExceedsTheBuffer)
 
 TEST_F(Records, DeleteLeavesTheObjectAsItWas)
 {
-    Put(kNoInci, Key(1), { 5, 0, 0, 0 });
+    Put(kNoInci, RecordKey(1), { 5, 0, 0, 0 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(1));
     EXPECT_TRUE(record.DeleteRecord());
-    EXPECT_EQ(nullptr, Stored(kNoInci, Key(1)));
+    EXPECT_EQ(nullptr, Stored(kNoInci, RecordKey(1)));
     EXPECT_EQ(5, record.data_[0]);
     EXPECT_FALSE(record.DeleteData());
 }
 
 TEST_F(Records, PreferencesAlwaysLoadItemOne)
 {
-    Put(0x4F036870, Key(1), std::vector<uint8_t>(36, 3));
+    Put(0x4F036870, RecordKey(1), std::vector<uint8_t>(36, 3));
     TestPrefsRecord prefs;
     EXPECT_EQ(0u, prefs.GetLoadedSize());
     EXPECT_EQ(nullptr, prefs.GetData());
@@ -124,9 +113,9 @@ TEST_F(Records, LoadAllInKeyOrder)
     EXPECT_EQ(0, list.LoadAll());
     EXPECT_EQ(0, list.GetCount());
 
-    Put(kNoInci, Key(9), { 9, 0, 0, 0 });
-    Put(kNoInci, Key(3), { 3, 0, 0, 0 });
-    Put(kNoInci, Key(5), { 5, 0, 0, 0 });
+    Put(kNoInci, RecordKey(9), { 9, 0, 0, 0 });
+    Put(kNoInci, RecordKey(3), { 3, 0, 0, 0 });
+    Put(kNoInci, RecordKey(5), { 5, 0, 0, 0 });
     list.SetContext(77);
     ASSERT_EQ(3, list.LoadAll());
     std::vector<int> firstBytes;
@@ -140,12 +129,12 @@ TEST_F(Records, LoadAllInKeyOrder)
 
     static_cast<TestNoInciRecord*>(list.GetElementAt(1))->data_[1] = 1;
     EXPECT_TRUE(list.SaveAll());
-    EXPECT_EQ((std::vector<uint8_t>{ 5, 1, 0, 0 }), *Stored(kNoInci, Key(5)));
+    EXPECT_EQ((std::vector<uint8_t>{ 5, 1, 0, 0 }), *Stored(kNoInci, RecordKey(5)));
 }
 
 TEST_F(Records, LoadAllStopsWhenTheHostRepeatsAKey)
 {
-    Put(kNoInci, Key(1), { 1, 0, 0, 0 });
+    Put(kNoInci, RecordKey(1), { 1, 0, 0, 0 });
     host().ForceResult("FX_NextEData", 1, 2);  // from the second call on, "found" without moving
     TestNoInciRecords list;
     EXPECT_EQ(1, list.LoadAll());
@@ -158,10 +147,10 @@ TEST_F(Records, InciRoundTrips)
     EXPECT_TRUE(list.ClearAllIncis(4));
     EXPECT_TRUE(list.SaveAllIncis(4));
 
-    Put(kInci, Key(4, 0), { 10, 0, 0, 0, 0, 0 });
-    Put(kInci, Key(4, 1), { 11, 0, 0, 0, 0, 0 });
-    Put(kInci, Key(4, 2), { 12, 0, 0, 0, 0, 0 });
-    Put(kInci, Key(5, 0), { 50, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(4, 0), { 10, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(4, 1), { 11, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(4, 2), { 12, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(5, 0), { 50, 0, 0, 0, 0, 0 });
     ASSERT_EQ(3, list.LoadAllIncis(4));
 
     // Saved back in another order, they become incis 0, 1, 2 in list order.
@@ -172,10 +161,10 @@ TEST_F(Records, InciRoundTrips)
         reordered.Add(copy);
     }
     EXPECT_TRUE(reordered.SaveAllIncis(4));
-    EXPECT_EQ(12, (*Stored(kInci, Key(4, 0)))[0]);
-    EXPECT_EQ(10, (*Stored(kInci, Key(4, 1)))[0]);
-    EXPECT_EQ(nullptr, Stored(kInci, Key(4, 2)));
-    EXPECT_EQ(50, (*Stored(kInci, Key(5, 0)))[0]);
+    EXPECT_EQ(12, (*Stored(kInci, RecordKey(4, 0)))[0]);
+    EXPECT_EQ(10, (*Stored(kInci, RecordKey(4, 1)))[0]);
+    EXPECT_EQ(nullptr, Stored(kInci, RecordKey(4, 2)));
+    EXPECT_EQ(50, (*Stored(kInci, RecordKey(5, 0)))[0]);
 
     // Deleted from the highest inci down.
     host().ClearLog();
@@ -190,7 +179,7 @@ TEST_F(Records, InciRoundTrips)
 
 TEST_F(Records, ClearAllIncisReportsAFailedDelete)
 {
-    Put(kInci, Key(2, 0), { 0, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(2, 0), { 0, 0, 0, 0, 0, 0 });
     host().FailCall("FX_DeleteEData", 1);
     TestInciRecords list;
     EXPECT_FALSE(list.ClearAllIncis(2));
@@ -210,9 +199,9 @@ TEST_F(Records, InciScansEndAgainstAHostThatNeverFails)
 
 TEST_F(Records, LoadAllDetailsUpToTheFirstGap)
 {
-    Put(kDetail, Key(3, 1), std::vector<uint8_t>(36, 1));
-    Put(kDetail, Key(3, 2), std::vector<uint8_t>(36, 2));
-    Put(kDetail, Key(3, 4), std::vector<uint8_t>(36, 4));
+    Put(kDetail, RecordKey(3, 1), std::vector<uint8_t>(36, 1));
+    Put(kDetail, RecordKey(3, 2), std::vector<uint8_t>(36, 2));
+    Put(kDetail, RecordKey(3, 4), std::vector<uint8_t>(36, 4));
     TestDetailRecords list;
     EXPECT_EQ(2, list.LoadAllDetails(3, 1));
     EXPECT_EQ(2, static_cast<TestDetailRecord*>(list.GetElementAt(1))->GetCmper2());
