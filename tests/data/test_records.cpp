@@ -1,7 +1,6 @@
 // The record base and record collections against the simulated host's store.
 #include "common/ScoreFixture.h"
 #include "TestRecords.h"
-#include "core/ByteAccess.h"
 
 using simhost::RecordKey;
 
