@@ -3,11 +3,17 @@
 #include "SimHost.h"
 #include "core/ByteAccess.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace simhost {
 
 namespace {
+
+// Value kinds of the dialog item functions.
+constexpr int32_t kCheckValue = 1;
+constexpr int32_t kIntegerValue = 3;
 
 int64_t Address(const void* pointer)
 {
@@ -180,7 +186,20 @@ int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection, void* sec
 
 void QV_CDECL FX_RedrawMusic(void* region, uint32_t version)
 {
-    Enter({ "FX_RedrawMusic", { Address(region), version } });
+    std::optional<int64_t> forced = Enter({ "FX_RedrawMusic", { Address(region), version } });
+    if (forced || region == nullptr) return;
+    Host& host = Host::Get();
+    Region redrawn;
+    redrawn.startSlotContext = static_cast<int16_t>(GetLE16(region, 0));
+    redrawn.startSlot = static_cast<int16_t>(GetLE16(region, 2));
+    redrawn.startMeasure = static_cast<int16_t>(GetLE16(region, 4));
+    redrawn.startPosition = static_cast<int32_t>(GetLE32(region, 6));
+    redrawn.endSlotContext = static_cast<int16_t>(GetLE16(region, 10));
+    redrawn.endSlot = static_cast<int16_t>(GetLE16(region, 12));
+    redrawn.endMeasure = static_cast<int16_t>(GetLE16(region, 14));
+    redrawn.endPosition = static_cast<int32_t>(GetLE32(region, 16));
+    host.redraws.push_back(redrawn);
+    if (host.mainWindow != nullptr) InvalidateRect(host.mainWindow, nullptr, TRUE);
 }
 
 int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version)
@@ -201,7 +220,7 @@ HWND QV_CDECL FX_GetCurrentWindow(uint32_t version)
 {
     std::optional<int64_t> forced = Enter({ "FX_GetCurrentWindow", { version } });
     if (forced) return reinterpret_cast<HWND>(static_cast<intptr_t>(*forced));
-    return nullptr;
+    return Host::Get().CurrentWindow();
 }
 
 int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t version)
@@ -249,26 +268,41 @@ int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND paren
                        Address(owner), version } };
     std::optional<int64_t> forced = Enter(logged);
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    return Host::Get().OpenPluginDialog(resource, procedure, parent, owner) != nullptr ? 1 : 0;
 }
 
 void QV_CDECL FX_EndDialog(HWND dialog, uint32_t version)
 {
-    Enter({ "FX_EndDialog", { Address(dialog), version } });
+    std::optional<int64_t> forced = Enter({ "FX_EndDialog", { Address(dialog), version } });
+    if (forced) return;
+    DestroyWindow(dialog);
 }
 
 int32_t QV_CDECL FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)
 {
     std::optional<int64_t> forced = Enter({ "FX_EnableDlgItem", { Address(dialog), item, enable, version } });
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    HWND control = GetDlgItem(dialog, item);
+    if (control == nullptr) return 0;
+    EnableWindow(control, enable != 0);
+    return 1;
 }
 
 int32_t QV_CDECL FX_GetDlgItemVal(HWND dialog, int16_t item, int32_t kind, uint32_t version)
 {
     std::optional<int64_t> forced = Enter({ "FX_GetDlgItemVal", { Address(dialog), item, kind, version } });
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    switch (kind) {
+    case kCheckValue:
+        return static_cast<int32_t>(IsDlgButtonChecked(dialog, item));
+    case kIntegerValue: {
+        BOOL translated = FALSE;
+        const int32_t value = static_cast<int32_t>(GetDlgItemInt(dialog, item, &translated, TRUE));
+        return translated ? value : 0;
+    }
+    default:
+        return 0;
+    }
 }
 
 int32_t QV_CDECL FX_SetDlgItemVal(HWND dialog, int16_t item, int32_t kind, int32_t value,
@@ -276,7 +310,14 @@ int32_t QV_CDECL FX_SetDlgItemVal(HWND dialog, int16_t item, int32_t kind, int32
 {
     std::optional<int64_t> forced = Enter({ "FX_SetDlgItemVal", { Address(dialog), item, kind, value, version } });
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    switch (kind) {
+    case kCheckValue:
+        return CheckDlgButton(dialog, item, value != 0 ? BST_CHECKED : BST_UNCHECKED) ? 1 : 0;
+    case kIntegerValue:
+        return SetDlgItemInt(dialog, item, static_cast<UINT>(value), TRUE) ? 1 : 0;
+    default:
+        return 0;
+    }
 }
 
 int32_t QV_CDECL FX_GetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double* value,
@@ -284,7 +325,14 @@ int32_t QV_CDECL FX_GetDlgItemUser(HWND dialog, int16_t item, int32_t zero, doub
 {
     std::optional<int64_t> forced = Enter({ "FX_GetDlgItemUser", { Address(dialog), item, zero, Address(value), version } });
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    if (value == nullptr) return 0;
+    char text[64] = {};
+    GetDlgItemTextA(dialog, item, text, static_cast<int>(sizeof text));
+    char* end = nullptr;
+    const double number = std::strtod(text, &end);
+    if (end == text) return 0;
+    *value = number;
+    return 1;
 }
 
 int32_t QV_CDECL FX_SetDlgItemUser(HWND dialog, int16_t item, int32_t zero, double value,
@@ -294,7 +342,9 @@ int32_t QV_CDECL FX_SetDlgItemUser(HWND dialog, int16_t item, int32_t zero, doub
     std::memcpy(&logged.args[3], &value, sizeof value);  // the double's bits
     std::optional<int64_t> forced = Enter(logged);
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return SetDlgItemTextA(dialog, item, text) ? 1 : 0;
 }
 
 int32_t QV_CDECL FX_GetDlgString(HWND dialog, int16_t item, char* buffer, int32_t capacity,
@@ -302,7 +352,12 @@ int32_t QV_CDECL FX_GetDlgString(HWND dialog, int16_t item, char* buffer, int32_
 {
     std::optional<int64_t> forced = Enter({ "FX_GetDlgString", { Address(dialog), item, Address(buffer), capacity, version } });
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    if (buffer == nullptr || capacity <= 0) return 0;
+    if (Host::Get().fillsTextBuffers) {
+        std::memset(buffer, 'A', static_cast<std::size_t>(capacity));
+        return 1;
+    }
+    return static_cast<int32_t>(GetDlgItemTextA(dialog, item, buffer, capacity));
 }
 
 int32_t QV_CDECL FX_GetDlgString_UTF16(HWND dialog, int16_t item, uint16_t* buffer, int32_t capacity,
@@ -311,7 +366,12 @@ int32_t QV_CDECL FX_GetDlgString_UTF16(HWND dialog, int16_t item, uint16_t* buff
     std::optional<int64_t> forced = Enter({ "FX_GetDlgString_UTF16",
                               { Address(dialog), item, Address(buffer), capacity, version } });
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    if (buffer == nullptr || capacity <= 0) return 0;
+    if (Host::Get().fillsTextBuffers) {
+        for (int32_t i = 0; i < capacity; ++i) buffer[i] = 'A';
+        return 1;
+    }
+    return static_cast<int32_t>(GetDlgItemTextW(dialog, item, reinterpret_cast<LPWSTR>(buffer), capacity));
 }
 
 int32_t QV_CDECL FX_SetDlgString(HWND dialog, int16_t item, const char* text, uint32_t version)
@@ -320,7 +380,7 @@ int32_t QV_CDECL FX_SetDlgString(HWND dialog, int16_t item, const char* text, ui
     logged.text = text != nullptr ? text : "";
     std::optional<int64_t> forced = Enter(logged);
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    return SetDlgItemTextA(dialog, item, text != nullptr ? text : "") ? 1 : 0;
 }
 
 int32_t QV_CDECL FX_SetDlgString_UTF16(HWND dialog, int16_t item, const uint16_t* text,
@@ -330,7 +390,8 @@ int32_t QV_CDECL FX_SetDlgString_UTF16(HWND dialog, int16_t item, const uint16_t
     logged.text = Narrow(text);
     std::optional<int64_t> forced = Enter(logged);
     if (forced) return static_cast<int32_t>(*forced);
-    return 0;
+    static const uint16_t kEmpty[1] = { 0 };
+    return SetDlgItemTextW(dialog, item, reinterpret_cast<LPCWSTR>(text != nullptr ? text : kEmpty)) ? 1 : 0;
 }
 
 int32_t QV_CDECL FX_StartFinaleEdit(const char* name, uint32_t version)

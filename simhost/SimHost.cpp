@@ -10,6 +10,10 @@
 
 #ifndef _WIN32
 #include "ModuleRegistry.h"
+
+// The plug-in's compiled resources, built into the native programs.
+extern const uint8_t kPluginResources[];
+extern const size_t kPluginResourcesSize;
 #endif
 
 namespace simhost {
@@ -324,6 +328,17 @@ void RegisterModule(const char* moduleName, const std::set<std::string>& omitted
     for (const Export& entry : Exports()) {
         if (omitted.count(entry.name) == 0) win32stub::AddExport(module, entry.name, entry.timed);
     }
+}
+
+HMODULE RegisterPluginModule()
+{
+    HMODULE module = GetModuleHandleA("qvperfcopy.fxt");
+    if (module == nullptr) {
+        module = win32stub::RegisterModule("qvperfcopy.fxt");
+        win32stub::AddResources(module, kPluginResources, kPluginResourcesSize);
+    }
+    Host::Get().pluginModule = module;
+    return module;
 }
 
 void AddExport(const char* moduleName, const std::string& function)

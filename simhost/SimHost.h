@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Score.h"
+#include "host/HostFunctionTypes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +56,34 @@ public:
     // The open document, and the version the host reports to
     // FinaleExtensionVersion (score.hostVersion).
     Score score;
+
+    // The host's windows. The main window owns the plug-in's dialogs and
+    // message boxes; while a modal dialog of the host's own is up, the main
+    // window is disabled. FX_GetCurrentWindow answers the modal dialog when
+    // there is one, else the main window.
+    HWND mainWindow = nullptr;
+    HWND modalDialog = nullptr;
+    HWND OpenMainWindow();
+    void CloseMainWindow();
+    void BeginModalDialog();
+    void EndModalDialog();
+    HWND CurrentWindow() const { return modalDialog != nullptr ? modalDialog : mainWindow; }
+
+    // The module whose dialog templates FX_Dialog creates dialogs from: the
+    // plug-in the host loaded.
+    HMODULE pluginModule = nullptr;
+    // The dialogs FX_Dialog created, with the procedure and window object
+    // each message is handed to.
+    struct DialogBinding {
+        FX_DialogProc procedure;
+        void* owner;
+    };
+    std::map<HWND, DialogBinding> dialogs;
+    // Creates the modeless dialog from the plug-in module's template, as
+    // FX_Dialog does; null when there is no such template.
+    HWND OpenPluginDialog(int16_t resource, FX_DialogProc procedure, HWND parent, void* owner);
+    // The regions FX_RedrawMusic was asked to redraw, in order.
+    std::vector<Region> redraws;
 
     // Misbehaviour on purpose, for tests of the plug-in's defences.
     // FX_CreateEData leaves key numbers given as -1 as they were.
@@ -161,6 +190,10 @@ void RegisterModule(const char* moduleName = "FINALE.EXE",
                     const std::set<std::string>& omitted = {});
 // Adds one FX_ function to a module registered before.
 void AddExport(const char* moduleName, const std::string& function);
+// Registers the plug-in's module, "qvperfcopy.fxt", with its compiled
+// resources, as the host's loading of the plug-in would, and makes it the
+// module FX_Dialog takes templates from.
+HMODULE RegisterPluginModule();
 #endif
 
 // The names of every FX_ function the host exports.

@@ -20,3 +20,11 @@ struct PerfcopySettings {
 };
 
 extern PerfcopySettings gPerfcopySettings;
+
+class FCUI;
+class FCPerfcopyWindow;
+
+// The host-window service of the first invocation, or null before it.
+extern FCUI* gUI;
+// The tool window, from the first invocation until termination.
+extern FCPerfcopyWindow* gPerfcopyWindow;
