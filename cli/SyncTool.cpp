@@ -1,9 +1,10 @@
 #include "SyncTool.h"
 
 #include "ScoreFile.h"
+#include "Session.h"
 #include "SimHost.h"
+#include "WindowModel.h"
 #include "shell/EntryPoints.h"
-#include "sync/FCPerfcopyBlockHandler.h"
 
 #include <cstdio>
 #include <optional>
@@ -26,6 +27,7 @@ struct Options {
     std::optional<int> startTime;
     std::optional<int> endTime;
     std::optional<simhost::Region> selection;
+    std::string selectionText;
     std::string outputPath;
 };
 
@@ -111,6 +113,7 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
             if (!percent(options.endTime)) return false;
         } else if (arg == "--selection") {
             options.selection = ParseSelection(value);
+            options.selectionText = value;
             if (!options.selection) {
                 err << "qvperfcopy-sync: bad selection \"" << value
                     << "\" (expected SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)\n";
@@ -128,54 +131,6 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
         return false;
     }
     return true;
-}
-
-std::string Value(const std::optional<simhost::Performance>& record, int16_t simhost::Performance::*field)
-{
-    return record ? std::to_string((*record).*field) : std::string("none");
-}
-
-// One line per value that the sync changed, in score order.
-void ReportChanges(const simhost::Score& before, const simhost::Score& after, std::ostream& out)
-{
-    char line[160];
-    std::snprintf(line, sizeof line, "%7s %5s %5s %6s %4s  %-8s %6s -> %s\n", "measure", "staff", "layer", "entry",
-                  "note", "field", "old", "new");
-    out << line;
-    int rows = 0;
-    // Score order: measure, then staff slot, then layer.
-    for (int16_t measure = 1; measure <= after.measureCount; ++measure) {
-        for (int16_t staff : after.staffOrder) {
-            for (int32_t layer = 0; layer < after.maxLayers; ++layer) {
-                auto frame = after.frames.find(simhost::FrameKey(staff, measure, layer));
-                if (frame == after.frames.end()) continue;
-                for (const simhost::EntryBytes& e : frame->second.entries) {
-                    const uint32_t number = simhost::entry::Number(e);
-                    const int32_t notes = simhost::entry::NoteCount(e) > 12 ? 12 : simhost::entry::NoteCount(e);
-                    for (int32_t k = 0; k < notes; ++k) {
-                        const uint16_t id = simhost::entry::NoteID(e, k);
-                        auto old = before.PerformanceOf(number, id);
-                        auto now = after.PerformanceOf(number, id);
-                        const std::pair<const char*, int16_t simhost::Performance::*> fields[] = {
-                            { "velocity", &simhost::Performance::velocity },
-                            { "start", &simhost::Performance::start },
-                            { "end", &simhost::Performance::end },
-                        };
-                        for (const auto& field : fields) {
-                            const std::string from = Value(old, field.second);
-                            const std::string to = Value(now, field.second);
-                            if (from == to) continue;
-                            std::snprintf(line, sizeof line, "%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", measure, staff,
-                                          layer, number, k + 1, field.first, from.c_str(), to.c_str());
-                            out << line;
-                            ++rows;
-                        }
-                    }
-                }
-            }
-        }
-    }
-    if (rows == 0) out << "(no value changed)\n";
 }
 
 }  // namespace
@@ -198,59 +153,57 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         err << "qvperfcopy-sync: " << error << "\n";
         return 1;
     }
-    if (options.selection) score.selection = *options.selection;
+    // The tool window lists every staff in score order.
     const int16_t source = static_cast<int16_t>(*options.source);
-    if (score.SlotOf(source) == 0) {
+    const int16_t line = score.SlotOf(source);
+    if (line == 0) {
         err << "qvperfcopy-sync: staff " << source << " is not in " << options.scorePath << "\n";
         return 2;
     }
-    const simhost::Region& region = score.selection;
-    if (region.startMeasure == 0 && region.endMeasure == 0) {
-        err << "qvperfcopy-sync: nothing is selected in " << options.scorePath << " (use --selection)\n";
-        return 2;
+
+    // What a person does in the tool window for this sync.
+    std::vector<std::string> steps;
+    if (options.selection) steps.push_back("select " + options.selectionText);
+    steps.push_back("invoke");
+    steps.push_back("choose " + std::to_string(line));
+    const std::pair<const char*, const std::optional<int>*> fields[] = {
+        { "Velocity", &options.velocity }, { "Start Time", &options.startTime }, { "End Time", &options.endTime } };
+    for (const auto& field : fields) {
+        if (field.second->has_value()) {
+            steps.push_back(std::string("check ") + field.first);
+            steps.push_back(std::string("type ") + field.first + " " + std::to_string(**field.second));
+        } else {
+            steps.push_back(std::string("uncheck ") + field.first);
+        }
     }
+    steps.push_back("click &Apply");
+    steps.push_back("terminate");
 
-    simhost::Host& host = simhost::Host::Get();
-    host.Reset();
-    host.logCalls = false;
-    host.score = score;
-    simhost::RegisterModule("FINALE.EXE");
-    FinaleExtensionVersion(score.hostVersion);
-    uint32_t flags = 0;
-    FinaleExtensionInit(0, &flags);
-
-    FCPerfcopyBlockHandler handler;
-    handler.SourceStaff = source;
-    handler.UseVelocity = options.velocity.has_value();
-    handler.VelocityPercent = static_cast<int16_t>(options.velocity.value_or(100));
-    handler.UseStartTime = options.startTime.has_value();
-    handler.StartTimePercent = static_cast<int16_t>(options.startTime.value_or(100));
-    handler.UseEndTime = options.endTime.has_value();
-    handler.EndTimePercent = static_cast<int16_t>(options.endTime.value_or(100));
-
-    // Named after the destination, as the tool window names it.
-    const int32_t staves = region.endSlot - region.startSlot + 1;
-    FCString name("Perfcopy to ");
-    if (staves == 1) {
-        name.AppendCString("staff #");
-        name.AppendInteger(score.StaffAt(region.startSlot, region.startSlotContext));
-    } else {
-        name.AppendInteger(staves);
-        name.AppendCString(" staves");
-    }
-    FCUndoBlock block;
-    const bool kept = block.Execute(&handler, &name);
-
+    simhost::SessionFiles files;
+    files.scorePath = options.scorePath;
+    files.goAhead = true;  // every question answered Yes
+    std::ostringstream transcript;
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
-    ReportChanges(score, host.score, out);
-    out << "Edit \"" << name.GetCString() << "\": " << (kept ? "kept" : "cancelled (nothing changed)") << "\n";
-
+    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
+    if (status != 0) return status;
+    out << transcript.str();
+    for (const win32stub::MessageBoxRecord& box : win32stub::MessageBoxes()) {
+        if ((box.style & MB_ICONERROR) == MB_ICONERROR) {
+            err << "qvperfcopy-sync: " << box.title << ": " << box.text << "\n";
+            return 2;
+        }
+    }
     if (!options.outputPath.empty()) {
-        if (!simhost::WriteScoreFile(options.outputPath, host.score, error)) {
+        if (!simhost::WriteScoreFile(options.outputPath, simhost::Host::Get().score, error)) {
             err << "qvperfcopy-sync: " << error << "\n";
             return 1;
         }
         out << "Wrote " << options.outputPath << "\n";
     }
     return 0;
+}
+
+simhost::PluginEntries PluginEntryPoints()
+{
+    return { FinaleExtensionVersion, FinaleExtensionInit, FinaleExtensionInvoke, FinaleExtensionTerminate };
 }

@@ -2,6 +2,8 @@
 // simulated host and reports every value it changed.
 #pragma once
 
+#include "Session.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,3 +13,6 @@
 // be read or written, 2 for bad arguments.
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
                 std::ostream& err);
+
+// The plug-in's entry points, linked into the program.
+simhost::PluginEntries PluginEntryPoints();

@@ -127,6 +127,8 @@ public:
     bool EditOpen() const { return editOpen_; }
     const std::vector<std::string>& EndedEdits() const { return endedEdits_; }
     int32_t CancelledEdits() const { return cancelledEdits_; }
+    // The name of the edit started last, kept or not.
+    const std::string& LastEditName() const { return editName_; }
     // The user's undo: restores the score as it was before the last kept
     // edit and answers that edit's name; empty when there is nothing to undo.
     std::optional<std::string> Undo();

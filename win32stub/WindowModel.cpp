@@ -61,7 +61,7 @@ struct State {
     std::vector<Event> events;
     std::deque<QueuedAnswer> answers;
     std::vector<MessageBoxRecord> boxes;
-    std::function<void(const MessageBoxRecord&)> unanswered;
+    std::function<int(const MessageBoxRecord&)> unanswered;
     std::vector<UINT> beeps;
     int failingBeeps = 0;
     int failingDefer = 0;
@@ -455,7 +455,7 @@ const std::vector<MessageBoxRecord>& MessageBoxes()
     return S().boxes;
 }
 
-void SetUnansweredBoxHandler(std::function<void(const MessageBoxRecord& box)> handler)
+void SetUnansweredBoxHandler(std::function<int(const MessageBoxRecord& box)> handler)
 {
     S().unanswered = std::move(handler);
 }
@@ -499,44 +499,6 @@ void PassTime(uint32_t milliseconds)
     S().now = end;
 }
 
-void DragFrame(HWND handle, int dw, int dh)
-{
-    Window* w = Find(handle);
-    if (w == nullptr) return;
-    MINMAXINFO limits = {};
-    limits.ptMinTrackSize = { 1, 1 };
-    limits.ptMaxTrackSize = { kScreenWidth, kScreenHeight };
-    Deliver(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits), true);
-    if ((w = Find(handle)) == nullptr) return;
-    int width = w->rect.right - w->rect.left + dw;
-    int height = w->rect.bottom - w->rect.top + dh;
-    width = std::max<int>(limits.ptMinTrackSize.x, std::min<int>(width, limits.ptMaxTrackSize.x));
-    height = std::max<int>(limits.ptMinTrackSize.y, std::min<int>(height, limits.ptMaxTrackSize.y));
-    ApplyPosition(w, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void ClickListLine(HWND list, int line)
-{
-    Window* w = Find(list);
-    if (w == nullptr || w->kind != Kind::ListBox) return;
-    Deliver(w, LB_SETCURSEL, static_cast<WPARAM>(line), 0, true);
-    if (w->style & LBS_NOTIFY) Notify(w, LBN_SELCHANGE);
-}
-
-void TypeText(HWND edit, const std::u16string& text)
-{
-    Window* w = Find(edit);
-    if (w == nullptr) return;
-    std::vector<WCHAR> units(text.begin(), text.end());
-    units.push_back(0);
-    Deliver(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(units.data()), true);
-}
-
-void ClickCloseBox(HWND window)
-{
-    if (Window* w = Find(window)) Deliver(w, WM_SYSCOMMAND, SC_CLOSE, 0, true);
-}
-
 void ResetWindows()
 {
     State& s = S();
@@ -552,6 +514,8 @@ void ResetWindows()
     s.now = 0;
     s.timers.clear();
     s.batches.clear();
+    // Handles start again where a new process's would.
+    s.nextHandle = 0x10010;
 }
 
 std::vector<HWND> AllWindows()
@@ -1109,14 +1073,14 @@ int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR title, UINT style)
     box.title = ToUtf8(Units(title));
     box.style = style;
     Log("MessageBoxW", owner, { style }, box.text);
+    QueuedAnswer answer = { 0, {} };
     if (S().answers.empty()) {
-        S().boxes.push_back(box);
-        if (S().unanswered) S().unanswered(box);
+        if (S().unanswered) answer.answer = S().unanswered(box);
         else DefaultUnansweredBox(box);
-        return 0;
+    } else {
+        answer = std::move(S().answers.front());
+        S().answers.pop_front();
     }
-    QueuedAnswer answer = std::move(S().answers.front());
-    S().answers.pop_front();
     box.answer = answer.answer;
     S().boxes.push_back(box);
     // The box is modal to its owner while it is open.

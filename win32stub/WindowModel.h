@@ -65,10 +65,10 @@ struct MessageBoxRecord {
 void QueueMessageBoxAnswer(int answer, std::function<void()> whileOpen = {});
 size_t PendingMessageBoxAnswers();
 const std::vector<MessageBoxRecord>& MessageBoxes();
-// Called for a box that no answer was queued for; the box then answers 0,
-// as a box that failed to appear. The default handler prints the box and
-// aborts, so that no test passes on a silent default.
-void SetUnansweredBoxHandler(std::function<void(const MessageBoxRecord& box)> handler);
+// Called for a box that no answer was queued for; the box answers what the
+// handler returns (0: as a box that failed to appear). The default handler
+// prints the box and aborts, so that no test passes on a silent default.
+void SetUnansweredBoxHandler(std::function<int(const MessageBoxRecord& box)> handler);
 
 // Sounds played with MessageBeep, in order.
 const std::vector<UINT>& Beeps();
@@ -81,17 +81,6 @@ void FailDeferWindowPos(int nth);
 uint32_t Now();
 // Lets time pass, delivering WM_TIMER for every timer that comes due.
 void PassTime(uint32_t milliseconds);
-
-// Input as a person gives it.
-// Drags the window's frame by (dw, dh): the size is kept within the tracking
-// sizes the window answers to WM_GETMINMAXINFO.
-void DragFrame(HWND window, int dw, int dh);
-// Clicks a list line: selects it and notifies the dialog (LBN_SELCHANGE).
-void ClickListLine(HWND list, int line);
-// Types the text into an edit, replacing what it held.
-void TypeText(HWND edit, const std::u16string& text);
-// Clicks the window's close box.
-void ClickCloseBox(HWND window);
 
 // Destroys every window and clears the log, the clock, the timers, the
 // message box queue and the failures asked for.

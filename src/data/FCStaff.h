@@ -55,6 +55,8 @@ public:
 
     int16_t GetPartID() const { return partID_; }
     int16_t GetDocumentID() const { return documentID_; }
+    void SetPartID(int16_t part) { partID_ = part; }
+    void SetDocumentID(int16_t document) { documentID_ = document; }
     int16_t GetListMarker() const { return listMarker_; }
     void SetListMarker(int16_t marker) { listMarker_ = marker; }
 

@@ -3,6 +3,9 @@
 #include "core/ByteAccess.h"
 #include "core/FCString.h"
 #include "shell/Globals.h"
+#include "shell/WindowSettings.h"
+#include "sync/FCPerfcopyWindow.h"
+#include "ui/FCUI.h"
 
 #include <cstring>
 
@@ -86,4 +89,27 @@ uint32_t QV_CDECL FinaleExtensionEnumerate_UTF16(uint32_t, uint32_t index, void*
 uint32_t QV_CDECL FinaleExtensionGetMenuStatus(uint32_t)
 {
     return 1;
+}
+
+uint32_t QV_CDECL FinaleExtensionInvoke(HWND hostWindow, uint32_t, uint32_t, uint32_t)
+{
+    // Made on the first call, with that call's window, and destroyed when
+    // the library is unloaded.
+    static FCUI ui(hostWindow);
+    gUI = &ui;
+    if (gPerfcopyWindow == nullptr) {
+        gPerfcopyWindow = new FCPerfcopyWindow();
+        gPerfcopyWindow->BindControls();
+    }
+    gPerfcopyWindow->ShowModeless();
+    return 0;
+}
+
+void QV_CDECL FinaleExtensionTerminate(uint32_t)
+{
+    if (gPerfcopyWindow == nullptr) return;
+    SaveWindowSettings(gPerfcopyWindow);
+    FCUserWindow* window = gPerfcopyWindow;
+    gPerfcopyWindow = nullptr;
+    delete window;
 }

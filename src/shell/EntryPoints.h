@@ -24,5 +24,10 @@ uint32_t QV_CDECL FinaleExtensionEnumerate(uint32_t unused, uint32_t index, void
 uint32_t QV_CDECL FinaleExtensionEnumerate_UTF16(uint32_t unused, uint32_t index, void* record);
 // The menu item is always enabled.
 uint32_t QV_CDECL FinaleExtensionGetMenuStatus(uint32_t unused);
+// The menu command: opens the tool window, or brings it to the front.
+// The first call's window is the owner of every message box. Answers 0.
+uint32_t QV_CDECL FinaleExtensionInvoke(HWND hostWindow, uint32_t unused1, uint32_t unused2, uint32_t unused3);
+// Saves the settings and destroys the tool window, if there is one.
+void QV_CDECL FinaleExtensionTerminate(uint32_t unused);
 
 }

@@ -1,0 +1,642 @@
+#include "Session.h"
+
+#include "ScoreFile.h"
+#include "SimHost.h"
+#include "UserInput.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+
+#ifndef _WIN32
+#include "WindowModel.h"
+#endif
+
+namespace simhost {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Items of the tool window that steps name.
+constexpr int kStaffList = 102;
+struct Field {
+    const char* name;
+    int check;
+    int edit;
+};
+const Field kFields[] = { { "Velocity", 103, 104 }, { "Start Time", 106, 107 }, { "End Time", 109, 110 } };
+const int kButtons[] = { 1, 2 };
+
+std::string Utf8(const std::u16string& units)
+{
+    return UnitsToUtf8(units);
+}
+
+std::string WindowText(HWND window)
+{
+    WCHAR buffer[512] = {};
+    GetWindowTextW(window, buffer, 512);
+    std::u16string units;
+    for (int i = 0; i < 512 && buffer[i] != 0; ++i) units += static_cast<char16_t>(buffer[i]);
+    return Utf8(units);
+}
+
+// Text for a transcript line: line breaks shown as \n.
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') line += "\\n";
+        else if (c == '\r') line += "\\r";
+        else line += c;
+    }
+    return line;
+}
+
+std::vector<std::string> ListLines(HWND dialog)
+{
+    std::vector<std::string> lines;
+    HWND list = GetDlgItem(dialog, kStaffList);
+    if (list == nullptr) return lines;
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const int length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0));
+        std::vector<WCHAR> buffer(static_cast<size_t>(length < 0 ? 0 : length) + 1, 0);
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.data()));
+        std::u16string units(buffer.begin(), buffer.end() - 1);
+        lines.push_back(Utf8(units));
+    }
+    return lines;
+}
+
+// What a person sees of the tool window, to report what a step changed.
+struct View {
+    HWND dialog = nullptr;
+    RECT outer = {};
+    std::vector<std::string> lines;
+    int selected = -1;
+};
+
+std::optional<Region> ParseSelection(const std::string& text)
+{
+    int values[6];
+    char separators[5];
+    char rest;
+    if (std::sscanf(text.c_str(), "%d%c%d%c%d%c%d%c%d%c%d%c", &values[0], &separators[0], &values[1],
+                    &separators[1], &values[2], &separators[2], &values[3], &separators[3], &values[4],
+                    &separators[4], &values[5], &rest) != 11) {
+        return std::nullopt;
+    }
+    if (separators[0] != ':' || separators[1] != ':' || separators[2] != '-' || separators[3] != ':' ||
+        separators[4] != ':')
+        return std::nullopt;
+    for (int i : { 0, 1, 3, 4 }) {
+        if (values[i] < 1 || values[i] > 32767) return std::nullopt;
+    }
+    Region region;
+    region.startSlot = static_cast<int16_t>(values[0]);
+    region.startMeasure = static_cast<int16_t>(values[1]);
+    region.startPosition = values[2];
+    region.endSlot = static_cast<int16_t>(values[3]);
+    region.endMeasure = static_cast<int16_t>(values[4]);
+    region.endPosition = values[5];
+    return region;
+}
+
+std::optional<int> ParseInt(const std::string& text, int low, int high)
+{
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    size_t start = text[0] == '-' ? 1 : 0;
+    if (start == text.size()) return std::nullopt;
+    for (size_t i = start; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    }
+    const long value = std::stol(text);
+    if (value < low || value > high) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+bool ReadFile(const std::string& path, std::string& content)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    content = bytes.str();
+    return true;
+}
+
+bool WriteFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    return static_cast<bool>(out);
+}
+
+class SessionRun {
+public:
+    SessionRun(const PluginEntries& plugin, const SessionFiles& files, std::ostream& out, std::ostream& err)
+        : plugin_(plugin), files_(files), out_(out), err_(err)
+    {
+    }
+
+    int Run(const std::vector<std::string>& steps);
+
+private:
+    bool SetUp();
+    void TearDown();
+    // Carries out one step; false with the reason when it cannot.
+    bool Step(const std::string& step, std::string& problem);
+    void Report(const View& before, const Score& scoreBefore, size_t boxes, size_t beeps, size_t edits,
+                int32_t cancelled, size_t redraws);
+    View Look() const;
+    HWND Dialog() const;
+    HWND Button(const std::string& label) const;
+    const Field* FindField(const std::string& text, std::string* rest) const;
+    std::string SettingsFile() const { return folder_ + "\\qvpluginprefs.txt"; }
+
+    const PluginEntries& plugin_;
+    const SessionFiles& files_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::string folder_;
+    bool invoked_ = false;
+    bool terminated_ = true;
+    std::string unansweredBox_;
+};
+
+HWND SessionRun::Dialog() const
+{
+    const Host& host = Host::Get();
+    for (const auto& dialog : host.dialogs) {
+        if (IsWindow(dialog.first)) return dialog.first;
+    }
+    return nullptr;
+}
+
+View SessionRun::Look() const
+{
+    View view;
+    view.dialog = Dialog();
+    if (view.dialog == nullptr) return view;
+    GetWindowRect(view.dialog, &view.outer);
+    view.lines = ListLines(view.dialog);
+    view.selected = static_cast<int>(SendDlgItemMessageW(view.dialog, kStaffList, LB_GETCURSEL, 0, 0));
+    return view;
+}
+
+HWND SessionRun::Button(const std::string& label) const
+{
+    HWND dialog = Dialog();
+    for (int id : kButtons) {
+        HWND button = GetDlgItem(dialog, id);
+        if (button != nullptr && WindowText(button) == label) return button;
+    }
+    return nullptr;
+}
+
+const Field* SessionRun::FindField(const std::string& text, std::string* rest) const
+{
+    for (const Field& field : kFields) {
+        const std::string name = field.name;
+        if (text == name) {
+            if (rest != nullptr) *rest = "";
+            return &field;
+        }
+        if (rest != nullptr && text.compare(0, name.size() + 1, name + " ") == 0) {
+            *rest = text.substr(name.size() + 1);
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+bool SessionRun::SetUp()
+{
+    Score score;
+    std::string error;
+    if (!ReadScoreFile(files_.scorePath, score, error)) {
+        err_ << "qvperfcopy session: " << error << "\n";
+        return false;
+    }
+    std::string settings;
+    if (!files_.settingsPath.empty() && !ReadFile(files_.settingsPath, settings)) {
+        err_ << "qvperfcopy session: cannot read the settings file " << files_.settingsPath << "\n";
+        return false;
+    }
+    std::random_device random;
+    folder_ = (fs::temp_directory_path() / ("qvperfcopy-session-" + std::to_string(random()))).string();
+    std::error_code code;
+    fs::create_directories(folder_, code);
+    if (code || (!files_.settingsPath.empty() && !WriteFile(SettingsFile(), settings))) {
+        err_ << "qvperfcopy session: cannot make a settings folder in " << fs::temp_directory_path() << "\n";
+        return false;
+    }
+
+    Host& host = Host::Get();
+    host.Reset();
+    host.logCalls = false;
+    host.score = score;
+    host.finalePath = folder_;
+#ifndef _WIN32
+    win32stub::ResetWindows();
+    win32stub::SetUnansweredBoxHandler([this](const win32stub::MessageBoxRecord& box) {
+        if (files_.goAhead) return (box.style & MB_YESNO) == MB_YESNO ? IDYES : IDOK;
+        if (unansweredBox_.empty()) unansweredBox_ = "\"" + OneLine(box.text) + "\" (title \"" + box.title + "\")";
+        return 0;
+    });
+    RegisterModule("FINALE.EXE");
+    RegisterPluginModule();
+#endif
+    host.OpenMainWindow();
+    plugin_.version(score.hostVersion);
+    uint32_t flags = 0;
+    plugin_.init(0, &flags);
+    terminated_ = false;
+    out_ << "Session on " << files_.scorePath << " (host version 0x" << std::hex << score.hostVersion << std::dec
+         << "), settings file: " << (files_.settingsPath.empty() ? std::string("none") : files_.settingsPath)
+         << "\n";
+    return true;
+}
+
+void SessionRun::TearDown()
+{
+    if (!terminated_) plugin_.terminate(0);
+    terminated_ = true;
+    Host::Get().CloseMainWindow();
+#ifndef _WIN32
+    // The boxes and sounds stay on record for the caller.
+    win32stub::SetUnansweredBoxHandler(nullptr);
+#endif
+    std::error_code code;
+    fs::remove_all(folder_, code);
+}
+
+bool SessionRun::Step(const std::string& step, std::string& problem)
+{
+    Host& host = Host::Get();
+    const size_t space = step.find(' ');
+    const std::string verb = step.substr(0, space);
+    const std::string rest = space == std::string::npos ? std::string() : step.substr(space + 1);
+    HWND dialog = Dialog();
+    const bool needsWindow = verb == "choose" || verb == "check" || verb == "uncheck" || verb == "type" ||
+                             verb == "click" || verb == "closebox" || verb == "resize";
+    if (needsWindow && dialog == nullptr) {
+        problem = "the tool window is not open";
+        return false;
+    }
+    if (verb == "invoke" && rest.empty()) {
+        plugin_.invoke(host.mainWindow, 0, 0, 0);
+        invoked_ = true;
+        terminated_ = false;
+        return true;
+    }
+    if (verb == "terminate" && rest.empty()) {
+        plugin_.terminate(0);
+        terminated_ = true;
+        return true;
+    }
+    if (verb == "choose") {
+        const int count = static_cast<int>(SendDlgItemMessageW(dialog, kStaffList, LB_GETCOUNT, 0, 0));
+        std::optional<int> line = ParseInt(rest, 1, 32767);
+        if (!line || *line > count) {
+            problem = "line " + rest + " is not in the staff list (it has " + std::to_string(count) + " lines)";
+            return false;
+        }
+        ClickListLine(GetDlgItem(dialog, kStaffList), *line - 1);
+        return true;
+    }
+    if (verb == "check" || verb == "uncheck") {
+        const Field* field = FindField(rest, nullptr);
+        if (field == nullptr) {
+            problem = "no check box \"" + rest + "\" (Velocity, Start Time or End Time)";
+            return false;
+        }
+        HWND box = GetDlgItem(dialog, field->check);
+        const bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (checked != (verb == "check")) ClickButton(box);
+        return true;
+    }
+    if (verb == "type") {
+        std::string text;
+        const Field* field = FindField(rest, &text);
+        if (field == nullptr) {
+            problem = "no field in \"" + rest + "\" (type Velocity|Start Time|End Time TEXT)";
+            return false;
+        }
+        TypeText(GetDlgItem(dialog, field->edit), Utf8ToUnits(text));
+        return true;
+    }
+    if (verb == "select") {
+        std::optional<Region> region = ParseSelection(rest);
+        if (!region) {
+            problem = "bad selection \"" + rest + "\" (SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)";
+            return false;
+        }
+        // The score's own staff list stays the one the slots count in.
+        region->startSlotContext = host.score.selection.startSlotContext;
+        region->endSlotContext = host.score.selection.endSlotContext;
+        host.score.selection = *region;
+        return true;
+    }
+    if (verb == "answer" && (rest == "yes" || rest == "no")) {
+#ifndef _WIN32
+        win32stub::QueueMessageBoxAnswer(rest == "yes" ? IDYES : IDNO);
+#endif
+        return true;
+    }
+    if (verb == "click") {
+        HWND button = Button(rest);
+        if (button == nullptr) {
+            problem = "no button \"" + rest + "\" in the tool window";
+            return false;
+        }
+        if (!IsWindowEnabled(button)) {
+            problem = "the button \"" + rest + "\" is disabled";
+            return false;
+        }
+        ClickButton(button);
+        return true;
+    }
+    if (verb == "closebox" && rest.empty()) {
+        ClickCloseBox(dialog);
+        return true;
+    }
+    if (verb == "wait") {
+        std::optional<int> milliseconds = ParseInt(rest, 0, 600000);
+        if (!milliseconds) {
+            problem = "bad time \"" + rest + "\" (milliseconds)";
+            return false;
+        }
+        LetTimePass(static_cast<uint32_t>(*milliseconds));
+        return true;
+    }
+    if (verb == "part" || verb == "document") {
+        std::optional<int> number = ParseInt(rest, -32768, 32767);
+        if (!number) {
+            problem = "bad number \"" + rest + "\"";
+            return false;
+        }
+        if (verb == "part") host.score.part = *number;
+        else host.score.document = static_cast<int16_t>(*number);
+        return true;
+    }
+    if (verb == "resize") {
+        int dw = 0;
+        int dh = 0;
+        char extra = 0;
+        if (std::sscanf(rest.c_str(), "%d %d %c", &dw, &dh, &extra) != 2) {
+            problem = "bad size change \"" + rest + "\" (resize DW DH)";
+            return false;
+        }
+        DragFrame(dialog, dw, dh);
+        return true;
+    }
+    if (verb == "hostmodal" && (rest == "on" || rest == "off")) {
+        if (rest == "on") host.BeginModalDialog();
+        else host.EndModalDialog();
+        return true;
+    }
+    if (verb == "undo" && rest.empty()) {
+        std::optional<std::string> name = host.Undo();
+        out_ << "  undo " << (name ? "\"" + *name + "\"" : std::string("(nothing to undo)")) << "\n";
+        return true;
+    }
+    problem = "unknown step";
+    return false;
+}
+
+void SessionRun::Report(const View& before, const Score& scoreBefore, size_t boxes, size_t beeps, size_t edits,
+                        int32_t cancelled, size_t redraws)
+{
+    const Host& host = Host::Get();
+    const View now = Look();
+#ifndef _WIN32
+    const auto& shown = win32stub::MessageBoxes();
+    for (size_t i = boxes; i < shown.size(); ++i) {
+        const auto& box = shown[i];
+        const char* answer = box.answer == IDYES ? "Yes" : box.answer == IDNO ? "No" : box.answer == IDOK ? "OK" : "none";
+        out_ << "  box \"" << box.title << "\": \"" << OneLine(box.text) << "\" -> " << answer << "\n";
+    }
+    const auto& sounds = win32stub::Beeps();
+    for (size_t i = beeps; i < sounds.size(); ++i) {
+        out_ << "  beep" << (sounds[i] == MB_ICONEXCLAMATION ? " (exclamation)" : " (simple)") << "\n";
+    }
+#else
+    (void)boxes;
+    (void)beeps;
+#endif
+    if (!(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
+        ReportChanges(scoreBefore, host.score, out_, "  ");
+    }
+    for (size_t i = edits; i < host.EndedEdits().size(); ++i) {
+        out_ << "  edit \"" << host.EndedEdits()[i] << "\" kept\n";
+    }
+    if (host.CancelledEdits() > cancelled) out_ << "  edit \"" << host.LastEditName() << "\" cancelled: nothing changed\n";
+    for (size_t i = redraws; i < host.redraws.size(); ++i) {
+        const Region& r = host.redraws[i];
+        out_ << "  music redrawn: slots " << r.startSlot << "-" << r.endSlot << ", measures " << r.startMeasure
+             << "-" << r.endMeasure << "\n";
+    }
+    if (now.dialog == nullptr) {
+        if (before.dialog != nullptr) out_ << "  window closed\n";
+        return;
+    }
+    const long width = now.outer.right - now.outer.left;
+    const long height = now.outer.bottom - now.outer.top;
+    if (before.dialog != now.dialog) {
+        out_ << "  window \"" << WindowText(now.dialog) << "\" opened at (" << now.outer.left << ", "
+             << now.outer.top << "), " << width << " x " << height << "\n";
+    } else if (width != before.outer.right - before.outer.left || height != before.outer.bottom - before.outer.top) {
+        out_ << "  window " << width << " x " << height << "\n";
+    }
+    if (before.dialog != now.dialog || before.lines != now.lines) {
+        out_ << "  staff list:";
+        for (size_t i = 0; i < now.lines.size(); ++i) out_ << (i == 0 ? " " : " | ") << now.lines[i];
+        if (now.lines.empty()) out_ << " (empty)";
+        out_ << "\n";
+    }
+    if (before.dialog != now.dialog || before.selected != now.selected || before.lines != now.lines) {
+        if (now.selected >= 0) out_ << "  selected: line " << now.selected + 1 << "\n";
+        else out_ << "  selected: none\n";
+    }
+}
+
+int SessionRun::Run(const std::vector<std::string>& steps)
+{
+    if (!SetUp()) return 1;
+    int status = 0;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const std::string& step = steps[i];
+        out_ << "> " << step << "\n";
+        const Host& host = Host::Get();
+        const View before = Look();
+        const Score scoreBefore = host.score;
+        size_t boxes = 0;
+        size_t beeps = 0;
+#ifndef _WIN32
+        boxes = win32stub::MessageBoxes().size();
+        beeps = win32stub::Beeps().size();
+#endif
+        const size_t edits = host.EndedEdits().size();
+        const int32_t cancelled = host.CancelledEdits();
+        const size_t redraws = host.redraws.size();
+        std::string problem;
+        const bool done = Step(step, problem);
+        if (done) Report(before, scoreBefore, boxes, beeps, edits, cancelled, redraws);
+        if (done && !unansweredBox_.empty()) problem = "a message box with no answer: " + unansweredBox_;
+        if (!done || !unansweredBox_.empty()) {
+            err_ << "qvperfcopy session: step " << i + 1 << " (" << step << "): " << problem << "\n";
+            status = 2;
+            break;
+        }
+    }
+    if (status == 0 && !terminated_) {
+        out_ << "> (the host quits)\n";
+        plugin_.terminate(0);
+        terminated_ = true;
+    }
+    std::string settings;
+    const bool haveSettings = ReadFile(SettingsFile(), settings);
+    if (status == 0) {
+        out_ << "settings file:";
+        if (!haveSettings) {
+            out_ << " none\n";
+        } else {
+            out_ << "\n";
+            std::istringstream lines(settings);
+            std::string line;
+            while (std::getline(lines, line)) out_ << "  " << OneLine(line) << "\n";
+        }
+        std::string error;
+        if (!files_.outputPath.empty()) {
+            if (!WriteScoreFile(files_.outputPath, Host::Get().score, error)) {
+                err_ << "qvperfcopy session: " << error << "\n";
+                status = 1;
+            } else {
+                out_ << "Wrote " << files_.outputPath << "\n";
+            }
+        }
+        if (status == 0 && !files_.settingsOutputPath.empty() && haveSettings) {
+            if (!WriteFile(files_.settingsOutputPath, settings)) {
+                err_ << "qvperfcopy session: cannot write " << files_.settingsOutputPath << "\n";
+                status = 1;
+            }
+        }
+    }
+    TearDown();
+    return status;
+}
+
+}  // namespace
+
+bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
+                     std::string& error)
+{
+    std::string text;
+    if (!ReadFile(path, text)) {
+        error = "cannot read the session file " + path;
+        return false;
+    }
+    nlohmann::json session = nlohmann::json::parse(text, nullptr, false);
+    if (session.is_discarded() || !session.is_object() || !session.contains("steps") ||
+        !session["steps"].is_array()) {
+        error = path + ": not a session file ({\"steps\": [\"invoke\", ...]})";
+        return false;
+    }
+    steps.clear();
+    for (const auto& step : session["steps"]) {
+        if (!step.is_string()) {
+            error = path + ": step " + std::to_string(steps.size() + 1) + " is not a text";
+            return false;
+        }
+        steps.push_back(step.get<std::string>());
+    }
+    const fs::path folder = fs::path(path).parent_path();
+    for (const char* key : { "score", "settings" }) {
+        if (!session.contains(key)) continue;
+        if (!session[key].is_string()) {
+            error = path + ": \"" + key + "\" is not a path";
+            return false;
+        }
+        const std::string file = (folder / session[key].get<std::string>()).string();
+        (std::string(key) == "score" ? files.scorePath : files.settingsPath) = file;
+    }
+    return true;
+}
+
+int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
+               std::ostream& out, std::ostream& err)
+{
+    SessionRun run(plugin, files, out, err);
+    return run.Run(steps);
+}
+
+void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent)
+{
+    char line[200];
+    std::snprintf(line, sizeof line, "%s%7s %5s %5s %6s %4s  %-8s %6s -> %s\n", indent, "measure", "staff", "layer",
+                  "entry", "note", "field", "old", "new");
+    out << line;
+    int rows = 0;
+    std::set<std::pair<uint32_t, uint16_t>> owned;
+    for (int16_t measure = 1; measure <= after.measureCount; ++measure) {
+        for (int16_t staff : after.staffOrder) {
+            for (int32_t layer = 0; layer < after.maxLayers; ++layer) {
+                auto frame = after.frames.find(FrameKey(staff, measure, layer));
+                if (frame == after.frames.end()) continue;
+                for (const EntryBytes& e : frame->second.entries) {
+                    const uint32_t number = entry::Number(e);
+                    const int32_t notes = entry::NoteCount(e) > 12 ? 12 : entry::NoteCount(e);
+                    for (int32_t k = 0; k < notes; ++k) {
+                        const uint16_t id = entry::NoteID(e, k);
+                        owned.insert({ number, id });
+                        auto old = before.PerformanceOf(number, id);
+                        auto now = after.PerformanceOf(number, id);
+                        const std::pair<const char*, int16_t Performance::*> fields[] = {
+                            { "velocity", &Performance::velocity },
+                            { "start", &Performance::start },
+                            { "end", &Performance::end },
+                        };
+                        for (const auto& field : fields) {
+                            const std::string from = old ? std::to_string((*old).*field.second) : "none";
+                            const std::string to = now ? std::to_string((*now).*field.second) : "none";
+                            if (from == to) continue;
+                            std::snprintf(line, sizeof line, "%s%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", indent,
+                                          measure, staff, layer, number, k + 1, field.first, from.c_str(), to.c_str());
+                            out << line;
+                            ++rows;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // Records written for a note that the frame's save then gave another ID.
+    const auto oldRecords = before.records.RecordsOf(kPerformanceTag);
+    for (const auto& record : after.records.RecordsOf(kPerformanceTag)) {
+        const uint32_t number = static_cast<uint32_t>(record.first[0] | (record.first[1] << 8) |
+                                                      (record.first[2] << 16) | (record.first[3] << 24));
+        const auto decoded = DecodePerformance(record.second);
+        if (owned.count({ number, decoded.first }) != 0) continue;
+        bool unchanged = false;
+        for (const auto& old : oldRecords) unchanged = unchanged || old == record;
+        if (unchanged) continue;
+        std::snprintf(line, sizeof line,
+                      "%s  record of entry %u for note ID %u, which no note of the entry has now: velocity %d, "
+                      "start %d, end %d\n",
+                      indent, number, decoded.first, decoded.second.velocity, decoded.second.start,
+                      decoded.second.end);
+        out << line;
+        ++rows;
+    }
+    if (rows == 0) out << indent << "(no value changed)\n";
+}
+
+}  // namespace simhost

@@ -1,0 +1,71 @@
+// A scripted session of the real plug-in in the simulated host: the menu
+// command, clicks, typing, list choices, answers to message boxes, time
+// passing, part switches and resizes, one step per line. It prints a
+// transcript of what a person would see and what changed in the score.
+//
+// Steps (lines of the list are counted from 1, as a person counts them):
+//   invoke                   the menu command "QV Perfcopy..."
+//   choose N                 click line N of the staff list
+//   check F / uncheck F      F is Velocity, Start Time or End Time
+//   type F TEXT              type TEXT into F's percentage
+//   select S:M:P-S:M:P       select slots, measures and positions
+//   answer yes|no            the answer to the next message box
+//   click &Apply / &Close    click a button
+//   closebox                 click the window's close box
+//   wait MS                  let MS milliseconds pass
+//   part N / document N      the host's current part or document changes
+//   resize DW DH             drag the window's frame by DW x DH pixels
+//   hostmodal on|off         the host shows (hides) a modal dialog of its own
+//   undo                     the host's Edit > Undo
+//   terminate                the host unloads the plug-in
+#pragma once
+
+#include "Score.h"
+#include "core/Platform.h"
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace simhost {
+
+// The plug-in's entry points as the host calls them.
+struct PluginEntries {
+    uint32_t(QV_CDECL* version)(uint32_t hostVersion);
+    uint32_t(QV_CDECL* init)(uint32_t unused, uint32_t* flags);
+    uint32_t(QV_CDECL* invoke)(HWND hostWindow, uint32_t, uint32_t, uint32_t);
+    void(QV_CDECL* terminate)(uint32_t unused);
+};
+
+struct SessionFiles {
+    std::string scorePath;
+    // The settings file the host starts with; empty: there is none.
+    std::string settingsPath;
+    // Where the resulting score and settings are written, if anywhere.
+    std::string outputPath;
+    std::string settingsOutputPath;
+    // Boxes with no scripted answer are answered as a person going ahead
+    // would (Yes, OK) instead of failing the session.
+    bool goAhead = false;
+};
+
+// The steps of a session file: {"steps": ["invoke", ...]} with optional
+// "score" and "settings" paths relative to the file. False with a message
+// when the file cannot be read.
+bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
+                     std::string& error);
+
+// Runs the steps. A step that cannot be carried out (unknown, a line or
+// button that is not there, a box with no answer, a disabled button) stops
+// the session with one line on err naming the step. Answers 0 for a
+// complete session, 1 for a file that could not be read or written, 2 for
+// a step that failed. Nothing is written then, and no input file changes.
+int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
+               std::ostream& out, std::ostream& err);
+
+// One line per value that differs between the two scores, in score order,
+// and the performance records that no note of the later score owns.
+void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent = "");
+
+}  // namespace simhost
