@@ -456,6 +456,15 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     } else if (width != before.outer.right - before.outer.left || height != before.outer.bottom - before.outer.top) {
         out_ << "  window " << width << " x " << height << "\n";
     }
+    if (before.dialog != now.dialog) {
+        out_ << "  fields:";
+        for (const Field& field : kFields) {
+            const bool checked = SendDlgItemMessageW(now.dialog, field.check, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            out_ << " " << field.name << " " << (checked ? "on " : "off ")
+                 << WindowText(GetDlgItem(now.dialog, field.edit)) << "%" << (field.edit == 110 ? "" : ",");
+        }
+        out_ << "\n";
+    }
     if (before.dialog != now.dialog || before.lines != now.lines) {
         out_ << "  staff list:";
         for (size_t i = 0; i < now.lines.size(); ++i) out_ << (i == 0 ? " " : " | ") << now.lines[i];
