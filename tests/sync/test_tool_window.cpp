@@ -1,0 +1,422 @@
+// The tool window, its saved settings, the menu command and "&Apply", on the
+// simulated host and the stand-in's window model.
+#include "UserInput.h"
+#include "common/WindowFixture.h"
+#include "data/EntryFrame.h"
+#include "shell/EntryPoints.h"
+#include "sync/FCPerfcopyWindow.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using simhost::EntrySpec;
+using simhost::NoteSpec;
+
+constexpr uint32_t kSounding = frame::kSoundingFlag;
+const char kNoRegion[] = "Please select a target region where the performance data from the source staff should be mixed in.";
+
+class ToolWindowTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        folder_ = testing::TempDir() + "qvperfcopy-window-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::create_directories(folder_);
+        host().finalePath = folder_;
+        std::remove(SettingsPath().c_str());
+    }
+    void TearDown() override
+    {
+        FinaleExtensionTerminate(0);
+        std::filesystem::remove_all(folder_);
+        WindowTest::TearDown();
+    }
+
+    // Three staves, the first named Flute, the others covered by a two-staff
+    // group Piano; a note on staves 1 and 2 in measure 1; Human Playback off.
+    void MakeScore(uint32_t version)
+    {
+        score().hostVersion = version;
+        score().staffOrder = { 1, 2, 3 };
+        score().measureCount = 2;
+        score().SetStaffRecord(1, "Flute");
+        score().SetStaffRecord(2, std::nullopt);
+        score().SetStaffRecord(3, std::nullopt);
+        score().SetGroup(0, simhost::GroupSpec{ 2, 3, "Piano", 1 });
+        score().SetHumanPlaybackMode(1);
+        simhost::Performance source;
+        source.velocity = 40;
+        source.start = 10;
+        source.end = -20;
+        score().AddEntry(1, 1, 0, EntrySpec{ 0, 1024, kSounding | frame::kNotePerformanceFlag, { NoteSpec{ 1, 0, source } } });
+        score().AddEntry(2, 1, 0, EntrySpec{ 0, 1024, kSounding, { NoteSpec{ 1, 0, std::nullopt } } });
+        score().AddEntry(3, 1, 0, EntrySpec{ 0, 1024, kSounding, { NoteSpec{ 1, 0, std::nullopt } } });
+        Select(1, 3);
+        FinaleExtensionVersion(version);
+        uint32_t flags = 0;
+        FinaleExtensionInit(0, &flags);
+    }
+    void Select(int16_t firstSlot, int16_t lastSlot)
+    {
+        score().selection = simhost::Region();
+        score().selection.startSlot = firstSlot;
+        score().selection.endSlot = lastSlot;
+        score().selection.startMeasure = 1;
+        score().selection.endMeasure = 1;
+        score().selection.endPosition = 4096;
+    }
+
+    HWND Invoke(HWND window = nullptr)
+    {
+        FinaleExtensionInvoke(window != nullptr ? window : MainWindow(), 0, 0, 0);
+        return Dialog();
+    }
+    HWND Dialog() const { return gPerfcopyWindow != nullptr ? gPerfcopyWindow->GetWindowHandle() : nullptr; }
+    HWND Item(int id) const { return GetDlgItem(Dialog(), id); }
+
+    std::vector<std::string> ListLines() const
+    {
+        std::vector<std::string> lines;
+        const int count = static_cast<int>(SendMessageW(Item(102), LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            WCHAR buffer[128] = {};
+            SendMessageW(Item(102), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+            std::u16string units;
+            for (int k = 0; buffer[k] != 0; ++k) units += static_cast<char16_t>(buffer[k]);
+            lines.push_back(win32stub::ToUtf8(units));
+        }
+        return lines;
+    }
+    int Selected() const { return static_cast<int>(SendMessageW(Item(102), LB_GETCURSEL, 0, 0)); }
+    std::string EditText(int id) const
+    {
+        WCHAR buffer[32] = {};
+        GetWindowTextW(Item(id), buffer, 32);
+        std::u16string units;
+        for (int k = 0; buffer[k] != 0; ++k) units += static_cast<char16_t>(buffer[k]);
+        return win32stub::ToUtf8(units);
+    }
+    void Apply() { simhost::ClickButton(Item(1)); }
+    std::vector<std::string> BoxTitles() const
+    {
+        std::vector<std::string> titles;
+        for (const auto& box : win32stub::MessageBoxes()) titles.push_back(box.title);
+        return titles;
+    }
+    int16_t VelocityOf(int16_t staff) const
+    {
+        const auto& frame = score().frames.at(simhost::FrameKey(staff, 1, 0));
+        auto record = score().PerformanceOf(simhost::entry::Number(frame.entries[0]), 1);
+        return record ? record->velocity : -999;
+    }
+
+    std::string SettingsPath() const { return folder_ + "\\qvpluginprefs.txt"; }
+    void WriteSettings(const std::string& text) const { std::ofstream(SettingsPath(), std::ios::binary) << text; }
+    std::string ReadSettings() const
+    {
+        std::ifstream in(SettingsPath(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::string folder_;
+};
+
+}  // namespace
+
+TEST_F(ToolWindowTest, ListsStavesWithGroupNamesFromVersion0x10000000)
+{
+    MakeScore(0x10000000);
+    Invoke();
+    EXPECT_EQ((std::vector<std::string>{ "Flute", "Piano (top staff)", "Piano (bottom staff)" }), ListLines());
+    EXPECT_EQ(-1, Selected());
+    EXPECT_FALSE(IsWindowEnabled(Item(1)));  // nothing to apply from yet
+}
+
+TEST_F(ToolWindowTest, ListsStaffNumbersBelowVersion0x10000000)
+{
+    MakeScore(0x0F000000);
+    Invoke();
+    EXPECT_EQ((std::vector<std::string>{ "Flute", "Staff #2", "Staff #3" }), ListLines());
+}
+
+TEST_F(ToolWindowTest, ChoicesEnableWhatTheyGovern)
+{
+    MakeScore(0x12050000);
+    Invoke();
+    EXPECT_EQ("100", EditText(104));
+    simhost::ClickListLine(Item(102), 1);
+    EXPECT_TRUE(IsWindowEnabled(Item(1)));
+    simhost::ClickButton(Item(103));  // uncheck Velocity
+    EXPECT_FALSE(IsWindowEnabled(Item(104)));
+    EXPECT_FALSE(IsWindowEnabled(Item(105)));
+    EXPECT_TRUE(IsWindowEnabled(Item(107)));
+}
+
+TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
+{
+    MakeScore(0x12050000);
+    const HWND first = Invoke();
+    simhost::ClickListLine(Item(102), 1);
+    simhost::TypeText(Item(107), u"250");
+    simhost::TypeText(Item(110), u"-5");
+    simhost::ClickButton(Item(2));  // "&Close"
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(100, gPerfcopySettings.StartTimePercent);
+    EXPECT_EQ(0, gPerfcopySettings.EndTimePercent);
+    EXPECT_EQ(2, gPerfcopyWindow->LastSourceStaff);
+
+    FCPerfcopyWindow* window = gPerfcopyWindow;
+    Invoke();
+    EXPECT_EQ(window, gPerfcopyWindow);  // the same object, a new dialog
+    EXPECT_EQ(1, Selected());
+    EXPECT_EQ("100", EditText(107));
+    EXPECT_EQ("0", EditText(110));
+}
+
+TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTick)
+{
+    MakeScore(0x12050000);
+    Invoke();
+    simhost::ClickListLine(Item(102), 0);
+    simhost::LetTimePass(400);
+    EXPECT_EQ(0, Selected());  // nothing changed: nothing rebuilt
+    score().part = 2;
+    simhost::LetTimePass(199);
+    EXPECT_EQ(0, Selected());
+    simhost::LetTimePass(1);
+    EXPECT_EQ(-1, Selected());
+    EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
+    EXPECT_FALSE(IsWindowEnabled(Item(1)));
+    EXPECT_EQ(3u, ListLines().size());
+}
+
+TEST_F(ToolWindowTest, ResizingMovesTheButtonsAndStretchesTheListOnly)
+{
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    const RECT outer = WindowRect(dialog);
+    const RECT apply = ItemRect(dialog, 1);
+    const RECT close = ItemRect(dialog, 2);
+    const RECT list = ItemRect(dialog, 102);
+    const RECT edit = ItemRect(dialog, 104);
+    simhost::DragFrame(dialog, 30, 40);
+    const RECT now = WindowRect(dialog);
+    EXPECT_EQ(outer.right - outer.left, now.right - now.left);  // the width never changes
+    EXPECT_EQ(outer.bottom - outer.top + 40, now.bottom - now.top);
+    EXPECT_EQ(apply.top + 40, ItemRect(dialog, 1).top);
+    EXPECT_EQ(close.top + 40, ItemRect(dialog, 2).top);
+    EXPECT_EQ(apply.left, ItemRect(dialog, 1).left);
+    EXPECT_EQ(list.bottom + 40, ItemRect(dialog, 102).bottom);
+    EXPECT_EQ(list.top, ItemRect(dialog, 102).top);
+    EXPECT_EQ(edit.top, ItemRect(dialog, 104).top);
+    // At most 80 percent of the full-screen height.
+    simhost::DragFrame(dialog, 0, 1000);
+    EXPECT_EQ(win32stub::kFullScreenHeight * 8 / 10, WindowRect(dialog).bottom - WindowRect(dialog).top);
+}
+
+TEST_F(ToolWindowTest, TwoInvocationsMakeOneWindowAndBoxesKeepTheFirstOwner)
+{
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    const HWND other = CreateWindowExW(0, nullptr, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(dialog, Invoke(other));
+    EXPECT_EQ(1u, host().CallsTo("FX_Dialog").size());
+    Select(0, 0);
+    score().selection.startMeasure = 0;
+    score().selection.endMeasure = 0;
+    win32stub::QueueMessageBoxAnswer(IDOK);
+    Apply();
+    ASSERT_EQ(1u, win32stub::MessageBoxes().size());
+    EXPECT_EQ(MainWindow(), win32stub::MessageBoxes()[0].owner);
+}
+
+TEST_F(ToolWindowTest, ChecksComeInOrderAndStopTheSync)
+{
+    MakeScore(0x12050000);
+    Invoke();
+    // No region and no source staff: only the first check speaks.
+    score().selection = simhost::Region();
+    win32stub::QueueMessageBoxAnswer(IDOK);
+    Apply();
+    EXPECT_EQ((std::vector<std::string>{ "No Target Region" }), BoxTitles());
+    EXPECT_EQ(kNoRegion, win32stub::MessageBoxes()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), win32stub::MessageBoxes()[0].style);
+
+    Select(2, 2);
+    win32stub::QueueMessageBoxAnswer(IDOK);
+    Apply();
+    EXPECT_EQ("Source Staff Missing", BoxTitles().back());
+    EXPECT_EQ("Please select a source staff.", win32stub::MessageBoxes().back().text);
+
+    simhost::ClickListLine(Item(102), 1);
+    win32stub::QueueMessageBoxAnswer(IDOK);
+    Apply();
+    EXPECT_EQ("Source Identical to Destination", BoxTitles().back());
+
+    // The source inside a larger selection: asked; No stops.
+    Select(1, 3);
+    win32stub::QueueMessageBoxAnswer(IDNO);
+    Apply();
+    EXPECT_EQ("Source Staff in Selection", BoxTitles().back());
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), win32stub::MessageBoxes().back().style);
+
+    // Human Playback on: asked after the first question; No stops.
+    score().SetHumanPlaybackMode(0);
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    win32stub::QueueMessageBoxAnswer(IDNO);
+    Apply();
+    EXPECT_EQ("Human Playback is ON", BoxTitles().back());
+    EXPECT_EQ(5u, win32stub::MessageBoxes().size() - 1);
+    EXPECT_TRUE(host().EndedEdits().empty());
+    EXPECT_EQ(0, host().CancelledEdits());
+    EXPECT_TRUE(win32stub::Beeps().empty());
+    EXPECT_EQ(-999, VelocityOf(3));
+}
+
+TEST_F(ToolWindowTest, YesToBothQuestionsSyncsTheOtherStavesAsOneNamedEdit)
+{
+    MakeScore(0x12050000);
+    score().SetHumanPlaybackMode(0);
+    Invoke();
+    simhost::ClickListLine(Item(102), 0);
+    simhost::TypeText(Item(104), u"150");  // clamped to 100 for the run
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    // While the question is open, the timer still reaches the window.
+    win32stub::QueueMessageBoxAnswer(IDYES, [] { simhost::LetTimePass(400); });
+    Apply();
+    EXPECT_EQ((std::vector<std::string>{ "Source Staff in Selection", "Human Playback is ON" }), BoxTitles());
+    EXPECT_EQ("Human Playback is ON for this document. The live data will not play back, unless you set the HP "
+              "Preferences to use or incorporate existing MIDI data for start/end/velocity.\n\nDo you want to "
+              "continue?",
+              win32stub::MessageBoxes()[1].text);
+    EXPECT_EQ((std::vector<std::string>{ "Perfcopy to 3 staves" }), host().EndedEdits());
+    EXPECT_EQ(40, VelocityOf(2));
+    EXPECT_EQ(40, VelocityOf(3));
+    EXPECT_EQ(1u, host().redraws.size());
+    EXPECT_TRUE(IsWindow(Dialog()));  // the window stays open
+    EXPECT_EQ(1, gPerfcopyWindow->LastSourceStaff);
+    ASSERT_TRUE(host().Undo());
+    EXPECT_EQ(-999, VelocityOf(2));
+}
+
+TEST_F(ToolWindowTest, EditsAreNamedAfterTheDestination)
+{
+    MakeScore(0x12050000);
+    score().SetStaffRecord(2, "Violin");
+    Invoke();
+    simhost::ClickListLine(Item(102), 0);
+    Select(2, 2);
+    Apply();
+    Select(3, 3);
+    Apply();
+    EXPECT_EQ((std::vector<std::string>{ "Perfcopy to Violin", "Perfcopy to staff #3" }), host().EndedEdits());
+}
+
+TEST_F(ToolWindowTest, NothingCheckedDoesNothingAndNothingChangedBeeps)
+{
+    MakeScore(0x12050000);
+    Invoke();
+    simhost::ClickListLine(Item(102), 0);
+    Select(2, 2);
+    for (int check : { 103, 106, 109 }) simhost::ClickButton(Item(check));
+    Apply();
+    EXPECT_TRUE(host().CallsTo("FX_StartFinaleEdit_UTF16").empty());
+    EXPECT_TRUE(win32stub::Beeps().empty());
+
+    simhost::ClickButton(Item(103));
+    score().selection.startMeasure = score().selection.endMeasure = 2;  // no notes there
+    win32stub::FailMessageBeeps(1);
+    Apply();
+    EXPECT_EQ(1, host().CancelledEdits());
+    // The exclamation failed; the simple beep stands in.
+    EXPECT_EQ((std::vector<UINT>{ 0xFFFFFFFF }), win32stub::Beeps());
+}
+
+TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
+{
+    WriteSettings("OTHER=keep me\r\n"
+                  "qvperfcopy_velocity=150\r\n"
+                  "QVPERFCOPY_USEVELOCITY=1\r\n"
+                  "QVPERFCOPY_USESTARTTIME=true\r\n"
+                  "QVPERFCOPY_ENDTIME=abc\r\n"
+                  "QVPERFCOPY_WINDOWX2=120\r\n"
+                  "QVPERFCOPY_WINDOWY2=80\r\n"
+                  "QVPERFCOPY_WINDOWWIDTH2=400\r\n"
+                  "QVPERFCOPY_WINDOWHEIGHT2=350\r\n");
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    EXPECT_EQ("100", EditText(104));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 103));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 106));
+    EXPECT_EQ("0", EditText(110));
+    const RECT outer = WindowRect(dialog);
+    EXPECT_EQ(120, outer.left);
+    EXPECT_EQ(80, outer.top);
+    EXPECT_EQ(400, outer.right - outer.left);
+    EXPECT_EQ(350, outer.bottom - outer.top);
+    simhost::TypeText(Item(104), u"70");
+    simhost::ClickButton(Item(2));
+    FinaleExtensionTerminate(0);
+    EXPECT_EQ("OTHER=keep me\n"
+              "qvperfcopy_velocity=70\n"
+              "QVPERFCOPY_USEVELOCITY=1\n"
+              "QVPERFCOPY_USESTARTTIME=0\n"
+              "QVPERFCOPY_ENDTIME=0\n"
+              "QVPERFCOPY_WINDOWX2=120\n"
+              "QVPERFCOPY_WINDOWY2=80\n"
+              "QVPERFCOPY_WINDOWWIDTH2=400\n"
+              "QVPERFCOPY_WINDOWHEIGHT2=350\n"
+              "QVPERFCOPY_STARTTIME=100\n"
+              "QVPERFCOPY_USEENDTIME=1\n",
+              ReadSettings());
+}
+
+TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTheWindow)
+{
+    // Three of four keys, all four at -1, and a place no monitor shows.
+    const char* files[] = {
+        "QVPERFCOPY_WINDOWX2=300\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n",
+        "QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
+        "QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=376\nQVPERFCOPY_WINDOWHEIGHT2=400\n",
+    };
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        FinaleExtensionTerminate(0);
+        WriteSettings(file);
+        MakeScore(0x12050000);
+        const RECT outer = WindowRect(Invoke());
+        EXPECT_EQ(4, outer.left);  // where the host puts a new dialog
+        EXPECT_EQ(23, outer.top);
+        FinaleExtensionTerminate(0);
+    }
+}
+
+TEST_F(ToolWindowTest, TerminateWithoutInvocationLeavesTheFileAndOpenWindowSavesTheLastClose)
+{
+    WriteSettings("OTHER=1\n");
+    MakeScore(0x12050000);
+    FinaleExtensionTerminate(0);
+    EXPECT_EQ("OTHER=1\n", ReadSettings());
+
+    Invoke();
+    simhost::TypeText(Item(104), u"30");
+    FinaleExtensionTerminate(0);  // still open: the values before this opening are saved
+    EXPECT_NE(std::string::npos, ReadSettings().find("QVPERFCOPY_VELOCITY=100\n"));
+    EXPECT_NE(std::string::npos, ReadSettings().find("QVPERFCOPY_WINDOWX2=-1\n"));
+}
+
+TEST_F(ToolWindowTest, NoSettingsFileIsCreated)
+{
+    MakeScore(0x12050000);
+    Invoke();
+    simhost::ClickButton(Item(2));
+    FinaleExtensionTerminate(0);
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+}
