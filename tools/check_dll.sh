@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built plug-in DLL: its PE format, that it exports exactly the
-# names of the .def file under their plain names, and that it imports only
-# from system DLLs.
+# names of the .def file under their plain names, that it imports only from
+# system DLLs, and that it carries the tool window's dialog and a version.
 # Usage: check_dll.sh <objdump> <dll> <expected format, e.g. pei-i386> <def file>
 set -uo pipefail
 objdump=$1 dll=$2 format=$3 def=$4
@@ -34,7 +34,22 @@ for dll_name in $imports; do
   esac
 done
 
+# Resources: the tool window's dialog template 20128 (type 5) and the
+# version resource (type 16) naming the product.
+has_dialog=$(printf '%s\n' "$dump" | awk '
+  /^[0-9a-f]+   Entry: ID: / { type = $4 }
+  /^[0-9a-f]+     Entry: ID: 0x004ea0,/ && type == "0x000005," { found = 1 }
+  END { print found ? "yes" : "no" }')
+if [ "$has_dialog" != yes ]; then
+  echo "FAIL: no dialog template 20128 in the resources"; failed=1
+fi
+if ! printf '%s\n' "$dump" | grep -q '^[0-9a-f]*   Entry: ID: 0x000010,'; then
+  echo "FAIL: no version resource"; failed=1
+elif ! strings -e l "$dll" | grep -qx 'QV Perfcopy'; then
+  echo "FAIL: the version resource does not name the product QV Perfcopy"; failed=1
+fi
+
 if [ "$failed" -eq 0 ]; then
-  echo "ok: $dll is $format, exports $(echo $exports), imports $(echo $imports)"
+  echo "ok: $dll is $format, exports $(echo $exports), imports $(echo $imports), has dialog 20128 and a version resource"
 fi
 exit $failed
