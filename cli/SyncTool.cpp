@@ -3,7 +3,7 @@
 #include "ScoreFile.h"
 #include "Session.h"
 #include "SimHost.h"
-#include "WindowModel.h"
+#include "MessageBoxes.h"
 #include "shell/EntryPoints.h"
 
 #include <cstdio>
@@ -187,8 +187,8 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
     if (status != 0) return status;
     out << transcript.str();
-    for (const win32stub::MessageBoxRecord& box : win32stub::MessageBoxes()) {
-        if ((box.style & MB_ICONERROR) == MB_ICONERROR) {
+    for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
+        if (!box.question) {
             err << "qvperfcopy-sync: " << box.title << ": " << box.text << "\n";
             return 2;
         }

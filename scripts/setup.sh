@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ make
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
-  wine64 xvfb
+  wine64 xvfb imagemagick
 )
 missing=()
 for package in "${packages[@]}"; do

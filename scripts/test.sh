@@ -29,6 +29,12 @@ for preset in native win32 win64; do
   fi
 done
 rm -f "$log"
+# Screenshots taken under Wine and Xvfb, as PNG beside their BMP originals.
+for picture in build/win64/screenshots/*.bmp; do
+  [ -e "$picture" ] || continue
+  /usr/bin/convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
+done
+echo "screenshots: $(ls build/win64/screenshots/*.png 2>/dev/null | tr '\n' ' ')"
 echo
 echo "tests: $passed passed, $failed failed"
 exit $status

@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "MessageBoxes.h"
 #include "ScoreFile.h"
 #include "SimHost.h"
 #include "UserInput.h"
@@ -246,14 +247,14 @@ bool SessionRun::SetUp()
     host.finalePath = folder_;
 #ifndef _WIN32
     win32stub::ResetWindows();
-    win32stub::SetUnansweredBoxHandler([this](const win32stub::MessageBoxRecord& box) {
-        if (files_.goAhead) return (box.style & MB_YESNO) == MB_YESNO ? IDYES : IDOK;
-        if (unansweredBox_.empty()) unansweredBox_ = "\"" + OneLine(box.text) + "\" (title \"" + box.title + "\")";
-        return 0;
-    });
     RegisterModule("FINALE.EXE");
     RegisterPluginModule();
 #endif
+    WatchMessageBoxes([this](const ShownBox& box) {
+        if (files_.goAhead) return box.question ? IDYES : IDOK;
+        if (unansweredBox_.empty()) unansweredBox_ = "\"" + OneLine(box.text) + "\" (title \"" + box.title + "\")";
+        return 0;
+    });
     host.OpenMainWindow();
     plugin_.version(score.hostVersion);
     uint32_t flags = 0;
@@ -270,10 +271,8 @@ void SessionRun::TearDown()
     if (!terminated_) plugin_.terminate(0);
     terminated_ = true;
     Host::Get().CloseMainWindow();
-#ifndef _WIN32
     // The boxes and sounds stay on record for the caller.
-    win32stub::SetUnansweredBoxHandler(nullptr);
-#endif
+    StopWatchingMessageBoxes();
     std::error_code code;
     fs::remove_all(folder_, code);
 }
@@ -346,9 +345,7 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         return true;
     }
     if (verb == "answer" && (rest == "yes" || rest == "no")) {
-#ifndef _WIN32
-        win32stub::QueueMessageBoxAnswer(rest == "yes" ? IDYES : IDNO);
-#endif
+        QueueBoxAnswer(rest == "yes" ? IDYES : IDNO);
         return true;
     }
     if (verb == "click") {
@@ -417,21 +414,16 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
 {
     const Host& host = Host::Get();
     const View now = Look();
-#ifndef _WIN32
-    const auto& shown = win32stub::MessageBoxes();
+    const auto& shown = ShownBoxes();
     for (size_t i = boxes; i < shown.size(); ++i) {
-        const auto& box = shown[i];
+        const ShownBox& box = shown[i];
         const char* answer = box.answer == IDYES ? "Yes" : box.answer == IDNO ? "No" : box.answer == IDOK ? "OK" : "none";
         out_ << "  box \"" << box.title << "\": \"" << OneLine(box.text) << "\" -> " << answer << "\n";
     }
-    const auto& sounds = win32stub::Beeps();
+    const auto& sounds = PlayedBeeps();
     for (size_t i = beeps; i < sounds.size(); ++i) {
         out_ << "  beep" << (sounds[i] == MB_ICONEXCLAMATION ? " (exclamation)" : " (simple)") << "\n";
     }
-#else
-    (void)boxes;
-    (void)beeps;
-#endif
     if (!(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
         ReportChanges(scoreBefore, host.score, out_, "  ");
     }
@@ -487,12 +479,8 @@ int SessionRun::Run(const std::vector<std::string>& steps)
         const Host& host = Host::Get();
         const View before = Look();
         const Score scoreBefore = host.score;
-        size_t boxes = 0;
-        size_t beeps = 0;
-#ifndef _WIN32
-        boxes = win32stub::MessageBoxes().size();
-        beeps = win32stub::Beeps().size();
-#endif
+        const size_t boxes = ShownBoxes().size();
+        const size_t beeps = PlayedBeeps().size();
         const size_t edits = host.EndedEdits().size();
         const int32_t cancelled = host.CancelledEdits();
         const size_t redraws = host.redraws.size();

@@ -10,6 +10,10 @@ if [ -z "$loader" ] || [ ! -x "$loader" ]; then
   echo "wine-run.sh: the wine64 loader is not installed (apt-get install wine64)" >&2
   exit 2
 fi
+# Windows need a display: without one, run on a private Xvfb screen.
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
 prog=$1; shift
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$prog")" && pwd)/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
