@@ -2,6 +2,8 @@
 // on the stand-in natively and on Wine's user32 inside FINALE.EXE.
 #include "SimHost.h"
 
+#include <vector>
+
 #ifndef _WIN32
 #include "ModuleRegistry.h"
 #endif
@@ -13,6 +15,8 @@ namespace {
 const char16_t kMainClass[] = u"QVSimHostMain";
 const char16_t kMainTitle[] = u"Finale (simulated host)";
 const char16_t kModalTitle[] = u"Host dialog";
+// The message the host sends its tool windows when it is idle again.
+constexpr UINT kIdleUpdateMessage = 0x036D;
 
 LPCWSTR Wide(const char16_t* text)
 {
@@ -78,9 +82,10 @@ void Host::BeginModalDialog()
 #ifdef _WIN32
     RegisterMainClass();
 #endif
+    // As a modal dialog does: the owner is disabled before the dialog shows.
+    EnableWindow(mainWindow, FALSE);
     modalDialog = CreateWindowExW(0, Wide(kMainClass), Wide(kModalTitle), WS_POPUP | WS_CAPTION | WS_VISIBLE, 200,
                                   200, 300, 150, mainWindow, nullptr, nullptr, nullptr);
-    EnableWindow(mainWindow, FALSE);
 }
 
 void Host::EndModalDialog()
@@ -89,6 +94,11 @@ void Host::EndModalDialog()
     if (mainWindow != nullptr) EnableWindow(mainWindow, TRUE);
     DestroyWindow(modalDialog);
     modalDialog = nullptr;
+    // The host's idle update tells the plug-in's windows, which follow the
+    // host's enabled state on it.
+    std::vector<HWND> open;
+    for (const auto& dialog : dialogs) open.push_back(dialog.first);
+    for (HWND dialog : open) SendMessageW(dialog, kIdleUpdateMessage, 0, 0);
 }
 
 HWND Host::OpenPluginDialog(int16_t resource, FX_DialogProc procedure, HWND parent, void* owner)

@@ -8,7 +8,10 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -82,6 +85,8 @@ struct View {
     RECT outer = {};
     std::vector<std::string> lines;
     int selected = -1;
+    bool enabled = false;
+    bool applyEnabled = false;
 };
 
 std::optional<Region> ParseSelection(const std::string& text)
@@ -189,6 +194,8 @@ View SessionRun::Look() const
     GetWindowRect(view.dialog, &view.outer);
     view.lines = ListLines(view.dialog);
     view.selected = static_cast<int>(SendDlgItemMessageW(view.dialog, kStaffList, LB_GETCURSEL, 0, 0));
+    view.enabled = IsWindowEnabled(view.dialog) != FALSE;
+    view.applyEnabled = IsWindowEnabled(GetDlgItem(view.dialog, kButtons[0])) != FALSE;
     return view;
 }
 
@@ -260,8 +267,9 @@ bool SessionRun::SetUp()
     uint32_t flags = 0;
     plugin_.init(0, &flags);
     terminated_ = false;
-    out_ << "Session on " << files_.scorePath << " (host version 0x" << std::hex << score.hostVersion << std::dec
-         << "), settings file: " << (files_.settingsPath.empty() ? std::string("none") : files_.settingsPath)
+    out_ << "Session on " << fs::path(files_.scorePath).filename().string() << " (host version 0x" << std::hex
+         << score.hostVersion << std::dec << "), settings file: "
+         << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
     return true;
 }
@@ -333,7 +341,7 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         return true;
     }
     if (verb == "select") {
-        std::optional<Region> region = ParseSelection(rest);
+        std::optional<Region> region = rest == "none" ? std::optional<Region>(Region()) : ParseSelection(rest);
         if (!region) {
             problem = "bad selection \"" + rest + "\" (SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)";
             return false;
@@ -344,8 +352,8 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         host.score.selection = *region;
         return true;
     }
-    if (verb == "answer" && (rest == "yes" || rest == "no")) {
-        QueueBoxAnswer(rest == "yes" ? IDYES : IDNO);
+    if (verb == "answer" && (rest == "yes" || rest == "no" || rest == "ok")) {
+        QueueBoxAnswer(rest == "yes" ? IDYES : rest == "no" ? IDNO : IDOK);
         return true;
     }
     if (verb == "click") {
@@ -466,6 +474,12 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     if (before.dialog != now.dialog || before.selected != now.selected || before.lines != now.lines) {
         if (now.selected >= 0) out_ << "  selected: line " << now.selected + 1 << "\n";
         else out_ << "  selected: none\n";
+    }
+    if (before.dialog != now.dialog || before.applyEnabled != now.applyEnabled) {
+        out_ << "  \"&Apply\" " << (now.applyEnabled ? "enabled" : "disabled") << "\n";
+    }
+    if ((before.dialog != now.dialog && !now.enabled) || (before.dialog == now.dialog && before.enabled != now.enabled)) {
+        out_ << "  window " << (now.enabled ? "enabled" : "disabled") << "\n";
     }
 }
 
@@ -615,7 +629,37 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
             }
         }
     }
-    // Records written for a note that the frame's save then gave another ID.
+    // Notes that the frame's save gave another ID: a record written for the
+    // old ID no longer belongs to them.
+    std::map<uint32_t, EntryBytes> entriesBefore;
+    for (const auto& frame : before.frames) {
+        for (const EntryBytes& e : frame.second.entries) entriesBefore[entry::Number(e)] = e;
+    }
+    for (const auto& frame : after.frames) {
+        for (const EntryBytes& e : frame.second.entries) {
+            auto old = entriesBefore.find(entry::Number(e));
+            if (old == entriesBefore.end()) continue;
+            const int32_t notes = std::min<int32_t>(12, std::min(entry::NoteCount(e), entry::NoteCount(old->second)));
+            for (int32_t k = 0; k < notes; ++k) {
+                const uint16_t was = entry::NoteID(old->second, k);
+                const uint16_t now = entry::NoteID(e, k);
+                if (was == now) continue;
+                std::snprintf(line, sizeof line, "%s  entry %u note %d: the frame's save changed its ID %u to %u",
+                              indent, entry::Number(e), k + 1, was, now);
+                out << line;
+                auto oldRecord = before.PerformanceOf(entry::Number(e), was);
+                auto newRecord = after.PerformanceOf(entry::Number(e), was);
+                if (newRecord && !(oldRecord && *oldRecord == *newRecord)) {
+                    std::snprintf(line, sizeof line, "; the record written for ID %u (velocity %d, start %d, end %d) "
+                                  "is not this note's any more", was, newRecord->velocity, newRecord->start, newRecord->end);
+                    out << line;
+                }
+                out << "\n";
+                ++rows;
+            }
+        }
+    }
+    // Records that no note of the entry owns.
     const auto oldRecords = before.records.RecordsOf(kPerformanceTag);
     for (const auto& record : after.records.RecordsOf(kPerformanceTag)) {
         const uint32_t number = static_cast<uint32_t>(record.first[0] | (record.first[1] << 8) |

@@ -8,8 +8,8 @@
 //   choose N                 click line N of the staff list
 //   check F / uncheck F      F is Velocity, Start Time or End Time
 //   type F TEXT              type TEXT into F's percentage
-//   select S:M:P-S:M:P       select slots, measures and positions
-//   answer yes|no            the answer to the next message box
+//   select S:M:P-S:M:P       select slots, measures and positions; select none
+//   answer yes|no|ok         the answer to the next message box
 //   click &Apply / &Close    click a button
 //   closebox                 click the window's close box
 //   wait MS                  let MS milliseconds pass

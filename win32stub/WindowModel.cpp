@@ -609,6 +609,7 @@ HWND WINAPI CreateWindowExW(DWORD, LPCWSTR, LPCWSTR title, DWORD style, int x, i
     w->text = Units(title);
     w->visible = (style & WS_VISIBLE) != 0;
     Log("CreateWindowExW", w->handle, { x, y, width, height }, ToUtf8(w->text));
+    if (w->visible) Activate(w);
     return w->handle;
 }
 

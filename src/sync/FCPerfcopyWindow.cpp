@@ -140,6 +140,8 @@ void FCPerfcopyWindow::OnInit()
     InitControls();
     UpdateEnableStates();
     RebuildStaffList();
+    // The rebuild may select the remembered line again: "&Apply" follows it.
+    UpdateEnableStates();
     const int32_t tallest = GetSystemMetrics(SM_CYFULLSCREEN) * 8 / 10;
     if (tallest > GetMaximumHeight()) SetMaximumHeight(tallest);
     ApplyStoredGeometryOnScreen();

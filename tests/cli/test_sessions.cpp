@@ -1,0 +1,125 @@
+// Scripted sessions of the whole plug-in: the transcripts of the fixture
+// sessions, and clear refusals of sessions that cannot run.
+#include "Session.h"
+#include "SyncTool.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string Sessions(const std::string& name)
+{
+    return std::string(QV_FIXTURES_DIR) + "/sessions/" + name;
+}
+
+std::string Read(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct SessionRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+SessionRun RunSteps(const std::vector<std::string>& steps, simhost::SessionFiles files)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, out, err);
+    return { status, out.str(), err.str() };
+}
+
+SessionRun RunFile(const std::string& name, const std::string& output = "")
+{
+    std::vector<std::string> steps;
+    simhost::SessionFiles files;
+    std::string error;
+    EXPECT_TRUE(simhost::ReadSessionFile(Sessions(name), steps, files, error)) << error;
+    files.outputPath = output;
+    return RunSteps(steps, files);
+}
+
+}  // namespace
+
+TEST(Sessions, GiveTheExpectedTranscripts)
+{
+    for (const char* name : { "whole-job", "checks", "reopen" }) {
+        SCOPED_TRACE(name);
+        const SessionRun run = RunFile(std::string(name) + ".session.json");
+        EXPECT_EQ(0, run.status) << run.err;
+        EXPECT_EQ(Read(Sessions(std::string(name) + ".transcript.txt")), run.out);
+    }
+}
+
+TEST(Sessions, ASettingsFileRoundTripsBetweenTwoHostRuns)
+{
+    simhost::SessionFiles files;
+    files.scorePath = Sessions("quartet-named.json");
+    files.settingsPath = Sessions("settings.txt");
+    files.settingsOutputPath = testing::TempDir() + "qvperfcopy-round-trip.txt";
+    SessionRun first = RunSteps({ "invoke", "choose 2", "uncheck Velocity", "type End Time 30", "resize 0 40",
+                           "click &Close", "terminate" },
+                         files);
+    ASSERT_EQ(0, first.status) << first.err;
+    files.settingsPath = files.settingsOutputPath;
+    files.settingsOutputPath.clear();
+    SessionRun second = RunSteps({ "invoke" }, files);
+    ASSERT_EQ(0, second.status) << second.err;
+    EXPECT_NE(std::string::npos, second.out.find("opened at (4, 23), 376 x 329\n")) << second.out;
+    EXPECT_NE(std::string::npos, second.out.find("fields: Velocity off 80%, Start Time on 100%, End Time off 30%\n"))
+        << second.out;
+    std::filesystem::remove(files.settingsPath);
+}
+
+TEST(Sessions, AStepThatCannotBeDoneStopsWithOneLineAndWritesNothing)
+{
+    const std::string score = Read(Sessions("quartet-named.json"));
+    const std::string settings = Read(Sessions("settings.txt"));
+    const std::string output = testing::TempDir() + "qvperfcopy-never.json";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        { { "invoke", "dance" }, "step 2 (dance): unknown step" },
+        { { "invoke", "choose 9" }, "step 2 (choose 9): line 9 is not in the staff list (it has 4 lines)" },
+        { { "choose 1" }, "step 1 (choose 1): the tool window is not open" },
+        { { "invoke", "click &Apply" }, "step 2 (click &Apply): the button \"&Apply\" is disabled" },
+        { { "invoke", "choose 1", "click &Apply" },
+          "step 3 (click &Apply): a message box with no answer: \"Source staff is part of the selected block of "
+          "destination staves. Continue?\" (title \"Source Staff in Selection\")" },
+        { { "invoke", "type Loudness 5" }, "step 2 (type Loudness 5): no field in \"Loudness 5\"" },
+        { { "select 1:1" }, "step 1 (select 1:1): bad selection \"1:1\"" },
+    };
+    for (const auto& c : cases) {
+        simhost::SessionFiles files;
+        files.scorePath = Sessions("quartet-named.json");
+        files.settingsPath = Sessions("settings.txt");
+        files.outputPath = output;
+        const SessionRun run = RunSteps(c.first, files);
+        EXPECT_EQ(2, run.status) << c.second;
+        EXPECT_EQ(0u, run.err.find("qvperfcopy session: " + c.second)) << run.err;
+        EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+    simhost::SessionFiles missing;
+    missing.scorePath = Sessions("no-such-score.json");
+    missing.outputPath = output;
+    const SessionRun run = RunSteps({ "invoke" }, missing);
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("no-such-score.json: cannot open the file")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_EQ(score, Read(Sessions("quartet-named.json")));
+    EXPECT_EQ(settings, Read(Sessions("settings.txt")));
+
+    std::vector<std::string> steps;
+    simhost::SessionFiles files;
+    std::string error;
+    EXPECT_FALSE(simhost::ReadSessionFile(Sessions("no-such.session.json"), steps, files, error));
+    EXPECT_NE(std::string::npos, error.find("cannot read the session file")) << error;
+}
