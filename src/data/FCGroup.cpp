@@ -126,34 +126,92 @@ const char* FCGroups::ClassName() const
 
 FCString* CreateGroupNameForStaff(int16_t staff)
 {
-    FCGroups groups;
-    groups.LoadAll();
-    const FCGroup* chosen = nullptr;
-    int32_t chosenCount = 0;
-    for (int32_t i = 0; i < groups.GetCount(); ++i) {
-        const FCGroup* group = groups.GetGroupAt(i);
-        if (group->GetLendValue() != 1 || group->GetNameTextBlock() == 0 || !group->ContainsStaff(staff)) continue;
-        const int32_t count = group->GetStaffCount();
-        if (chosen == nullptr || count < chosenCount) {
-            chosen = group;
-            chosenCount = count;
+    StaffGroupNaming naming;
+    return naming.CreateNameForStaff(staff);
+}
+
+StaffGroupNaming::StaffGroupNaming()
+{
+    groups_.LoadAll();
+    ScoreOrder order;
+    for (int32_t g = 0; g < groups_.GetCount(); ++g) {
+        const FCGroup* group = groups_.GetGroupAt(g);
+        if (group->GetLendValue() != 1 || group->GetNameTextBlock() == 0) continue;
+        Placement placement;
+        placement.group = group;
+        const int16_t first = group->GetFirstStaff();
+        const int16_t last = group->GetLastStaff();
+        // GetStaffCount's walk: counting from the first staff, answered at the last.
+        int32_t count = 0;
+        bool inside = false;
+        for (int32_t i = 0; i < order.Count(); ++i) {
+            const int16_t s = order.StaffAt(i);
+            if (s == first) {
+                inside = true;
+                ++count;
+            } else if (inside) {
+                ++count;
+            }
+            if (s == last) {
+                placement.count = count;
+                break;
+            }
         }
+        // GetStaffIndex's walk: the place each staff has when first met inside.
+        inside = false;
+        int32_t index = 0;
+        for (int32_t i = 0; i < order.Count(); ++i) {
+            const int16_t s = order.StaffAt(i);
+            if (s == first) inside = true;
+            if (inside) placement.index.emplace(s, index++);
+            if (s == last) inside = false;
+        }
+        // ContainsStaff's walk: the staves from the first up to the last.
+        inside = false;
+        std::vector<int16_t> met;
+        for (int32_t i = 0; i < order.Count(); ++i) {
+            const int16_t s = order.StaffAt(i);
+            if (s == first) inside = true;
+            if (!inside) continue;
+            met.push_back(s);
+            if (s == last) {
+                placement.contained.insert(met.begin(), met.end());
+                break;
+            }
+        }
+        candidates_.push_back(std::move(placement));
+    }
+}
+
+FCString* StaffGroupNaming::CreateNameForStaff(int16_t staff)
+{
+    Placement* chosen = nullptr;
+    for (Placement& placement : candidates_) {
+        const bool contains = staff == placement.group->GetFirstStaff() || staff == placement.group->GetLastStaff() ||
+                              placement.contained.count(staff) != 0;
+        if (contains && (chosen == nullptr || placement.count < chosen->count)) chosen = &placement;
     }
     if (chosen == nullptr) return new FCString();
-
-    FCTextBlock block;
-    block.Load(static_cast<int16_t>(chosen->GetNameTextBlock()));
-    FCString* name = block.CreateRawTextString();
-    name->StripFontTags();
+    if (!chosen->nameLoaded) {
+        FCTextBlock block;
+        block.Load(static_cast<int16_t>(chosen->group->GetNameTextBlock()));
+        FCString* text = block.CreateRawTextString();
+        text->StripFontTags();
+        chosen->name.SetString(text);
+        delete text;
+        chosen->nameLoaded = true;
+    }
+    FCString* name = new FCString(chosen->name);
     if (name->GetLength() == 0) return name;
-    const int32_t index = chosen->GetStaffIndex(staff);
-    if (chosenCount == 2) {
+    auto place = chosen->index.find(staff);
+    const int32_t index = place != chosen->index.end() ? place->second : -1;
+    if (chosen->count == 2) {
         name->AppendCString(index == 0 ? " (top staff)" : " (bottom staff)");
     } else {
         name->AppendCString(" (");
         name->AppendInteger(index + 1);
         name->AppendCString("/");
-        name->AppendInteger(chosenCount);
+        name->AppendInteger(chosen->count);
         name->AppendCString(")");
     }
     return name;

@@ -6,6 +6,9 @@
 #include "data/FCCollectionData.h"
 
 #include <cstdint>
+#include <map>
+#include <set>
+#include <vector>
 
 class FCGroup : public __FCNoInciDetail {
 public:
@@ -54,3 +57,31 @@ public:
 // staff)", "Horns (3/4)". Empty when no group lends a name. Used on hosts
 // from version 0x10000000 on.
 FCString* CreateGroupNameForStaff(int16_t staff);
+
+// The same names for many staves of one listing: the groups and the score
+// order are read from the host once, and each group's walk over the score
+// order is made once, so naming every staff of a score takes time in
+// proportion to staves times groups. The walks are those of the group
+// operations above.
+class StaffGroupNaming {
+public:
+    StaffGroupNaming();
+    StaffGroupNaming(const StaffGroupNaming&) = delete;
+    StaffGroupNaming& operator=(const StaffGroupNaming&) = delete;
+
+    // As CreateGroupNameForStaff (caller owns).
+    FCString* CreateNameForStaff(int16_t staff);
+
+private:
+    struct Placement {
+        const FCGroup* group;
+        int32_t count = 0;
+        std::map<int16_t, int32_t> index;  // GetStaffIndex of each staff met
+        std::set<int16_t> contained;       // ContainsStaff, the ends aside
+        bool nameLoaded = false;
+        FCString name;
+    };
+
+    FCGroups groups_;
+    std::vector<Placement> candidates_;
+};

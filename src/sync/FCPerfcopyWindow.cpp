@@ -88,6 +88,7 @@ void FCPerfcopyWindow::RebuildStaffList()
 
     FCSystemStaves staves;
     staves.LoadAllIncis(0);
+    StaffGroupNaming* naming = nullptr;  // read once, for the first staff without a name
     for (int32_t i = 0; i < staves.GetCount(); ++i) {
         const int16_t number = staves.GetStaffAt(i)->GetStaff();
         FCStaff staff;
@@ -97,7 +98,8 @@ void FCPerfcopyWindow::RebuildStaffList()
             label->SetCString("Staff #");
             label->AppendInteger(number);
             if (gHostVersion >= kGroupNamingHost) {
-                FCString* groupName = CreateGroupNameForStaff(number);
+                if (naming == nullptr) naming = new StaffGroupNaming();
+                FCString* groupName = naming->CreateNameForStaff(number);
                 if (groupName->GetLength() != 0) label->SetString(groupName);
                 delete groupName;
             }
@@ -107,6 +109,7 @@ void FCPerfcopyWindow::RebuildStaffList()
         staffMap_.AddNode(line, static_cast<int32_t>(static_cast<uint16_t>(number)));
         delete label;
     }
+    delete naming;
 
     bool kept = false;
     if (IsCurrentPart() && staffMap_.GetCount() > 0) {

@@ -193,3 +193,50 @@ TEST_F(Groups, HumanPlaybackModeAlwaysFromItemOne)
     EXPECT_EQ(3, prefs.GetMode());
     EXPECT_STREQ("FCHumanPlaybackPrefs", prefs.ClassName());
 }
+
+// The staff list names every staff with walks made once per group; they
+// must give what the group operations give one staff at a time, also for
+// groups upside down, nested, equal in size, or naming missing staves.
+TEST_F(Groups, NamingManyStavesAgreesWithTheGroupOperations)
+{
+    score().staffOrder = { 3, 1, 6, 2, 5, 4 };
+    uint32_t seed = 7;
+    auto next = [&seed](int32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int16_t>((seed >> 16) % static_cast<uint32_t>(below));
+    };
+    for (int round = 0; round < 40; ++round) {
+        const int32_t count = 1 + next(5);
+        std::vector<std::string> names;
+        for (int32_t g = 0; g < count; ++g) {
+            names.push_back(next(4) == 0 ? "" : "G" + std::to_string(g));
+            score().SetGroup(g, GroupSpec{ static_cast<int16_t>(1 + next(7)), static_cast<int16_t>(1 + next(7)),
+                                           names.back(), static_cast<uint16_t>(next(3) == 0 ? 0 : 1) });
+        }
+        FCGroups groups;
+        groups.LoadAll();
+        StaffGroupNaming naming;
+        for (int16_t staff = 1; staff <= 7; ++staff) {
+            // The reference: the group operations, as the single-staff rule reads.
+            const FCGroup* chosen = nullptr;
+            for (int32_t i = 0; i < groups.GetCount(); ++i) {
+                const FCGroup* group = groups.GetGroupAt(i);
+                if (group->GetLendValue() != 1 || group->GetNameTextBlock() == 0 || !group->ContainsStaff(staff)) continue;
+                if (chosen == nullptr || group->GetStaffCount() < chosen->GetStaffCount()) chosen = group;
+            }
+            std::string expected;
+            if (chosen != nullptr) {
+                const std::string& groupName = names[chosen->GetNameTextBlock() - simhost::kGroupNameBlocks - 1];
+                if (!groupName.empty()) {
+                    const int32_t index = chosen->GetStaffIndex(staff);
+                    const int32_t size = chosen->GetStaffCount();
+                    expected = groupName + (size == 2 ? (index == 0 ? " (top staff)" : " (bottom staff)")
+                                                      : " (" + std::to_string(index + 1) + "/" + std::to_string(size) + ")");
+                }
+            }
+            std::unique_ptr<FCString> name(naming.CreateNameForStaff(staff));
+            EXPECT_EQ(expected, name->GetCString()) << "round " << round << ", staff " << staff;
+        }
+        for (int32_t g = 0; g < count; ++g) score().SetGroup(g, GroupSpec{ 0, 0, "", 0 });
+    }
+}
