@@ -180,11 +180,14 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     EXPECT_EQ("0", EditText(110));
 }
 
-TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTick)
+TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSource)
 {
     MakeScore(0x12050000);
     Invoke();
     simhost::ClickListLine(Item(102), 0);
+    simhost::ClickButton(Item(2));
+    Invoke();  // the remembered line is selected again
+    EXPECT_EQ(0, Selected());
     simhost::LetTimePass(400);
     EXPECT_EQ(0, Selected());  // nothing changed: nothing rebuilt
     score().part = 2;
@@ -195,6 +198,10 @@ TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTick)
     EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
     EXPECT_FALSE(IsWindowEnabled(Item(1)));
     EXPECT_EQ(3u, ListLines().size());
+    // Back in the first part, the source is not chosen again by itself.
+    score().part = 0;
+    SendMessageW(Dialog(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(-1, Selected());
 }
 
 TEST_F(ToolWindowTest, ResizingMovesTheButtonsAndStretchesTheListOnly)
@@ -346,6 +353,7 @@ TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
                   "QVPERFCOPY_USEVELOCITY=1\r\n"
                   "QVPERFCOPY_USESTARTTIME=true\r\n"
                   "QVPERFCOPY_ENDTIME=abc\r\n"
+                  "QVPERFCOPY_USEENDTIME=01\r\n"
                   "QVPERFCOPY_WINDOWX2=120\r\n"
                   "QVPERFCOPY_WINDOWY2=80\r\n"
                   "QVPERFCOPY_WINDOWWIDTH2=400\r\n"
@@ -355,6 +363,7 @@ TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
     EXPECT_EQ("100", EditText(104));
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 103));
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 106));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 109));  // only exactly "1" is on
     EXPECT_EQ("0", EditText(110));
     const RECT outer = WindowRect(dialog);
     EXPECT_EQ(120, outer.left);
@@ -369,19 +378,21 @@ TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
               "QVPERFCOPY_USEVELOCITY=1\n"
               "QVPERFCOPY_USESTARTTIME=0\n"
               "QVPERFCOPY_ENDTIME=0\n"
+              "QVPERFCOPY_USEENDTIME=0\n"
               "QVPERFCOPY_WINDOWX2=120\n"
               "QVPERFCOPY_WINDOWY2=80\n"
               "QVPERFCOPY_WINDOWWIDTH2=400\n"
               "QVPERFCOPY_WINDOWHEIGHT2=350\n"
-              "QVPERFCOPY_STARTTIME=100\n"
-              "QVPERFCOPY_USEENDTIME=1\n",
+              "QVPERFCOPY_STARTTIME=100\n",
               ReadSettings());
 }
 
 TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTheWindow)
 {
-    // Three of four keys, all four at -1, and a place no monitor shows.
+    // Three of four keys, all four at -1, a size of -1 by -1, and a place no
+    // monitor shows.
     const char* files[] = {
+        "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=100\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
         "QVPERFCOPY_WINDOWX2=300\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n",
         "QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
         "QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=376\nQVPERFCOPY_WINDOWHEIGHT2=400\n",

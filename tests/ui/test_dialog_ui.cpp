@@ -250,9 +250,9 @@ TEST_F(DialogTest, MessagesReachTheirHooksAndCommandsGoByKind)
                                           "OnResize 368x302 from 368x262", "OnResize 368x312 from 368x302" }),
               window_->hooks);
 
-    // Closing: the close box, then a second cancel on the closed window.
+    // Closing: "&Close" (kind 2), then a second cancel on the closed window.
     window_->hooks.clear();
-    simhost::ClickCloseBox(dialog);
+    EXPECT_EQ(1, Send(WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0));
     EXPECT_EQ(nullptr, window_->GetWindowHandle());
     EXPECT_FALSE(IsWindow(dialog));
     window_->OnCancel();
@@ -264,7 +264,9 @@ TEST_F(DialogTest, ClosingAHiddenWindowForgetsItWithoutEndingIt)
 {
     const HWND dialog = Open();
     ShowWindow(dialog, SW_HIDE);
-    window_->OnCancel();
+    window_->hooks.clear();
+    simhost::ClickCloseBox(dialog);
+    EXPECT_EQ((std::vector<std::string>{ "OnCancel", "CloseWindow" }), window_->hooks);
     EXPECT_EQ(nullptr, window_->GetWindowHandle());
     EXPECT_TRUE(host().CallsTo("FX_EndDialog").empty());
     DestroyWindow(dialog);
