@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -147,8 +148,9 @@ bool WriteFile(const std::string& path, const std::string& content)
 
 class SessionRun {
 public:
-    SessionRun(const PluginEntries& plugin, const SessionFiles& files, std::ostream& out, std::ostream& err)
-        : plugin_(plugin), files_(files), out_(out), err_(err)
+    SessionRun(const PluginEntries& plugin, const SessionFiles& files, std::ostream& out, std::ostream& err,
+               const SessionHost& programHost)
+        : plugin_(plugin), files_(files), out_(out), err_(err), programHost_(programHost)
     {
     }
 
@@ -167,10 +169,19 @@ private:
     const Field* FindField(const std::string& text, std::string* rest) const;
     std::string SettingsFile() const { return folder_ + "\\qvpluginprefs.txt"; }
 
+    // Geometry as the transcript gives it: from the host's place for a new
+    // dialog and from the template's size.
+    std::string Place(const RECT& outer, HWND dialog) const;
+    std::string Size(const RECT& outer, HWND dialog) const;
+    std::string SettingsLine(const std::string& line, HWND dialog) const;
+
     const PluginEntries& plugin_;
     const SessionFiles& files_;
     std::ostream& out_;
     std::ostream& err_;
+    const SessionHost& programHost_;
+    POINT hostPlace_ = {};
+    SIZE templateSize_ = {};
     std::string folder_;
     bool invoked_ = false;
     bool terminated_ = true;
@@ -262,7 +273,11 @@ bool SessionRun::SetUp()
         if (unansweredBox_.empty()) unansweredBox_ = "\"" + OneLine(box.text) + "\" (title \"" + box.title + "\")";
         return 0;
     });
-    host.OpenMainWindow();
+    if (programHost_.openMainWindow) programHost_.openMainWindow();
+    else host.OpenMainWindow();
+    // A new dialog goes to the top left corner of the main window's client area.
+    hostPlace_ = { 0, 0 };
+    ClientToScreen(host.mainWindow, &hostPlace_);
     plugin_.version(score.hostVersion);
     uint32_t flags = 0;
     plugin_.init(0, &flags);
@@ -299,7 +314,8 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         return false;
     }
     if (verb == "invoke" && rest.empty()) {
-        plugin_.invoke(host.mainWindow, 0, 0, 0);
+        if (programHost_.invokeMenuCommand) programHost_.invokeMenuCommand();
+        else plugin_.invoke(host.mainWindow, 0, 0, 0);
         invoked_ = true;
         terminated_ = false;
         return true;
@@ -413,8 +429,60 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         out_ << "  undo " << (name ? "\"" + *name + "\"" : std::string("(nothing to undo)")) << "\n";
         return true;
     }
+    if (verb == "screenshot" && !rest.empty()) {
+        if (programHost_.screenshot) programHost_.screenshot(rest);
+        return true;
+    }
     problem = "unknown step";
     return false;
+}
+
+std::string SessionRun::Place(const RECT& outer, HWND) const
+{
+    const long dx = outer.left - hostPlace_.x;
+    const long dy = outer.top - hostPlace_.y;
+    if (dx == 0 && dy == 0) return "where the host puts a new dialog";
+    return "the host's place " + std::string(dx < 0 ? "- " : "+ ") + std::to_string(dx < 0 ? -dx : dx) + ", " +
+           (dy < 0 ? "- " : "+ ") + std::to_string(dy < 0 ? -dy : dy);
+}
+
+std::string SessionRun::Size(const RECT& outer, HWND dialog) const
+{
+    SIZE base = templateSize_;
+    if (base.cx == 0) {
+        // The window's size limits start at the template's size.
+        MINMAXINFO limits = {};
+        SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        base = { limits.ptMinTrackSize.x, limits.ptMinTrackSize.y };
+    }
+    const long dw = outer.right - outer.left - base.cx;
+    const long dh = outer.bottom - outer.top - base.cy;
+    if (dw == 0 && dh == 0) return "the template's size";
+    return "the template's size " + std::string(dw < 0 ? "- " : "+ ") + std::to_string(dw < 0 ? -dw : dw) + " x " +
+           (dh < 0 ? "- " : "+ ") + std::to_string(dh < 0 ? -dh : dh);
+}
+
+// Geometry keys of the settings file, given as the transcript gives geometry.
+std::string SessionRun::SettingsLine(const std::string& line, HWND) const
+{
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return line;
+    std::string key = line.substr(0, equals);
+    for (char& c : key) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    const std::string value = line.substr(equals + 1);
+    long base = 0;
+    const char* from = nullptr;
+    if (key == "QVPERFCOPY_WINDOWX2") { base = hostPlace_.x; from = "host's x"; }
+    else if (key == "QVPERFCOPY_WINDOWY2") { base = hostPlace_.y; from = "host's y"; }
+    else if (key == "QVPERFCOPY_WINDOWWIDTH2") { base = templateSize_.cx; from = "template width"; }
+    else if (key == "QVPERFCOPY_WINDOWHEIGHT2") { base = templateSize_.cy; from = "template height"; }
+    if (from == nullptr || value == "-1" || (templateSize_.cx == 0 && base == 0)) return line;
+    char* end = nullptr;
+    const long number = std::strtol(value.c_str(), &end, 10);
+    if (end == value.c_str() || *end != 0) return line;
+    const long delta = number - base;
+    return line.substr(0, equals + 1) + "(" + from + (delta == 0 ? "" : (delta < 0 ? " - " : " + ") +
+                                                          std::to_string(delta < 0 ? -delta : delta)) + ")";
 }
 
 void SessionRun::Report(const View& before, const Score& scoreBefore, size_t boxes, size_t beeps, size_t edits,
@@ -450,11 +518,16 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     }
     const long width = now.outer.right - now.outer.left;
     const long height = now.outer.bottom - now.outer.top;
+    if (templateSize_.cx == 0) {
+        MINMAXINFO limits = {};
+        SendMessageW(now.dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        templateSize_ = { limits.ptMinTrackSize.x, limits.ptMinTrackSize.y };
+    }
     if (before.dialog != now.dialog) {
-        out_ << "  window \"" << WindowText(now.dialog) << "\" opened at (" << now.outer.left << ", "
-             << now.outer.top << "), " << width << " x " << height << "\n";
+        out_ << "  window \"" << WindowText(now.dialog) << "\" opened " << Place(now.outer, now.dialog) << ", "
+             << Size(now.outer, now.dialog) << "\n";
     } else if (width != before.outer.right - before.outer.left || height != before.outer.bottom - before.outer.top) {
-        out_ << "  window " << width << " x " << height << "\n";
+        out_ << "  window resized to " << Size(now.outer, now.dialog) << "\n";
     }
     if (before.dialog != now.dialog) {
         out_ << "  fields:";
@@ -489,6 +562,7 @@ int SessionRun::Run(const std::vector<std::string>& steps)
     int status = 0;
     for (size_t i = 0; i < steps.size(); ++i) {
         const std::string& step = steps[i];
+        if (programHost_.stepStarting) programHost_.stepStarting(i, step);
         out_ << "> " << step << "\n";
         const Host& host = Host::Get();
         const View before = Look();
@@ -523,7 +597,10 @@ int SessionRun::Run(const std::vector<std::string>& steps)
             out_ << "\n";
             std::istringstream lines(settings);
             std::string line;
-            while (std::getline(lines, line)) out_ << "  " << OneLine(line) << "\n";
+            while (std::getline(lines, line)) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                out_ << "  " << OneLine(SettingsLine(line, nullptr)) << "\n";
+            }
         }
         std::string error;
         if (!files_.outputPath.empty()) {
@@ -583,9 +660,9 @@ bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, S
 }
 
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
-               std::ostream& out, std::ostream& err)
+               std::ostream& out, std::ostream& err, const SessionHost& programHost)
 {
-    SessionRun run(plugin, files, out, err);
+    SessionRun run(plugin, files, out, err, programHost);
     return run.Run(steps);
 }
 

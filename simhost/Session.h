@@ -17,13 +17,19 @@
 //   resize DW DH             drag the window's frame by DW x DH pixels
 //   hostmodal on|off         the host shows (hides) a modal dialog of its own
 //   undo                     the host's Edit > Undo
+//   screenshot NAME          a picture of the screen (under Wine; nothing natively)
 //   terminate                the host unloads the plug-in
+//
+// Geometry is reported relative to where the host places a new dialog and
+// to the template's size, so that a session gives the same transcript on
+// the stand-in and in Wine, whose fonts make other pixel sizes.
 #pragma once
 
 #include "Score.h"
 #include "core/Platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -36,6 +42,19 @@ struct PluginEntries {
     uint32_t(QV_CDECL* init)(uint32_t unused, uint32_t* flags);
     uint32_t(QV_CDECL* invoke)(HWND hostWindow, uint32_t, uint32_t, uint32_t);
     void(QV_CDECL* terminate)(uint32_t unused);
+};
+
+// What a host program adds to a session; each may be left empty.
+struct SessionHost {
+    // Opens the host's main window after the host is set up (default: the
+    // simulated host's plain one).
+    std::function<HWND()> openMainWindow;
+    // The menu command: default, the invoke entry point with the main window.
+    std::function<void()> invokeMenuCommand;
+    // Takes a picture of the screen under the name (the step "screenshot").
+    std::function<void(const std::string& name)> screenshot;
+    // Told before each step, with its index from 0.
+    std::function<void(size_t index, const std::string& step)> stepStarting;
 };
 
 struct SessionFiles {
@@ -62,7 +81,7 @@ bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, S
 // complete session, 1 for a file that could not be read or written, 2 for
 // a step that failed. Nothing is written then, and no input file changes.
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
-               std::ostream& out, std::ostream& err);
+               std::ostream& out, std::ostream& err, const SessionHost& programHost = SessionHost());
 
 // One line per value that differs between the two scores, in score order,
 // and the performance records that no note of the later score owns.

@@ -67,6 +67,11 @@ struct POINT {
 };
 typedef POINT* LPPOINT;
 
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
 struct MINMAXINFO {
     POINT ptReserved;
     POINT ptMaxSize;
