@@ -442,8 +442,7 @@ std::string SessionRun::Place(const RECT& outer, HWND) const
     const long dx = outer.left - hostPlace_.x;
     const long dy = outer.top - hostPlace_.y;
     if (dx == 0 && dy == 0) return "where the host puts a new dialog";
-    return "the host's place " + std::string(dx < 0 ? "- " : "+ ") + std::to_string(dx < 0 ? -dx : dx) + ", " +
-           (dy < 0 ? "- " : "+ ") + std::to_string(dy < 0 ? -dy : dy);
+    return "at the host's place + (" + std::to_string(dx) + ", " + std::to_string(dy) + ")";
 }
 
 std::string SessionRun::Size(const RECT& outer, HWND dialog) const
@@ -458,8 +457,7 @@ std::string SessionRun::Size(const RECT& outer, HWND dialog) const
     const long dw = outer.right - outer.left - base.cx;
     const long dh = outer.bottom - outer.top - base.cy;
     if (dw == 0 && dh == 0) return "the template's size";
-    return "the template's size " + std::string(dw < 0 ? "- " : "+ ") + std::to_string(dw < 0 ? -dw : dw) + " x " +
-           (dh < 0 ? "- " : "+ ") + std::to_string(dh < 0 ? -dh : dh);
+    return "the template's size + (" + std::to_string(dw) + " x " + std::to_string(dh) + ")";
 }
 
 // Geometry keys of the settings file, given as the transcript gives geometry.

@@ -74,7 +74,7 @@ TEST(Sessions, ASettingsFileRoundTripsBetweenTwoHostRuns)
     files.settingsOutputPath.clear();
     SessionRun second = RunSteps({ "invoke" }, files);
     ASSERT_EQ(0, second.status) << second.err;
-    EXPECT_NE(std::string::npos, second.out.find("opened where the host puts a new dialog, the template's size + 0 x 40\n")) << second.out;
+    EXPECT_NE(std::string::npos, second.out.find("opened where the host puts a new dialog, the template's size + (0 x 40)\n")) << second.out;
     EXPECT_NE(std::string::npos, second.out.find("fields: Velocity off 80%, Start Time on 100%, End Time off 30%\n"))
         << second.out;
     std::filesystem::remove(files.settingsPath);
