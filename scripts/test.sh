@@ -9,6 +9,21 @@ status=0
 passed=0
 failed=0
 log=$(mktemp)
+# One virtual screen for every Windows program the tests start under Wine.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+    xvfb_pid=""
+  done
+fi
+# One Wine prefix for every program run under Wine.
+export WINEPREFIX=${WINEPREFIX:-$PWD/build/win64/wineprefix}
+start=$(date +%s)
 for preset in native win32 win64; do
   echo "== $preset =="
   if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; then
@@ -29,6 +44,12 @@ for preset in native win32 win64; do
   fi
 done
 rm -f "$log"
+# Wine's processes end before their screen does.
+if [ -n "$xvfb_pid" ]; then
+  wineserver=$(dpkg -L wine64 2>/dev/null | grep '/wineserver$' | head -n 1)
+  [ -n "$wineserver" ] && "$wineserver" -k 2>/dev/null
+  kill "$xvfb_pid" 2>/dev/null
+fi
 # Screenshots taken under Wine and Xvfb, as PNG beside their BMP originals.
 for picture in build/win64/screenshots/*.bmp; do
   [ -e "$picture" ] || continue
@@ -36,5 +57,6 @@ for picture in build/win64/screenshots/*.bmp; do
 done
 echo "screenshots: $(ls build/win64/screenshots/*.png 2>/dev/null | tr '\n' ' ')"
 echo
+echo "time: $(( $(date +%s) - start )) s"
 echo "tests: $passed passed, $failed failed"
 exit $status

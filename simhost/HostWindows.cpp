@@ -15,28 +15,37 @@ namespace {
 const char16_t kMainClass[] = u"QVSimHostMain";
 const char16_t kMainTitle[] = u"Finale (simulated host)";
 const char16_t kModalTitle[] = u"Host dialog";
-// The message the host sends its tool windows when it is idle again.
-constexpr UINT kIdleUpdateMessage = 0x036D;
+// The message the host's frame sends the windows it owns when it is
+// enabled, disabled or activated.
+constexpr UINT kFloatStatusMessage = 0x036D;
 
 LPCWSTR Wide(const char16_t* text)
 {
     return reinterpret_cast<LPCWSTR>(text);
 }
 
-#ifdef _WIN32
+// The main window tells the plug-in's windows when it is enabled or
+// disabled, as the host's frame does, so that they follow it.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENABLE) Host::Get().NotifyFloatingWindows();
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 void RegisterMainClass()
 {
     static bool registered = false;
-    if (registered) return;
+    if (registered && IsWindow(Host::Get().mainWindow)) return;
     WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
+#ifdef _WIN32
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = Wide(kMainClass);
-    registered = RegisterClassW(&windowClass) != 0;
-}
 #endif
+    windowClass.lpszClassName = Wide(kMainClass);
+    registered = RegisterClassW(&windowClass) != 0 || registered;
+}
 
 // Hands each message of a plug-in dialog to the plug-in's procedure with the
 // window object it gave to FX_Dialog. Messages before WM_INITDIALOG (the
@@ -60,9 +69,7 @@ INT_PTR CALLBACK ForwardToPlugin(HWND dialog, UINT message, WPARAM wParam, LPARA
 HWND Host::OpenMainWindow()
 {
     if (mainWindow != nullptr && IsWindow(mainWindow)) return mainWindow;
-#ifdef _WIN32
     RegisterMainClass();
-#endif
     mainWindow = CreateWindowExW(0, Wide(kMainClass), Wide(kMainTitle), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYFULLSCREEN), nullptr,
                                  nullptr, nullptr, nullptr);
@@ -94,11 +101,13 @@ void Host::EndModalDialog()
     if (mainWindow != nullptr) EnableWindow(mainWindow, TRUE);
     DestroyWindow(modalDialog);
     modalDialog = nullptr;
-    // The host's idle update tells the plug-in's windows, which follow the
-    // host's enabled state on it.
+}
+
+void Host::NotifyFloatingWindows()
+{
     std::vector<HWND> open;
     for (const auto& dialog : dialogs) open.push_back(dialog.first);
-    for (HWND dialog : open) SendMessageW(dialog, kIdleUpdateMessage, 0, 0);
+    for (HWND dialog : open) SendMessageW(dialog, kFloatStatusMessage, 0, 0);
 }
 
 HWND Host::OpenPluginDialog(int16_t resource, FX_DialogProc procedure, HWND parent, void* owner)

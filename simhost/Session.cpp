@@ -265,22 +265,32 @@ bool SessionRun::SetUp()
     host.finalePath = folder_;
 #ifndef _WIN32
     win32stub::ResetWindows();
-    RegisterModule("FINALE.EXE");
+    RegisterModule("FINALE.EXE", files_.hostLacks);
     RegisterPluginModule();
+#else
+    for (const std::string& function : files_.hostLacks) {
+        if (GetProcAddress(GetModuleHandleW(nullptr), function.c_str()) != nullptr) {
+            err_ << "qvperfcopy session: the session needs a host without " << function
+                 << ", and this host exports it\n";
+            return false;
+        }
+    }
 #endif
     WatchMessageBoxes([this](const ShownBox& box) {
         if (files_.goAhead) return box.question ? IDYES : IDOK;
         if (unansweredBox_.empty()) unansweredBox_ = "\"" + OneLine(box.text) + "\" (title \"" + box.title + "\")";
         return 0;
     });
-    if (programHost_.openMainWindow) programHost_.openMainWindow();
-    else host.OpenMainWindow();
-    // A new dialog goes to the top left corner of the main window's client area.
-    hostPlace_ = { 0, 0 };
-    ClientToScreen(host.mainWindow, &hostPlace_);
+    // The host's order: version and init, then the menu (enumeration) with
+    // the main window.
     plugin_.version(score.hostVersion);
     uint32_t flags = 0;
     plugin_.init(0, &flags);
+    if (programHost_.openMainWindow) programHost_.openMainWindow();
+    else host.OpenMainWindow();
+    // A new dialog's client area goes to the main window's client corner.
+    hostPlace_ = { 0, 0 };
+    ClientToScreen(host.mainWindow, &hostPlace_);
     terminated_ = false;
     out_ << "Session on " << fs::path(files_.scorePath).filename().string() << " (host version 0x" << std::hex
          << score.hostVersion << std::dec << "), settings file: "
@@ -520,6 +530,12 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
         MINMAXINFO limits = {};
         SendMessageW(now.dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
         templateSize_ = { limits.ptMinTrackSize.x, limits.ptMinTrackSize.y };
+        // The host places a new dialog's client area at its own client
+        // area's corner; the outer corner lies the dialog's frame further out.
+        POINT client = { 0, 0 };
+        ClientToScreen(now.dialog, &client);
+        hostPlace_.x -= client.x - now.outer.left;
+        hostPlace_.y -= client.y - now.outer.top;
     }
     if (before.dialog != now.dialog) {
         out_ << "  window \"" << WindowText(now.dialog) << "\" opened " << Place(now.outer, now.dialog) << ", "
@@ -643,6 +659,19 @@ bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, S
             return false;
         }
         steps.push_back(step.get<std::string>());
+    }
+    if (session.contains("hostLacks")) {
+        if (!session["hostLacks"].is_array()) {
+            error = path + ": \"hostLacks\" is not a list of host function names";
+            return false;
+        }
+        for (const auto& function : session["hostLacks"]) {
+            if (!function.is_string()) {
+                error = path + ": \"hostLacks\" is not a list of host function names";
+                return false;
+            }
+            files.hostLacks.insert(function.get<std::string>());
+        }
     }
     const fs::path folder = fs::path(path).parent_path();
     for (const char* key : { "score", "settings" }) {

@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,10 @@ struct SessionFiles {
     // Boxes with no scripted answer are answered as a person going ahead
     // would (Yes, OK) instead of failing the session.
     bool goAhead = false;
+    // Host functions the host of this session does not export ("hostLacks"
+    // in a session file). Natively they are left out; a Windows host
+    // program must have been built without them.
+    std::set<std::string> hostLacks;
 };
 
 // The steps of a session file: {"steps": ["invoke", ...]} with optional

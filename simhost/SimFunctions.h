@@ -40,8 +40,14 @@ SIMHOST_EXPORT int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer,
 SIMHOST_EXPORT int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number,
                                                          uint16_t* buffer, int32_t capacity,
                                                          int32_t zero, uint32_t version);
+// The host program built without FX_Dialog exports everything else.
+#ifdef QV_HOST_WITHOUT_FX_DIALOG
+int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent, int32_t zero, void* owner,
+                           uint32_t version);
+#else
 SIMHOST_EXPORT int32_t QV_CDECL FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent,
                                          int32_t zero, void* owner, uint32_t version);
+#endif
 SIMHOST_EXPORT void QV_CDECL FX_EndDialog(HWND dialog, uint32_t version);
 SIMHOST_EXPORT int32_t QV_CDECL FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable,
                                                 uint32_t version);

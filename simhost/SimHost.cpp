@@ -327,6 +327,7 @@ void RegisterModule(const char* moduleName, const std::set<std::string>& omitted
     HMODULE module = win32stub::RegisterModule(moduleName);
     for (const Export& entry : Exports()) {
         if (omitted.count(entry.name) == 0) win32stub::AddExport(module, entry.name, entry.timed);
+        else win32stub::RemoveExport(module, entry.name);
     }
 }
 

@@ -68,6 +68,9 @@ public:
     void BeginModalDialog();
     void EndModalDialog();
     HWND CurrentWindow() const { return modalDialog != nullptr ? modalDialog : mainWindow; }
+    // What the host's frame sends the windows it owns when it is enabled or
+    // disabled (message 0x036D); the plug-in's windows follow its state on it.
+    void NotifyFloatingWindows();
 
     // The module whose dialog templates FX_Dialog creates dialogs from: the
     // plug-in the host loaded.
@@ -187,7 +190,8 @@ private:
 
 #ifndef _WIN32
 // Registers the FX_ functions with the Win32 stand-in under the module name,
-// leaving out the ones named in `omitted`.
+// leaving out (and taking away) the ones named in `omitted`. The module
+// keeps its handle, as a running host's does.
 void RegisterModule(const char* moduleName = "FINALE.EXE",
                     const std::set<std::string>& omitted = {});
 // Adds one FX_ function to a module registered before.

@@ -90,6 +90,11 @@ void AddExport(HMODULE handle, const char* name, FARPROC address)
     if (Module* module = FindModule(handle)) module->exports[name] = address;
 }
 
+void RemoveExport(HMODULE handle, const char* name)
+{
+    if (Module* module = FindModule(handle)) module->exports.erase(name);
+}
+
 void UnregisterModule(HMODULE handle)
 {
     auto& modules = Modules();

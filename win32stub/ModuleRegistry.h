@@ -19,6 +19,9 @@ HMODULE RegisterModule(const char* name);
 // Adds or replaces the export of that exact (case-sensitive) name.
 void AddExport(HMODULE module, const char* name, FARPROC address);
 
+// Removes the export of that name, if there is one.
+void RemoveExport(HMODULE module, const char* name);
+
 // Removes the module and its exports; its handle becomes invalid.
 void UnregisterModule(HMODULE module);
 

@@ -51,6 +51,7 @@ typedef HMENU__* HMENU;
 
 typedef INT_PTR (WINAPI* FARPROC)();
 typedef INT_PTR (CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef LRESULT (CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void (CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 struct RECT {
@@ -88,6 +89,19 @@ struct WINDOWPOS {
     int cx;
     int cy;
     UINT flags;
+};
+
+struct WNDCLASSW {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    void* hIcon;
+    void* hCursor;
+    void* hbrBackground;
+    LPCWSTR lpszMenuName;
+    LPCWSTR lpszClassName;
 };
 
 struct NMHDR {
@@ -219,6 +233,9 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
 
 // Windows.
+WORD WINAPI RegisterClassW(const WNDCLASSW* windowClass);
+LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);
 HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 HWND WINAPI CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC procedure,

@@ -28,7 +28,8 @@ struct Window {
     RECT rect = {};  // screen coordinates
     bool visible = false;
     bool enabled = true;
-    DLGPROC procedure = nullptr;
+    DLGPROC procedure = nullptr;   // a dialog's procedure
+    WNDPROC windowProcedure = nullptr;  // a window class's procedure
     LONG_PTR user = 0;
     LONG_PTR messageResult = 0;
     UINT check = BST_UNCHECKED;
@@ -69,6 +70,7 @@ struct State {
     std::vector<Timer> timers;
     std::map<uintptr_t, std::vector<DeferredMove>> batches;
     uintptr_t nextBatch = 1;
+    std::map<std::u16string, WNDPROC> classes;
 };
 
 State& S()
@@ -213,6 +215,7 @@ LRESULT Deliver(Window* w, UINT message, WPARAM wParam, LPARAM lParam, bool wide
 LRESULT CallProcedure(Window* w, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Log(MessageName(message), w->handle, { static_cast<int64_t>(wParam), static_cast<int64_t>(lParam) });
+    if (w->windowProcedure != nullptr) return w->windowProcedure(w->handle, message, wParam, lParam);
     if (w->procedure == nullptr) {
         if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
             return Deliver(w, WM_CLOSE, 0, 0, true);
@@ -516,6 +519,7 @@ void ResetWindows()
     s.batches.clear();
     // Handles start again where a new process's would.
     s.nextHandle = 0x10010;
+    s.classes.clear();
 }
 
 std::vector<HWND> AllWindows()
@@ -598,8 +602,30 @@ std::u16string FromCodePage(const char* text)
 
 using namespace win32stub;
 
-HWND WINAPI CreateWindowExW(DWORD, LPCWSTR, LPCWSTR title, DWORD style, int x, int y, int width, int height,
-                            HWND parent, HMENU, HINSTANCE, LPVOID)
+WORD WINAPI RegisterClassW(const WNDCLASSW* windowClass)
+{
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr) return 0;
+    const std::u16string name = Units(windowClass->lpszClassName);
+    if (S().classes.count(name) != 0) return 0;
+    S().classes[name] = windowClass->lpfnWndProc;
+    return static_cast<WORD>(S().classes.size());
+}
+
+LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) return SendMessageW(window, WM_CLOSE, 0, 0);
+    if (message == WM_CLOSE) DestroyWindow(window);
+    return 0;
+}
+
+HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName)
+{
+    static HINSTANCE__ program;
+    return moduleName == nullptr ? &program : nullptr;
+}
+
+HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU, HINSTANCE, LPVOID)
 {
     if (x == CW_USEDEFAULT) x = 0;
     if (y == CW_USEDEFAULT) y = 0;
@@ -607,6 +633,10 @@ HWND WINAPI CreateWindowExW(DWORD, LPCWSTR, LPCWSTR title, DWORD style, int x, i
     if (height == CW_USEDEFAULT) height = kFullScreenHeight;
     Window* w = NewWindow(Kind::Frame, parent, style, RECT{ x, y, x + width, y + height });
     w->text = Units(title);
+    if (className != nullptr && !IS_INTRESOURCE(className)) {
+        auto registered = S().classes.find(Units(className));
+        if (registered != S().classes.end()) w->windowProcedure = registered->second;
+    }
     w->visible = (style & WS_VISIBLE) != 0;
     Log("CreateWindowExW", w->handle, { x, y, width, height }, ToUtf8(w->text));
     if (w->visible) Activate(w);
@@ -630,9 +660,10 @@ HWND WINAPI CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND pa
         originY = client.top;
     }
     Window* w = NewWindow(Kind::Dialog, parent, dialog.style & ~static_cast<DWORD>(WS_VISIBLE), RECT{});
+    // The template places the client area; the frame and caption lie around it.
     const int frame = FrameWidth(*w);
-    const int left = originX + DialogUnitsToPixelsX(dialog.x);
-    const int top = originY + DialogUnitsToPixelsY(dialog.y);
+    const int left = originX + DialogUnitsToPixelsX(dialog.x) - frame;
+    const int top = originY + DialogUnitsToPixelsY(dialog.y) - frame - CaptionHeight(*w);
     w->rect = { left, top, left + DialogUnitsToPixelsX(dialog.cx) + 2 * frame,
                 top + DialogUnitsToPixelsY(dialog.cy) + 2 * frame + CaptionHeight(*w) };
     w->style = dialog.style;
@@ -1084,11 +1115,14 @@ int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR title, UINT style)
     }
     box.answer = answer.answer;
     S().boxes.push_back(box);
-    // The box is modal to its owner while it is open.
+    // The box is modal to its owner and active while it is open; closing it
+    // gives the activation to its owner.
     const bool disable = IsWindowEnabled(owner) != FALSE;
     if (disable) EnableWindow(owner, FALSE);
+    Activate(nullptr);
     if (answer.whileOpen) answer.whileOpen();
     if (disable) EnableWindow(owner, TRUE);
+    if (Window* ownerWindow = Find(owner)) Activate(ownerWindow);
     return answer.answer;
 }
 

@@ -8,8 +8,9 @@
 //   kSizeFrame pixels wide on each side, any other border 1 pixel;
 // - dialog units become pixels with base units kBaseUnitX x kBaseUnitY
 //   (x * kBaseUnitX / 4 and y * kBaseUnitY / 8, rounded as MulDiv rounds);
-// - a dialog is placed at its template position, taken from its parent's
-//   client area (or from the screen's corner when it has none);
+// - a dialog's client area is placed at its template position, taken from
+//   its parent's client area (or from the screen's corner when it has none),
+//   as Windows places it; its frame and caption lie around that;
 // - 8-bit text is Windows-1252.
 #pragma once
 

@@ -402,9 +402,14 @@ TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTh
         FinaleExtensionTerminate(0);
         WriteSettings(file);
         MakeScore(0x12050000);
-        const RECT outer = WindowRect(Invoke());
-        EXPECT_EQ(4, outer.left);  // where the host puts a new dialog
-        EXPECT_EQ(23, outer.top);
+        const HWND dialog = Invoke();
+        // Where the host puts a new dialog: its client area at the main window's.
+        POINT client = { 0, 0 };
+        POINT mainClient = { 0, 0 };
+        ClientToScreen(dialog, &client);
+        ClientToScreen(MainWindow(), &mainClient);
+        EXPECT_EQ(mainClient.x, client.x);
+        EXPECT_EQ(mainClient.y, client.y);
         FinaleExtensionTerminate(0);
     }
 }

@@ -89,7 +89,7 @@ TEST_F(RealDialog, OpensFromTheDllsTemplateWithItsSizeAsBothLimits)
     const RECT dragged = Outer(dialog);
     EXPECT_EQ(outer.right - outer.left, dragged.right - dragged.left);
     EXPECT_EQ(outer.bottom - outer.top, dragged.bottom - dragged.top);
-    EXPECT_TRUE(qvtest::SaveScreenshot("dialog-from-template.bmp"));
+    EXPECT_TRUE(qvtest::SaveScreenshot(qvtest::ScreenshotPath("dialog-from-template.bmp")));
 }
 
 TEST_F(RealDialog, BatchLayoutMovesAndStretchesItemsExactly)

@@ -9,7 +9,13 @@
 
 namespace qvtest {
 
-bool SaveScreenshot(const char* name)
+std::string ScreenshotPath(const char* name)
+{
+    const char* folder = std::getenv("QV_SCREENSHOTS");
+    return std::string(folder != nullptr ? folder : ".") + "\\" + name;
+}
+
+bool SaveScreenshot(const std::string& path)
 {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
@@ -36,8 +42,6 @@ bool SaveScreenshot(const char* name)
     ReleaseDC(nullptr, screen);
     if (lines != height) return false;
 
-    const char* folder = std::getenv("QV_SCREENSHOTS");
-    const std::string path = std::string(folder != nullptr ? folder : ".") + "\\" + name;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
     BITMAPFILEHEADER header = {};

@@ -1,0 +1,242 @@
+// FINALE.EXE: a small host program built from the simulated host. It exports
+// the FX_ functions, loads qvperfcopy.fxt and drives it as the host does:
+// version, init and enumerate at start, invoke from its menu, terminate and
+// unload at exit.
+//
+//   FINALE.EXE [--plugin DLL] [SCORE.json]     the host, to use by hand
+//   FINALE.EXE --session FILE.json [--score S] [--settings F] [--output O]
+//              [--settings-output F] [--screenshots DIR] [--timeout SECONDS]
+//                                              a scripted session, with its transcript
+//   FINALE.EXE --measure                       figures for the benchmark notes
+//   FINALE.EXE --run-tests [gtest options]     the tests that run inside the host
+#include <windows.h>
+
+#include "HostMeasure.h"
+#include "HostWindow.h"
+#include "MessageBoxes.h"
+#include "ScoreFile.h"
+#include "Session.h"
+#include "SimHost.h"
+#include "WineScreenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "usage: FINALE.EXE [--plugin DLL] [SCORE.json]\n"
+    "       FINALE.EXE --session FILE.json [--score SCORE.json] [--settings FILE] [--output OUT.json]\n"
+    "                  [--settings-output FILE] [--screenshots FOLDER] [--timeout SECONDS]\n"
+    "       FINALE.EXE --measure\n"
+    "       FINALE.EXE --run-tests [gtest options]\n";
+
+// The step a scripted run is on, for the watchdog.
+struct Watchdog {
+    CRITICAL_SECTION lock;
+    std::string step;
+    size_t index = 0;
+    std::atomic<DWORD> started{ 0 };
+    DWORD limit = 60000;
+};
+
+Watchdog gWatchdog;
+
+DWORD WINAPI WatchSteps(void*)
+{
+    for (;;) {
+        Sleep(250);
+        const DWORD started = gWatchdog.started.load();
+        if (started == 0 || GetTickCount() - started < gWatchdog.limit) continue;
+        EnterCriticalSection(&gWatchdog.lock);
+        std::fprintf(stderr, "FINALE.EXE: step %u (%s) did not finish within %lu s\n",
+                     static_cast<unsigned>(gWatchdog.index + 1), gWatchdog.step.c_str(), gWatchdog.limit / 1000);
+        LeaveCriticalSection(&gWatchdog.lock);
+        std::fflush(stderr);
+        std::fflush(stdout);
+        ExitProcess(3);
+    }
+}
+
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
+    return wide;
+}
+
+// The DLL beside the program, unless given.
+std::wstring PluginPath(const std::string& given)
+{
+    if (!given.empty()) return Wide(given);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    folder.resize(folder.find_last_of(L"\\/") + 1);
+    return folder + L"qvperfcopy.fxt";
+}
+
+finale::Plugin gPlugin;
+
+uint32_t __cdecl InvokeEntry(HWND window, uint32_t a, uint32_t b, uint32_t c)
+{
+    return gPlugin.invoke(window, a, b, c);
+}
+
+int RunInteractive(const std::string& pluginPath, const std::string& scorePath)
+{
+    simhost::Host& host = simhost::Host::Get();
+    host.Reset();
+    if (!scorePath.empty()) {
+        std::string error;
+        if (!simhost::ReadScoreFile(scorePath, host.score, error)) {
+            std::fprintf(stderr, "FINALE.EXE: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    char reason[512];
+    if (!finale::LoadPlugin(PluginPath(pluginPath).c_str(), gPlugin, reason, sizeof reason)) {
+        std::fprintf(stderr, "FINALE.EXE: %s\n", reason);
+        return 1;
+    }
+    gPlugin.version(host.score.hostVersion);
+    uint32_t flags = 0;
+    gPlugin.init(0, &flags);
+    if (finale::CreateHostWindow(gPlugin) == nullptr) {
+        std::fprintf(stderr, "FINALE.EXE: cannot create the main window (Windows error %lu)\n", GetLastError());
+        return 1;
+    }
+    finale::RunMessageLoop();
+    gPlugin.terminate(0);
+    FreeLibrary(gPlugin.module);
+    return 0;
+}
+
+int RunScripted(const std::vector<std::string>& args)
+{
+    std::string sessionPath;
+    std::string pluginPath;
+    std::string screenshots = ".";
+    simhost::SessionFiles given;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--session" || arg == "--score" || arg == "--settings" || arg == "--output" ||
+            arg == "--settings-output" || arg == "--screenshots" || arg == "--timeout" || arg == "--plugin") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "FINALE.EXE: %s needs a value\n", arg.c_str());
+                return 2;
+            }
+            const std::string& value = args[++i];
+            if (arg == "--session") sessionPath = value;
+            else if (arg == "--score") given.scorePath = value;
+            else if (arg == "--settings") given.settingsPath = value;
+            else if (arg == "--output") given.outputPath = value;
+            else if (arg == "--settings-output") given.settingsOutputPath = value;
+            else if (arg == "--screenshots") screenshots = value;
+            else if (arg == "--plugin") pluginPath = value;
+            else gWatchdog.limit = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10) * 1000);
+        } else {
+            std::fprintf(stderr, "FINALE.EXE: unknown option %s\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+    }
+    std::vector<std::string> steps;
+    simhost::SessionFiles files;
+    std::string error;
+    if (!simhost::ReadSessionFile(sessionPath, steps, files, error)) {
+        std::fprintf(stderr, "FINALE.EXE: %s\n", error.c_str());
+        return 1;
+    }
+    if (!given.scorePath.empty()) files.scorePath = given.scorePath;
+    if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
+    files.outputPath = given.outputPath;
+    files.settingsOutputPath = given.settingsOutputPath;
+    // A damaged score is refused before the plug-in is loaded.
+    simhost::Score check;
+    if (!simhost::ReadScoreFile(files.scorePath, check, error)) {
+        std::fprintf(stderr, "FINALE.EXE: %s\n", error.c_str());
+        return 1;
+    }
+    char reason[512];
+    if (!finale::LoadPlugin(PluginPath(pluginPath).c_str(), gPlugin, reason, sizeof reason)) {
+        std::fprintf(stderr, "FINALE.EXE: %s\n", reason);
+        return 1;
+    }
+    simhost::RecordBeepsOf(gPlugin.module);
+
+    InitializeCriticalSection(&gWatchdog.lock);
+    CreateThread(nullptr, 0, WatchSteps, nullptr, 0, nullptr);
+    simhost::SessionHost programHost;
+    programHost.openMainWindow = [] {
+        simhost::Host::Get().pluginModule = gPlugin.module;
+        return finale::CreateHostWindow(gPlugin);
+    };
+    programHost.invokeMenuCommand = [] {
+        SendMessageW(simhost::Host::Get().mainWindow, WM_COMMAND, finale::kPluginCommand, 0);
+    };
+    programHost.screenshot = [&screenshots](const std::string& name) {
+        // Let every window paint before the picture is taken.
+        RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
+        GdiFlush();
+        Sleep(100);
+        qvtest::SaveScreenshot((screenshots + "\\" + name + ".bmp").c_str());
+    };
+    programHost.stepStarting = [](size_t index, const std::string& step) {
+        EnterCriticalSection(&gWatchdog.lock);
+        gWatchdog.index = index;
+        gWatchdog.step = step;
+        LeaveCriticalSection(&gWatchdog.lock);
+        gWatchdog.started = GetTickCount() | 1;
+    };
+    const simhost::PluginEntries entries = { gPlugin.version, gPlugin.init, InvokeEntry, gPlugin.terminate };
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = simhost::RunSession(entries, steps, files, out, err, programHost);
+    gWatchdog.started = 0;
+    std::fwrite(out.str().data(), 1, out.str().size(), stdout);
+    std::fwrite(err.str().data(), 1, err.str().size(), stderr);
+    FreeLibrary(gPlugin.module);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--run-tests") {
+        ::testing::InitGoogleTest(&argc, argv);
+        return RUN_ALL_TESTS();
+    }
+    if (!args.empty() && args[0] == "--measure") return finale::Measure(PluginPath(""));
+    for (const std::string& arg : args) {
+        if (arg == "--session") return RunScripted(args);
+    }
+    std::string pluginPath;
+    std::string scorePath;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--plugin" && i + 1 < args.size()) {
+            pluginPath = args[++i];
+        } else if (args[i] == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (args[i].rfind("--", 0) == 0 || !scorePath.empty()) {
+            std::fprintf(stderr, "FINALE.EXE: unexpected argument %s\n%s", args[i].c_str(), kUsage);
+            return 2;
+        } else {
+            scorePath = args[i];
+        }
+    }
+    return RunInteractive(pluginPath, scorePath);
+}
