@@ -30,6 +30,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$loader" wineboot -i >/dev/null 2>&1 || true
   [ -x "$wineserver_bin" ] && "$wineserver_bin" -w || true
 fi
+# Without a window manager, managed windows make every hide wait 2 s for a
+# withdrawal that never comes: the prefix's windows are left unmanaged.
+if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
+  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/.unmanaged-windows"
+  [ -x "$wineserver_bin" ] && "$wineserver_bin" -w || true
+fi
 # Run from the program's folder so that it finds the DLLs beside it.
 cd "$(dirname "$prog")"
 "$loader" "./$(basename "$prog")" "$@"

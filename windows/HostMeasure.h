@@ -9,5 +9,7 @@
 namespace finale {
 
 int Measure(const std::wstring& pluginPath);
+// Only the open/close cycles; fails when handles or GDI or USER objects grew.
+int MeasureCycles(const std::wstring& pluginPath);
 
 }  // namespace finale

@@ -8,6 +8,7 @@
 //              [--settings-output F] [--screenshots DIR] [--timeout SECONDS]
 //                                              a scripted session, with its transcript
 //   FINALE.EXE --measure                       figures for the benchmark notes
+//   FINALE.EXE --cycles                        100 open/close cycles; fails if handles grow
 //   FINALE.EXE --run-tests [gtest options]     the tests that run inside the host
 #include <windows.h>
 
@@ -36,7 +37,7 @@ const char kUsage[] =
     "usage: FINALE.EXE [--plugin DLL] [SCORE.json]\n"
     "       FINALE.EXE --session FILE.json [--score SCORE.json] [--settings FILE] [--output OUT.json]\n"
     "                  [--settings-output FILE] [--screenshots FOLDER] [--timeout SECONDS]\n"
-    "       FINALE.EXE --measure\n"
+    "       FINALE.EXE --measure | --cycles\n"
     "       FINALE.EXE --run-tests [gtest options]\n";
 
 // The step a scripted run is on, for the watchdog.
@@ -220,6 +221,7 @@ int main(int argc, char** argv)
         return RUN_ALL_TESTS();
     }
     if (!args.empty() && args[0] == "--measure") return finale::Measure(PluginPath(""));
+    if (!args.empty() && args[0] == "--cycles") return finale::MeasureCycles(PluginPath(""));
     for (const std::string& arg : args) {
         if (arg == "--session") return RunScripted(args);
     }
