@@ -66,8 +66,8 @@ void Paint(HWND window)
     TEXTMETRICW metrics;
     GetTextMetricsW(dc, &metrics);
     const int height = metrics.tmHeight + 2;
-    // The view starts below the place where the tool window opens.
-    int y = 300;
+    // The view starts below the tool window, even when it is 40 pixels taller.
+    int y = 360;
     for (const std::wstring& text : ViewLines()) {
         if (y > client.bottom) break;
         TextOutW(dc, 8, y, text.c_str(), static_cast<int>(text.size()));
