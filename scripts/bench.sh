@@ -7,9 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release --target bench_sync bench_window
+cmake --build --preset release --target bench_sync bench_window bench_settings
 build/release/bench/bench_sync
 build/release/bench/bench_window
+build/release/bench/bench_settings
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target finale_host
 echo

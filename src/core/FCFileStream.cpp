@@ -5,6 +5,7 @@
 #include "shell/Globals.h"
 
 #include <cstring>
+#include <vector>
 
 FCFileStream::FCFileStream()
 {
@@ -46,14 +47,16 @@ bool FCFileStream::Open(const char* mode)
     return file_ != nullptr;
 }
 
+// Binary mode: the stream handles line ends itself, and a byte 0x1A is a
+// character like any other, not the end of the file.
 bool FCTextFileStream::OpenRead()
 {
-    return Open("r");
+    return Open("rb");
 }
 
 bool FCTextFileStream::OpenWrite()
 {
-    return Open("w+");
+    return Open("w+b");
 }
 
 FCString* FCTextFileStream::ReadLine()
@@ -61,11 +64,15 @@ FCString* FCTextFileStream::ReadLine()
     if (File() == nullptr) return nullptr;
     int byte = std::fgetc(File());
     if (byte == EOF) return nullptr;
-    FCString* line = new FCString();
+    // The line is gathered first and stored in one step, so that a long
+    // line costs time in proportion to its length.
+    std::vector<uint16_t> units;
     while (byte != EOF && byte != '\n' && byte != '\r') {
-        line->AppendCharacter(static_cast<uint16_t>(byte));
+        units.push_back(static_cast<uint16_t>(byte));
         byte = std::fgetc(File());
     }
+    FCString* line = new FCString();
+    line->AppendUnits(units.data(), static_cast<uint32_t>(units.size()));
     return line;
 }
 

@@ -4,8 +4,18 @@
 #include "core/Platform.h"
 
 #include <cstdio>
+#ifndef _WIN32
+#include <filesystem>
+#endif
 
 static const char kSettingsPairsClassName[] = "FCSettingsPairs";
+
+// Each line ends as a text file's line does on the system.
+#ifdef _WIN32
+static const char kLineEnd[] = "\r\n";
+#else
+static const char kLineEnd[] = "\n";
+#endif
 
 FCSettingsPair::FCSettingsPair(const FCString* key, const FCString* value)
 {
@@ -60,15 +70,59 @@ FCSettingsPair* FCSettingsPairs::SetIntValue(const FCString* key, int32_t number
 
 namespace {
 
-// Replaces the file at path with the one at temporary.
-bool ReplaceFile(const char* temporary, const char* path)
-{
 #ifdef _WIN32
-    return MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return std::rename(temporary, path) == 0;
-#endif
+
+// The file the settings are written to; its attributes, or
+// INVALID_FILE_ATTRIBUTES when it does not exist yet.
+bool PrepareTarget(FCString& path, DWORD& attributes)
+{
+    attributes = GetFileAttributesA(path.GetCString());
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0;
 }
+
+// Replaces the file at path with the one at temporary, which takes over the
+// old file's attributes.
+bool ReplaceFile(const char* temporary, const char* path, DWORD attributes)
+{
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(temporary, attributes);
+    return MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+using Attributes = std::filesystem::perms;
+
+// Follows a symbolic link to the file it names, so that the link stays;
+// false when the file exists but its mode lets nobody write it.
+bool PrepareTarget(FCString& path, Attributes& mode)
+{
+    std::error_code error;
+    const std::filesystem::path named(path.GetCString());
+    std::filesystem::path target = named;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(named, error))) {
+        target = std::filesystem::weakly_canonical(named, error);
+        if (error) return false;
+        path.SetCString(target.string().c_str());
+    }
+    const std::filesystem::file_status status = std::filesystem::status(target, error);
+    mode = std::filesystem::perms::unknown;
+    if (!std::filesystem::exists(status)) return true;
+    mode = status.permissions();
+    const Attributes writable =
+        std::filesystem::perms::owner_write | std::filesystem::perms::group_write | std::filesystem::perms::others_write;
+    return (mode & writable) != std::filesystem::perms::none;
+}
+
+// Replaces the file at path with the one at temporary, which takes over the
+// old file's mode.
+bool ReplaceFile(const char* temporary, const char* path, Attributes mode)
+{
+    std::error_code error;
+    if (mode != std::filesystem::perms::unknown) std::filesystem::permissions(temporary, mode, error);
+    return std::rename(temporary, path) == 0;
+}
+
+#endif
 
 }  // namespace
 
@@ -78,11 +132,18 @@ bool FCSettingsPairs::SaveToFile() const
     FCString* path = stream->CreatePath();
     delete stream;
     FCString target(*path);
-    FCString temporary(*path);
-    temporary.AppendCString(".new");
     delete path;
+#ifdef _WIN32
+    DWORD attributes = 0;
+#else
+    Attributes attributes = std::filesystem::perms::unknown;
+#endif
+    // A file that may not be written stays as it is.
+    if (!PrepareTarget(target, attributes)) return false;
+    FCString temporary(target);
+    temporary.AppendCString(".new");
 
-    std::FILE* file = std::fopen(temporary.GetCString(), "w");
+    std::FILE* file = std::fopen(temporary.GetCString(), "wb");
     if (file == nullptr) return false;
     bool written = true;
     for (int32_t i = 0; i < GetCount() && written; ++i) {
@@ -91,12 +152,14 @@ bool FCSettingsPairs::SaveToFile() const
         FCString line(*pair->GetKey());
         line.AppendCString("=");
         line.Append(pair->GetValue());
-        line.AppendCString("\n");
-        written = std::fprintf(file, "%s", line.GetCString()) >= 0;
+        line.AppendCString(kLineEnd);
+        // The whole line, zero bytes included.
+        const size_t length = line.GetLength();
+        written = std::fwrite(line.GetCString(), 1, length, file) == length;
     }
     written = std::fflush(file) == 0 && written;
     written = std::fclose(file) == 0 && written;
-    if (!written || !ReplaceFile(temporary.GetCString(), target.GetCString())) {
+    if (!written || !ReplaceFile(temporary.GetCString(), target.GetCString(), attributes)) {
         std::remove(temporary.GetCString());
         return false;
     }

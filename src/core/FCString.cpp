@@ -175,7 +175,7 @@ void FCString::AppendCharacter(uint16_t unit)
 void FCString::AppendUnits(const uint16_t* units, uint32_t count)
 {
     EnsureCapacity(length_ + count);
-    std::memcpy(units_ + length_, units, count * sizeof(uint16_t));
+    if (count > 0) std::memcpy(units_ + length_, units, count * sizeof(uint16_t));
     length_ += count;
     units_[length_] = 0;
 }

@@ -36,6 +36,8 @@ public:
     void AppendCString(const char* text);
     void AppendInteger(int32_t value);
     void AppendCharacter(uint16_t unit);
+    // Appends count units, zeros included, growing the buffer once.
+    void AppendUnits(const uint16_t* units, uint32_t count);
 
     bool StartsWith(const char* text);
     // Position of other at or after start, or -1.
@@ -55,7 +57,6 @@ public:
 
 private:
     void TrimSet(const char* set);
-    void AppendUnits(const uint16_t* units, uint32_t count);
 
     uint32_t length_ = 0;
     uint32_t capacity_ = 0;

@@ -24,9 +24,10 @@ FCSettingsPairs* FCStrings::CreateSettingsPairs() const
         if (equals <= 0) continue;
         FCString key;
         FCString value;
-        const int32_t length = static_cast<int32_t>(line->GetLength());
-        for (int32_t p = 0; p < equals; ++p) key.AppendCharacter(line->GetCharAt(p));
-        for (int32_t p = equals + 1; p < length; ++p) value.AppendCharacter(line->GetCharAt(p));
+        // Each part in one step: a long line costs time in proportion to its length.
+        const uint32_t length = line->GetLength();
+        key.AppendUnits(line->GetUTF16(), static_cast<uint32_t>(equals));
+        value.AppendUnits(line->GetUTF16() + equals + 1, length - static_cast<uint32_t>(equals) - 1);
         pairs->Add(new FCSettingsPair(&key, &value));
     }
     return pairs;

@@ -200,3 +200,54 @@ TEST_F(SettingsFile, FailedReplacementLeavesTheOldFileWhole)
     std::remove(inside.c_str());
     rmdir(path_.c_str());
 }
+
+// Other plug-ins' lines come back byte for byte, whatever bytes they hold:
+// 0x1A (the end of a text file on Windows), a zero byte, Latin-1 bytes, and
+// the line ends, which become the system's own.
+TEST_F(SettingsFile, EveryLineOfOtherPluginsSurvivesASave)
+{
+    std::string latin1 = "LATIN1=";
+    for (int byte = 0x80; byte <= 0xFF; ++byte) latin1 += static_cast<char>(byte);
+    Write(std::string("OTHER=a\x1A" "b\r\n") + "ZERO=ab" + std::string(1, '\0') + "cd\r\n" + latin1 + "\n" +
+          "NEXT=2\r" + "QVPERFCOPY_VELOCITY=5");
+    auto pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    FCString key("QVPERFCOPY_VELOCITY");
+    pairs->SetIntValue(&key, 60);
+    ASSERT_TRUE(pairs->SaveToFile());
+    EXPECT_EQ(std::string("OTHER=a\x1A" "b\n") + "ZERO=ab" + std::string(1, '\0') + "cd\n" + latin1 + "\n" +
+                  "NEXT=2\n" + "QVPERFCOPY_VELOCITY=60\n",
+              ReadText(path_));
+}
+
+TEST_F(SettingsFile, AFileThatMayNotBeWrittenStaysAsItIsAndALinkStaysALink)
+{
+    Write("OTHER=1\n");
+    chmod(path_.c_str(), 0444);
+    auto pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    EXPECT_FALSE(pairs->SaveToFile());
+    struct stat info = {};
+    stat(path_.c_str(), &info);
+    EXPECT_EQ(0444u, info.st_mode & 0777u);
+    EXPECT_EQ("OTHER=1\n", ReadText(path_));
+
+    // A writable file keeps its mode.
+    chmod(path_.c_str(), 0640);
+    ASSERT_TRUE(pairs->SaveToFile());
+    stat(path_.c_str(), &info);
+    EXPECT_EQ(0640u, info.st_mode & 0777u);
+
+    // Through a link, the file it names is written and the link stays.
+    const std::string target = folder_ + "-target.txt";
+    std::rename(path_.c_str(), target.c_str());
+    ASSERT_EQ(0, symlink(target.c_str(), path_.c_str()));
+    FCString key("MINE");
+    pairs->SetIntValue(&key, 3);
+    ASSERT_TRUE(pairs->SaveToFile());
+    struct stat link = {};
+    lstat(path_.c_str(), &link);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ("OTHER=1\nMINE=3\n", ReadText(target));
+    std::remove(target.c_str());
+}
