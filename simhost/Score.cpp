@@ -300,9 +300,11 @@ void Score::SetStaffRecord(int16_t staff, const std::optional<std::string>& name
     const uint16_t number = static_cast<uint16_t>(staff);
     std::vector<uint8_t> record(StaffRecordSize(), 0);
     if (name) {
-        SetLE16(record.data(), 30, number);
-        records.Put(kTextBlockTag, RecordKey(number).data(), TextBlockRecord(number));
-        records.Put(kRawTextTag, RecordKey(number).data(), EncodeText(*name));
+        const uint16_t block = static_cast<uint16_t>(kStaffNameBlocks + number);
+        const uint16_t text = static_cast<uint16_t>(kStaffNameTexts + number);
+        SetLE16(record.data(), 30, block);
+        records.Put(kTextBlockTag, RecordKey(block).data(), TextBlockRecord(text));
+        records.Put(kRawTextTag, RecordKey(text).data(), EncodeText(*name));
     }
     records.Put(kStaffTag, RecordKey(number).data(), record);
 }
@@ -313,8 +315,11 @@ std::optional<std::optional<std::string>> Score::StaffRecordName(int16_t staff) 
     const std::vector<uint8_t>* record = records.Find(kStaffTag, RecordKey(number).data());
     if (record == nullptr) return std::nullopt;
     std::optional<std::string> name;
-    const std::vector<uint8_t>* text = records.Find(kRawTextTag, RecordKey(number).data());
-    if (record->size() > 31 && GetLE16(record->data(), 30) == number && text != nullptr) name = DecodeText(*text);
+    const uint16_t textNumber = static_cast<uint16_t>(kStaffNameTexts + number);
+    const std::vector<uint8_t>* text = records.Find(kRawTextTag, RecordKey(textNumber).data());
+    if (record->size() > 31 && GetLE16(record->data(), 30) == static_cast<uint16_t>(kStaffNameBlocks + number) &&
+        text != nullptr)
+        name = DecodeText(*text);
     Score made;
     made.hostVersion = hostVersion;
     made.SetStaffRecord(staff, name);
@@ -332,8 +337,9 @@ void Score::SetGroup(int32_t index, const GroupSpec& group)
     SetLE16(record.data(), 32, group.lends);
     records.Put(kGroupTag, RecordKey(0, static_cast<uint16_t>(index + 1)).data(), record);
     if (block != 0) {
-        records.Put(kTextBlockTag, RecordKey(block).data(), TextBlockRecord(block));
-        records.Put(kRawTextTag, RecordKey(block).data(), EncodeText(group.name));
+        const uint16_t text = static_cast<uint16_t>(kGroupNameTexts + index + 1);
+        records.Put(kTextBlockTag, RecordKey(block).data(), TextBlockRecord(text));
+        records.Put(kRawTextTag, RecordKey(text).data(), EncodeText(group.name));
     }
 }
 
@@ -347,7 +353,7 @@ std::optional<GroupSpec> Score::GroupAt(int32_t index) const
     group.lends = GetLE16(record->data(), 32);
     const uint16_t block = GetLE16(record->data(), 4);
     if (block != 0) {
-        const std::vector<uint8_t>* text = records.Find(kRawTextTag, RecordKey(block).data());
+        const std::vector<uint8_t>* text = records.Find(kRawTextTag, RecordKey(static_cast<uint16_t>(kGroupNameTexts + index + 1)).data());
         if (text == nullptr) return std::nullopt;
         group.name = DecodeText(*text);
         if (group.name.empty()) return std::nullopt;
@@ -374,6 +380,32 @@ std::optional<uint16_t> Score::HumanPlaybackMode() const
     SetLE16(expected.data(), 12, GetLE16(record->data(), 12));
     if (*record != expected) return std::nullopt;
     return GetLE16(record->data(), 12);
+}
+
+}  // namespace simhost
+
+namespace simhost {
+
+std::optional<uint32_t> Score::RecordVersion(uint32_t tag) const
+{
+    switch (tag) {
+    case kStaffTag:
+        return hostVersion >= 0x12000000 ? 0x12000000u : hostVersion >= 0x11000000 ? 0x11000000u : 0x0F000000u;
+    case kGroupTag:
+        return hostVersion < 0x10000000 ? 0x09000000u : 0x12050000u;
+    case kRawTextTag:
+        return hostVersion;
+    case kPerformanceTag:
+        return 0x07000000u;
+    case kTextBlockTag:
+    case kSystemStaffTag:
+    case kSystemStaffCompanionTag:
+    case kPlaybackPrefsTag:
+    case kPartTag:
+        return 0x12050000u;
+    default:
+        return std::nullopt;
+    }
 }
 
 }  // namespace simhost

@@ -28,8 +28,16 @@ constexpr uint32_t kRawTextTag = 0x7478626C;        // 'txbl'
 constexpr uint32_t kSystemStaffTag = 0x534F4975;    // 'SOIu'
 constexpr uint32_t kGroupTag = 0x53444E47;          // 'SDNG'
 constexpr uint32_t kPlaybackPrefsTag = 0x4F036870;  // Human Playback preferences
-// Text block numbers of group names start above this.
+constexpr uint32_t kSystemStaffCompanionTag = 0x64744C50;  // dtLP
+constexpr uint32_t kPartTag = 0x6F747044;           // otpD
+// Where names live: a staff's name in text block kStaffNameBlocks + its
+// number, which names raw text kStaffNameTexts + its number; group n's name
+// (from 1) in block kGroupNameBlocks + n and raw text kGroupNameTexts + n.
+// The numbers all differ, so that reading one for another shows.
+constexpr uint16_t kStaffNameBlocks = 1000;
+constexpr uint16_t kStaffNameTexts = 5000;
 constexpr uint16_t kGroupNameBlocks = 20000;
+constexpr uint16_t kGroupNameTexts = 25000;
 
 // An entry record exactly as the host keeps it in a frame.
 using EntryBytes = std::array<uint8_t, kEntrySize>;
@@ -165,7 +173,7 @@ public:
     uint32_t HighestEntryNumber() const;
 
     // Names, groups and playback preferences as host records. A staff's
-    // name lives in raw text n of text block n, n being the staff number; the
+    // name lives in the text block and raw text numbered as above; the
     // records follow the host version (staff record size, 8-bit or UTF-16
     // text). A staff without a name still gets its staff record.
     void SetStaffRecord(int16_t staff, const std::optional<std::string>& name);
@@ -183,6 +191,9 @@ public:
     std::string DecodeText(const std::vector<uint8_t>& bytes) const;
     // The size of the staff record for this host version.
     uint32_t StaffRecordSize() const;
+    // The version a record call must pass for the tag on this host; nothing
+    // for tags the host takes with any version.
+    std::optional<uint32_t> RecordVersion(uint32_t tag) const;
 
     // Names the host's FX_AutoNumberedName_UTF16 gives, by staff number.
     std::map<int16_t, std::string> autoNames;

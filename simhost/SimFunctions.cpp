@@ -44,6 +44,14 @@ LoggedCall RecordCall(const char* function, std::vector<int64_t> args, const voi
     return logged;
 }
 
+// A record call must pass the version of the record's family; the host
+// refuses any other.
+bool VersionFits(uint32_t tag, uint32_t version)
+{
+    const std::optional<uint32_t> expected = Host::Get().score.RecordVersion(tag);
+    return !expected || *expected == version;
+}
+
 // Logs the call; a forced result, if any, replaces the host's own answer.
 std::optional<int64_t> Enter(LoggedCall call)
 {
@@ -61,7 +69,7 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
     std::optional<int64_t> forced = Enter(logged);
     if (forced) return static_cast<int16_t>(*forced);
     Host& host = Host::Get();
-    if (key == nullptr || size == nullptr) return 0;
+    if (key == nullptr || size == nullptr || !VersionFits(tag, recordVersion)) return 0;
     const std::vector<uint8_t>* record = host.FindRecord(tag, static_cast<uint8_t*>(key));
     if (record == nullptr) return 0;
     const uint32_t stored = static_cast<uint32_t>(record->size());
@@ -76,7 +84,7 @@ int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size
     std::optional<int64_t> forced = Enter(RecordCall("FX_SaveEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key));
     if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr) return 0;
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
     return Host::Get().score.records.Save(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size);
 }
 
@@ -86,7 +94,7 @@ int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t si
     std::optional<int64_t> forced = Enter(RecordCall("FX_CreateEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key));
     if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr) return 0;
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
     Host& host = Host::Get();
     return host.score.records.Create(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size,
                                      !host.createLeavesKey);
@@ -96,7 +104,7 @@ int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 {
     std::optional<int64_t> forced = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key));
     if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr) return 0;
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
     return Host::Get().score.records.Delete(tag, static_cast<uint8_t*>(key));
 }
 
@@ -106,8 +114,13 @@ int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t ze
     std::optional<int64_t> forced = Enter(RecordCall("FX_NextEData",
                                        { tag, Address(key), zero1, zero2, recordVersion }, key));
     if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr) return 0;
-    return Host::Get().NextRecord(tag, static_cast<uint8_t*>(key));
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
+    Host& host = Host::Get();
+    if (host.NextRecord(tag, static_cast<uint8_t*>(key))) return 1;
+    const auto records = host.score.records.RecordsOf(tag);
+    if (!host.nextGoesRound || records.empty()) return 0;
+    std::memcpy(key, records.front().first.data(), 8);
+    return 1;
 }
 
 void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
@@ -115,7 +128,8 @@ void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t l
 {
     std::optional<int64_t> forced = Enter({ "FX_LoadTGF", { zero, slot, measure, layer, loadOption, version } });
     if (forced) return reinterpret_cast<void*>(static_cast<intptr_t>(*forced));
-    return Host::Get().LoadFrame(slot, measure, layer, 0);
+    // The first argument names the staff list the slot counts in.
+    return Host::Get().LoadFrame(slot, measure, layer, static_cast<int16_t>(zero));
 }
 
 int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version)

@@ -154,7 +154,7 @@ constexpr std::size_t kFrameHeaderSize = 32;
 
 void* Host::LoadFrame(int16_t slot, int16_t measure, int32_t layer, int16_t slotContext)
 {
-    const int16_t staff = score.StaffAt(slot);
+    const int16_t staff = score.StaffAt(slot, slotContext);
     if (staff == 0 || measure < 1 || measure > score.measureCount || layer < 0 || layer >= score.maxLayers)
         return nullptr;
     const FrameKey key(staff, measure, layer);

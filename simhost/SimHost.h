@@ -91,6 +91,8 @@ public:
     // Misbehaviour on purpose, for tests of the plug-in's defences.
     // FX_CreateEData leaves key numbers given as -1 as they were.
     bool createLeavesKey = false;
+    // FX_NextEData goes round: after the last record it answers the first.
+    bool nextGoesRound = false;
     // FX_LoadEData reports this many bytes more than the record holds.
     uint32_t extraReportedSize = 0;
     // FX_GetFinalePath and FX_AutoNumberedName_UTF16 fill the whole buffer

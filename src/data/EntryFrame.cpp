@@ -23,12 +23,23 @@ int32_t NoteCount(const uint8_t* entry)
 
 namespace {
 
+bool IDInUse(uint8_t* entry, int32_t count, uint16_t id)
+{
+    for (int32_t k = 0; k < count; ++k) {
+        if (GetLE16(NoteAt(entry, k), kNoteID) == id) return true;
+    }
+    return false;
+}
+
+// Gives every note with ID 0, or with an ID another note of the entry also
+// has, a new ID: the next after the highest that no note has, never 0 (after
+// 0xFFFF the count goes on from 1).
 void GiveNotesOwnIDs(uint8_t* entry, int32_t count)
 {
-    int32_t highest = 0;
+    uint32_t next = 0;
     for (int32_t k = 0; k < count; ++k) {
-        int32_t id = GetLE16(NoteAt(entry, k), kNoteID);
-        if (id > highest) highest = id;
+        const uint32_t id = GetLE16(NoteAt(entry, k), kNoteID);
+        if (id > next) next = id;
     }
     for (int32_t k = 0; k < count; ++k) {
         uint16_t id = GetLE16(NoteAt(entry, k), kNoteID);
@@ -36,10 +47,11 @@ void GiveNotesOwnIDs(uint8_t* entry, int32_t count)
         for (int32_t other = 0; other < count && !shared; ++other) {
             shared = other != k && GetLE16(NoteAt(entry, other), kNoteID) == id;
         }
-        if (id == 0 || shared) {
-            ++highest;
-            SetLE16(NoteAt(entry, k), kNoteID, static_cast<uint16_t>(highest));
-        }
+        if (id != 0 && !shared) continue;
+        do {
+            next = next >= 0xFFFF ? 1 : next + 1;
+        } while (IDInUse(entry, count, static_cast<uint16_t>(next)));
+        SetLE16(NoteAt(entry, k), kNoteID, static_cast<uint16_t>(next));
     }
 }
 

@@ -20,7 +20,9 @@ int32_t __FCCollectionData::LoadAll()
     if (loader->LoadFirst()) {
         AddCopyOf(loader.get());
         uint8_t previous[8];
-        for (;;) {
+        // A host whose keys go round in a cycle would never end either: no
+        // list is longer than the inci scans' 0x8000 records.
+        while (GetCount() < kMaxRecords) {
             std::memcpy(previous, loader->GetKey(), sizeof previous);
             if (!loader->LoadNext()) break;
             // A host that answers with the same key again would never end.

@@ -7,6 +7,9 @@
 
 class __FCCollectionData : public __FCCollection {
 public:
+    // The most records LoadAll takes, as many as an inci scan reaches.
+    static constexpr int32_t kMaxRecords = 0x8000;
+
     // A new, empty record object of the element class.
     virtual __FCBaseData* CreateElement() const = 0;
     // Replaces the elements with one object per record of the kind.

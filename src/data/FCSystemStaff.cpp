@@ -73,8 +73,7 @@ bool FCSystemStaff::SaveCompanion()
     if (resizePercent_ != 100) {
         uint8_t companion[kCompanionSize] = {};
         SetLE16(companion, 0, static_cast<uint16_t>(resizePercent_));
-        if (FX_SaveEData(kCompanionTag, key, companion, kCompanionSize, GetVersion()) != 0) return true;
-        return FX_CreateEData(kCompanionTag, key, companion, kCompanionSize, GetVersion()) != 0;
+        return FX_SaveEData(kCompanionTag, key, companion, kCompanionSize, GetVersion()) != 0;
     }
     if (GetCmper() != 0) FX_DeleteEData(kCompanionTag, key, GetVersion());
     return true;

@@ -98,6 +98,10 @@ TEST(Collection, CapacityGrowsInStepsOfTen)
     list.EnsureCapacity(10);
     EXPECT_EQ(30, list.GetCapacity());
     EXPECT_EQ(0, destroyed);
+    // Needing exactly a multiple of ten gives the next multiple.
+    __FCCollection empty;
+    empty.EnsureCapacity(10);
+    EXPECT_EQ(20, empty.GetCapacity());
 }
 
 TEST(Collection, GetItemAtAnyIndex)

@@ -148,6 +148,10 @@ TEST(String, CompareNoCase)
     FCString accentedCapital("\xC9");
     FCString accentedSmall("\xE9");
     EXPECT_NE(0, accentedCapital.CompareNoCase(&accentedSmall));
+    // Bytes above 0x7F compare as unsigned: after every ASCII letter.
+    FCString small("a");
+    EXPECT_GT(accentedSmall.CompareNoCase(&small), 0);
+    EXPECT_LT(small.CompareNoCase(&accentedSmall), 0);
 }
 
 TEST(String, TrimAndTrimLineEnds)

@@ -1,5 +1,6 @@
 // Note-entry cells over the simulated host's frames.
 #include "common/ScoreFixture.h"
+#include "core/ByteAccess.h"
 #include "data/EntryFrame.h"
 #include "data/FCNoteEntryCell.h"
 
@@ -137,12 +138,14 @@ TEST_F(Cell, FlaggedRunsCountWithinOneLayer)
 
 TEST_F(Cell, RunsDoNotCountAcrossMeasures)
 {
-    score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kRunFlag, { Note(1) } });
-    score().AddEntry(1, 2, 0, EntrySpec{ 0, 0, frame::kRunFlag, { Note(1) } });
-    FCNoteEntryCell cell(2, 1);
-    ASSERT_TRUE(cell.Load());
-    ASSERT_EQ(1, cell.GetCount());
-    EXPECT_EQ(0, cell.GetEntryAt(0)->GetFlaggedRunIndex());
+    // Entries linked across a measure line: the count stops at the line.
+    uint8_t records[3][frame::kEntrySize] = {};
+    for (auto& record : records) SetLE32(record, frame::kEntryFlags, frame::kRunFlag);
+    FCNoteEntry first(records[0], nullptr, 1, 1, nullptr);
+    FCNoteEntry second(records[1], nullptr, 2, 1, &first);
+    FCNoteEntry third(records[2], nullptr, 2, 1, &second);
+    EXPECT_EQ(0, second.GetFlaggedRunIndex());
+    EXPECT_EQ(1, third.GetFlaggedRunIndex());
 }
 
 TEST_F(Cell, NoteCountAboveTwelveBuildsTwelveNotes)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <vector>
 
 namespace {
@@ -101,4 +102,27 @@ TEST(Normalisation, NoteCountAboveTwelveIsTreatedAsTwelve)
     EXPECT_EQ(123u, GetLE32(f.Entry(0), frame::kPosition));
     EXPECT_EQ(0xEE, f.GuardByte());  // nothing written past the frame
     EXPECT_EQ(12, frame::NoteCount(f.Entry(0)));
+}
+
+// After normalisation every note has a nonzero ID that no other note of the
+// entry has, also when the highest ID is 0xFFFF; bits 16-20 of its flags
+// hold the ID's low five bits (bit 4 included).
+TEST(Normalisation, NotesHaveOwnNonzeroIDsAtTheTopOfTheRange)
+{
+    const std::vector<std::vector<uint16_t>> cases = {
+        { 0xFFFF, 0xFFFF }, { 0, 0xFFFF }, { 0xFFFF, 1, 1, 0 }, { 0x13, 0x13 },
+        { 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8, 0xFFF9, 0xFFFA, 0xFFFB, 0xFFFC, 0xFFFD, 0xFFFE, 0xFFFF, 0xFFFF },
+    };
+    for (const auto& ids : cases) {
+        HandFrame f(1);
+        f.SetNotes(0, ids);
+        frame::NormaliseForSave(f.Frame());
+        std::set<uint16_t> seen;
+        for (int k = 0; k < static_cast<int>(ids.size()); ++k) {
+            const uint16_t id = f.ID(0, k);
+            EXPECT_NE(0, id);
+            EXPECT_TRUE(seen.insert(id).second) << "ID " << id << " twice";
+            EXPECT_EQ(static_cast<uint32_t>(id & 0x1F), (f.NoteFlags(0, k) >> 16) & 0x1F);
+        }
+    }
 }

@@ -53,11 +53,19 @@ TEST_F(Groups, StaffListFollowsTheScoreOrder)
 
 TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
 {
+    // The companion is saved, never created: a host that refuses to save a
+    // record that does not exist yet makes the save report failure.
     FCSystemStaff staff;
     staff.SetStaff(3);
     staff.SetResizePercent(75);
-    ASSERT_TRUE(staff.SaveNew(12));
+    EXPECT_FALSE(staff.SaveNew(12));
     EXPECT_EQ(0, staff.GetInci());
+    EXPECT_TRUE(host().CallsTo("FX_CreateEData").size() == 1u);  // the staff record only
+    uint8_t companionKey[8] = {};
+    SetLE16(companionKey, 0, 12);
+    SetLE16(companionKey, 2, 3);
+    score().records.Put(FCSystemStaff::kCompanionTag, companionKey, std::vector<uint8_t>(10, 0));
+    ASSERT_TRUE(staff.Save());
 
     FCSystemStaff loaded;
     ASSERT_TRUE(loaded.Load(12, 0));
@@ -239,4 +247,14 @@ TEST_F(Groups, NamingManyStavesAgreesWithTheGroupOperations)
         }
         for (int32_t g = 0; g < count; ++g) score().SetGroup(g, GroupSpec{ 0, 0, "", 0 });
     }
+}
+
+TEST_F(Groups, ListingStopsWhenTheHostsKeysGoRound)
+{
+    score().SetGroup(0, GroupSpec{ 1, 2, "A", 1 });
+    score().SetGroup(1, GroupSpec{ 3, 4, "B", 1 });
+    host().nextGoesRound = true;
+    host().logCalls = false;
+    FCGroups groups;
+    EXPECT_EQ(FCGroups::kMaxRecords, groups.LoadAll());
 }

@@ -89,6 +89,9 @@ TEST_F(PerformanceMod, SaveForNoteCreatesThenOverwrites)
         ASSERT_TRUE(again.SaveForNote(note));
         EXPECT_EQ(1u, CountCalls("FX_CreateEData"));
         EXPECT_EQ(1u, CountCalls("FX_SaveEData"));
+        // Both pass the performance record's own version.
+        EXPECT_EQ(0x07000000, host().CallsTo("FX_CreateEData")[0].args[4]);
+        EXPECT_EQ(0x07000000, host().CallsTo("FX_SaveEData")[0].args[4]);
         EXPECT_TRUE(cell.Save());
     }
     EXPECT_EQ(frame::kSoundingFlag | frame::kNotePerformanceFlag, entry::Flags(*score().FindEntry(number)));

@@ -140,5 +140,21 @@ TEST_F(Region, SameRegionComparesStavesNotSlots)
     other.SetStartSlot(1);
     other.SetStartSlotContext(7);
     EXPECT_FALSE(before.IsSameRegion(&other));
+    // Another staff list in the same order: the staves agree, the lists not.
+    score().otherStaffLists[8] = { 1, 2, 3 };
+    other.SetStartSlotContext(8);
+    EXPECT_FALSE(before.IsSameRegion(&other));
     EXPECT_FALSE(before.IsSameRegion(nullptr));
+}
+
+TEST_F(Region, EntriesAreFoundInTheStaffListOfTheStartSlot)
+{
+    score().otherStaffLists[7] = { 3, 1, 2 };
+    AddEntriesAt(3, 1, { 0 });
+    Select(1, 1, 0, 1, 1, 100);
+    score().selection.startSlotContext = 7;
+    FCMusicRegion region;
+    region.SetCurrentSelection();
+    EXPECT_EQ((std::vector<int32_t>{ 0 }), PositionsInside(region, 1, 3));  // slot 1 of list 7 is staff 3
+    EXPECT_TRUE(PositionsInside(region, 1, 1).empty());
 }

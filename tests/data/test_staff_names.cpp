@@ -46,7 +46,7 @@ TEST_F(StaffNames, NewerHostNameIsTakenAsItIs)
     EXPECT_EQ("Violin ^2 in B^flat()", NameOf(2));
     std::vector<simhost::LoggedCall> calls = host().CallsTo("FX_AutoNumberedName_UTF16");
     ASSERT_EQ(1u, calls.size());
-    EXPECT_EQ(2, calls[0].args[0]);  // the text block number
+    EXPECT_EQ(simhost::kStaffNameBlocks + 2, calls[0].args[0]);  // the text block number
     EXPECT_EQ(2, calls[0].args[1]);  // the staff number
     EXPECT_EQ(1000, calls[0].args[3]);
     EXPECT_EQ(0, calls[0].args[4]);
@@ -106,8 +106,7 @@ TEST_F(StaffNames, MissingBlockOrRawTextGivesTheEmptyName)
     score().SetStaffRecord(1, std::nullopt);  // text block 0, which does not exist
     EXPECT_EQ("", NameOf(1));
     score().SetStaffRecord(2, std::string("Oboe"));
-    uint8_t key[8] = { 2, 0, 0, 0, 0, 0, 0, 0 };
-    score().records.Delete(simhost::kRawTextTag, key);
+    score().records.Delete(simhost::kRawTextTag, simhost::RecordKey(simhost::kStaffNameTexts + 2).data());
     EXPECT_EQ("", NameOf(2));
 }
 
@@ -170,7 +169,7 @@ TEST_F(StaffNames, NewTextBlockAndItsDeletion)
     EXPECT_EQ(0x626C, GetLE16(data, 24));
 
     score().SetStaffRecord(5, std::string("Tuba"));
-    ASSERT_TRUE(block.Load(5));
+    ASSERT_TRUE(block.Load(simhost::kStaffNameBlocks + 5));
     std::unique_ptr<FCString> raw(block.CreateRawTextString());
     EXPECT_STREQ("Tuba", raw->GetCString());
     host().ClearLog();

@@ -2,6 +2,8 @@
 #include "RecordStore.h"
 #include "core/ByteAccess.h"
 
+#include "SimFunctions.h"
+#include "SimHost.h"
 #include <gtest/gtest.h>
 
 using simhost::RecordStore;
@@ -102,4 +104,32 @@ TEST(RecordStore, SaveNeedsAnExistingRecordAndDeleteRemovesIt)
     EXPECT_TRUE(store.Delete(kOther, Key(1, 0).bytes));
     EXPECT_FALSE(store.Delete(kOther, Key(1, 0).bytes));
     EXPECT_EQ(0u, store.Count());
+}
+
+// The simulated host is as strict as the host: record calls pass their
+// family's version, and a frame's slot counts in the staff list the first
+// argument of FX_LoadTGF names.
+TEST(SimulatedHost, RecordCallsNeedTheirFamilysVersionAndFramesTheirStaffList)
+{
+    simhost::Host& host = simhost::Host::Get();
+    host.Reset();
+    simhost::Score& score = host.score;
+    score.staffOrder = { 1, 2 };
+    score.otherStaffLists[7] = { 2, 1 };
+    score.measureCount = 1;
+    score.SetStaffRecord(2, std::string("Oboe"));
+    uint8_t key[8] = { 2, 0, 0, 0, 0, 0, 0, 0 };
+    uint8_t data[136] = {};
+    uint32_t size = sizeof data;
+    EXPECT_EQ(0, simhost::FX_LoadEData(simhost::kStaffTag, key, data, &size, 0x12050000));
+    size = sizeof data;
+    EXPECT_NE(0, simhost::FX_LoadEData(simhost::kStaffTag, key, data, &size, 0x12000000));
+    EXPECT_EQ(0, simhost::FX_SaveEData(simhost::kStaffTag, key, data, 136, 0x11000000));
+
+    void* frame = simhost::FX_LoadTGF(7, 1, 1, 0, 1, 0x12050000);
+    ASSERT_NE(nullptr, frame);
+    EXPECT_EQ(7, GetLE16(frame, 0));
+    EXPECT_EQ(1, GetLE16(frame, 2));
+    simhost::FX_FreeTGF(frame, 0x12050000);
+    EXPECT_EQ(0u, host.LiveFrameCount());
 }

@@ -167,6 +167,63 @@ TEST_F(Sync, ChordOfTwoOntoAChordOfThree)
     EXPECT_EQ(20, Of(target, 3)->velocity);
 }
 
+TEST_F(Sync, SurplusSourceNotesMoveTheLastNoteTwiceBelowAHundredPercent)
+{
+    handler.VelocityPercent = 50;
+    Add(1, { Values(10), Values(20), Values(40) });
+    uint32_t target = Add(2, { Values(0), Values(0) });
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(5, Of(target, 1)->velocity);
+    EXPECT_EQ(25, Of(target, 2)->velocity);  // 0 -> 10 (toward 20), then -> 25 (toward 40)
+}
+
+TEST_F(Sync, TwoSourceLayersReachOneDestinationLayerZeroFirst)
+{
+    handler.VelocityPercent = 50;
+    Add(1, { Values(100) });
+    score().AddEntry(1, 1, 1, EntrySpec{ 0, 1024, kSounding | kHasData, { NoteSpec{ 1, 0, Values(0) } } });
+    uint32_t target = Add(2, { Values(40) });
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(35, Of(target)->velocity);  // 40 -> 70 (toward layer 0's 100), then -> 35 (toward layer 1's 0)
+}
+
+TEST_F(Sync, ASourceNoteWithoutARecordPullsTowardZeroAfterOneWithARecord)
+{
+    Add(1, { Values(40) }, 0);
+    score().AddEntry(1, 1, 0, EntrySpec{ 1024, 1024, kSounding | kHasData, { NoteSpec{ 1, 0, std::nullopt } } });
+    uint32_t first = Add(2, { Values(8) }, 0);
+    uint32_t second = Add(2, { Values(8) }, 1024);
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(40, Of(first)->velocity);
+    EXPECT_EQ(0, Of(second)->velocity);
+}
+
+TEST_F(Sync, RunsOnlyMeetRunsAndEmptyDestinationsAreSkipped)
+{
+    Add(1, { Values(40) });
+    uint32_t run = Add(2, { Values(8) }, 0, 1, kRun);
+    score().AddEntry(3, 1, 0, EntrySpec{ 0, 1024, kSounding | kHasData, {} });
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(8, Of(run)->velocity);
+}
+
+TEST_F(Sync, StavesCountInTheSelectionsStaffList)
+{
+    // List 7 puts staff 3 first: slots 2-3 of it are staves 1 and 2, and
+    // staff 1, the source, is skipped.
+    score().otherStaffLists[7] = { 3, 1, 2 };
+    score().selection.startSlotContext = 7;
+    score().selection.endSlotContext = 7;
+    score().selection.startSlot = 2;
+    score().selection.endSlot = 3;
+    Add(1, { Values(40) });
+    uint32_t two = Add(2, { Values(8) });
+    uint32_t three = Add(3, { Values(8) });
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(40, Of(two)->velocity);
+    EXPECT_EQ(8, Of(three)->velocity);
+}
+
 TEST_F(Sync, OnlyEntriesAtTheSamePositionMatch)
 {
     Add(1, { Values(100) }, 0);
@@ -288,14 +345,6 @@ TEST_F(Sync, SourceEntryWithoutNotesIsSkipped)
     uint32_t target = Add(2, { Values(40) });
     EXPECT_FALSE(Run());
     EXPECT_EQ(40, Of(target)->velocity);
-}
-
-TEST_F(Sync, SixteenBitResultsAreCut)
-{
-    Add(1, { Values(32767, -32768) });
-    uint32_t target = Add(2, { Values(-32768, 32767) });
-    EXPECT_TRUE(Run());
-    EXPECT_EQ(Values(32767, -32768), Of(target));
 }
 
 TEST_F(Sync, AverageOfTruncatesTowardZero)
