@@ -6,6 +6,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
   wine64 xvfb imagemagick
+  gcc-multilib g++-multilib qemu-user
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests (with
-# AddressSanitizer and UndefinedBehaviorSanitizer), the checks on both DLLs,
-# and the Windows host program that loads the real DLL under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer), the same tests built for
+# i386 and run under qemu-i386 (UndefinedBehaviorSanitizer), the checks on
+# both DLLs, and the Windows host program that runs the real DLL under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
@@ -24,7 +25,7 @@ fi
 # One Wine prefix for every program run under Wine.
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/win64/wineprefix}
 start=$(date +%s)
-for preset in native win32 win64; do
+for preset in native native32 win32 win64; do
   echo "== $preset =="
   if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; then
     ctest --preset "$preset" 2>&1 | tee "$log"
