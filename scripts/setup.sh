@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
   wine64 xvfb imagemagick
   gcc-multilib g++-multilib qemu-user
+  clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -44,6 +44,16 @@ for preset in native native32 win32 win64; do
     status=1
   fi
 done
+# Every fuzz harness for 30 seconds (scripts/fuzz.sh runs them longer).
+echo "== fuzz =="
+if scripts/fuzz.sh 30 | tee "$log"; then :; else status=1; fi
+summary=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
+if [ -n "$summary" ]; then
+  passed=$((passed + $(echo "$summary" | sed -E 's/fuzz: ([0-9]+) passed.*/\1/')))
+  failed=$((failed + $(echo "$summary" | sed -E 's/.*, ([0-9]+) failed/\1/')))
+else
+  status=1
+fi
 rm -f "$log"
 # Wine's processes end before their screen does.
 if [ -n "$xvfb_pid" ]; then

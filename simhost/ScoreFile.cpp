@@ -506,6 +506,10 @@ bool ParseScore(const std::string& text, Score& score, std::string& error)
         error = PlaceOfOffset(text, e.byte > 0 ? e.byte - 1 : 0) + ": not valid JSON (" +
                 (colon != std::string::npos ? what.substr(colon + 2) : what) + ")";
         return false;
+    } catch (const Json::exception&) {
+        // A number too large for any type, for one.
+        error = "not valid JSON (a value out of range)";
+        return false;
     }
     Score parsed;
     try {

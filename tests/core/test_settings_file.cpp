@@ -220,6 +220,17 @@ TEST_F(SettingsFile, EveryLineOfOtherPluginsSurvivesASave)
               ReadText(path_));
 }
 
+// A key of nothing but spaces carries no pair, as a line that starts with "=".
+TEST_F(SettingsFile, AKeyOfSpacesCarriesNoPair)
+{
+    Write("A=1\n \t=x\nB=2\n");
+    auto pairs = ReadPairs();
+    ASSERT_NE(nullptr, pairs);
+    EXPECT_EQ(2, pairs->GetCount());
+    ASSERT_TRUE(pairs->SaveToFile());
+    EXPECT_EQ("A=1\nB=2\n", ReadText(path_));
+}
+
 TEST_F(SettingsFile, AFileThatMayNotBeWrittenStaysAsItIsAndALinkStaysALink)
 {
     Write("OTHER=1\n");

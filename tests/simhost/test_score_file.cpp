@@ -123,6 +123,8 @@ TEST(ScoreFile, MalformedFilesAreRefusedClearly)
           "records[0].key: \"zz\" is not a hex byte" },
         { "{\"staves\": [{\"number\": 1}, {\"number\": 1}]}", "staves[1].number: staff 1 is listed twice" },
         { "{\"selection\": {\"startSlot\": 1, \"end\": 2}}", "selection.end: unknown field" },
+        // Found by fuzzing: a number too large for any type ended the program.
+        { "7e777.77", "not valid JSON (a value out of range)" },
     };
     for (const auto& c : cases) EXPECT_EQ(c.second, ErrorOf(c.first)) << c.first;
 }
