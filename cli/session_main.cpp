@@ -1,8 +1,10 @@
 // qvperfcopy-session: runs a scripted session of the plug-in in the
 // simulated host and prints its transcript.
 #include "Session.h"
+#include "SimHost.h"
 #include "SyncTool.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,10 +13,13 @@ namespace {
 
 const char kUsage[] =
     "usage: qvperfcopy-session SESSION.json [--score SCORE.json] [--settings FILE] [--output OUT.json]\n"
-    "                          [--settings-output FILE]\n"
+    "                          [--settings-output FILE] [--check] [--count-calls]\n"
+    "                          [--host-lacks FX_NAME] [--faulty-call N | --nonsense-call N]\n"
     "Runs the steps of the session file against the score and settings file (the session file's own\n"
     "\"score\" and \"settings\" unless given here) and prints what happens. Neither file is changed;\n"
-    "--output and --settings-output receive the resulting score and settings file.\n";
+    "--output and --settings-output receive the resulting score and settings file.\n"
+    "For the fault sweep: --host-lacks leaves a host function out, --faulty-call N makes host call N\n"
+    "fail (--nonsense-call N: answer nonsense), --check checks what the run left (exit status 4).\n";
 
 }  // namespace
 
@@ -23,11 +28,22 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string sessionPath;
     simhost::SessionFiles given;
+    bool countCalls = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help") {
             std::cout << kUsage;
             return 0;
+        }
+        if (arg == "--check") {
+            // Boxes that a fault brings up are answered as a person going on would.
+            given.checkAfterwards = true;
+            given.goAhead = true;
+            continue;
+        }
+        if (arg == "--count-calls") {
+            countCalls = true;
+            continue;
         }
         if (arg.rfind("--", 0) != 0) {
             if (!sessionPath.empty()) {
@@ -42,7 +58,11 @@ int main(int argc, char** argv)
             return 2;
         }
         const std::string& value = args[++i];
-        if (arg == "--score") given.scorePath = value;
+        if (arg == "--host-lacks") given.hostLacks.insert(value);
+        else if (arg == "--faulty-call" || arg == "--nonsense-call") {
+            given.faultyCall = std::atoll(value.c_str());
+            given.nonsense = arg == "--nonsense-call";
+        } else if (arg == "--score") given.scorePath = value;
         else if (arg == "--settings") given.settingsPath = value;
         else if (arg == "--output") given.outputPath = value;
         else if (arg == "--settings-output") given.settingsOutputPath = value;
@@ -66,9 +86,16 @@ int main(int argc, char** argv)
     if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
     files.outputPath = given.outputPath;
     files.settingsOutputPath = given.settingsOutputPath;
+    files.hostLacks.insert(given.hostLacks.begin(), given.hostLacks.end());
+    files.faultyCall = given.faultyCall;
+    files.nonsense = given.nonsense;
+    files.checkAfterwards = given.checkAfterwards;
+    files.goAhead = files.goAhead || given.goAhead;
     if (files.scorePath.empty()) {
         std::cerr << "qvperfcopy-session: no score file (give \"score\" in the session or --score)\n";
         return 2;
     }
-    return simhost::RunSession(PluginEntryPoints(), steps, files, std::cout, std::cerr);
+    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, std::cout, std::cerr);
+    if (countCalls) std::cout << "host calls: " << simhost::Host::Get().TotalCalls() << "\n";
+    return status;
 }

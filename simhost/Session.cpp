@@ -180,6 +180,8 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     const SessionHost& programHost_;
+    Score original_;
+    std::string originalSettings_;
     POINT hostPlace_ = {};
     SIZE templateSize_ = {};
     std::string folder_;
@@ -263,6 +265,10 @@ bool SessionRun::SetUp()
     host.logCalls = false;
     host.score = score;
     host.finalePath = folder_;
+    host.faultyCall = files_.faultyCall;
+    host.nonsense = files_.nonsense;
+    original_ = score;
+    originalSettings_ = settings;
 #ifndef _WIN32
     win32stub::ResetWindows();
     RegisterModule("FINALE.EXE", files_.hostLacks);
@@ -603,6 +609,31 @@ int SessionRun::Run(const std::vector<std::string>& steps)
     }
     std::string settings;
     const bool haveSettings = ReadFile(SettingsFile(), settings);
+    if (files_.checkAfterwards) {
+        Host& host = Host::Get();
+        std::string broken;
+        // A host without the function that ends an edit or frees a frame
+        // leaves its own edit open or its own frame loaded.
+        if (host.EditOpen() && files_.hostLacks.count("FX_EndFinaleEdit") == 0) broken = "an edit is left open";
+        else if (host.LiveFrameCount() != 0 && files_.hostLacks.count("FX_FreeTGF") == 0)
+            broken = "a frame is left loaded";
+        else if (haveSettings && OtherPluginsLines(settings) != OtherPluginsLines(originalSettings_))
+            broken = "another plug-in's line of the settings file changed";
+        else {
+            // Undoing the host's way: what the plug-in changed lies in edits.
+            if (host.EditOpen()) host.CancelEdit();
+            while (host.Undo()) {
+            }
+            if (!(host.score.frames == original_.frames && host.score.records == original_.records))
+                broken = "the score differs from the original after undoing every kept edit";
+        }
+        if (!broken.empty()) {
+            err_ << "qvperfcopy session: after the run, " << broken;
+            if (!host.FaultyFunction().empty()) err_ << " (the faulty call: " << host.FaultyFunction() << ")";
+            err_ << "\n";
+            if (status == 0) status = 4;
+        }
+    }
     if (status == 0) {
         out_ << "settings file:";
         if (!haveSettings) {
@@ -684,6 +715,21 @@ bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, S
         (std::string(key) == "score" ? files.scorePath : files.settingsPath) = file;
     }
     return true;
+}
+
+std::vector<std::string> OtherPluginsLines(const std::string& settings)
+{
+    std::vector<std::string> lines;
+    std::istringstream text(settings);
+    std::string line;
+    while (std::getline(text, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string start = line.substr(0, 11);
+        for (char& c : start) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        if (start == "QVPERFCOPY_" || line.find('=') == std::string::npos || line[0] == '=') continue;
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,

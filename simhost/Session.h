@@ -72,6 +72,14 @@ struct SessionFiles {
     // in a session file). Natively they are left out; a Windows host
     // program must have been built without them.
     std::set<std::string> hostLacks;
+    // The fault sweep: the host call with this number fails (or answers
+    // nonsense); and whether to check, after the run, that no edit is left
+    // open, no frame loaded, the score is as it was or its kept edits undo
+    // to it, and every other plug-in's line of the settings file is intact
+    // (exit status 4 when not).
+    int64_t faultyCall = 0;
+    bool nonsense = false;
+    bool checkAfterwards = false;
 };
 
 // The steps of a session file: {"steps": ["invoke", ...]} with optional
@@ -87,6 +95,10 @@ bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, S
 // a step that failed. Nothing is written then, and no input file changes.
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
                std::ostream& out, std::ostream& err, const SessionHost& programHost = SessionHost());
+
+// What a run leaves, for the sweep to check: every line of a settings text
+// that is not the plug-in's own, in order.
+std::vector<std::string> OtherPluginsLines(const std::string& settings);
 
 // One line per value that differs between the two scores, in score order,
 // and the performance records that no note of the later score owns.

@@ -272,6 +272,21 @@ std::optional<int64_t> Host::Enter(LoggedCall call)
             }
         }
     }
+    // The host's own tidying (freeing a frame, ending an edit or a dialog)
+    // gives the plug-in nothing to see, so the sweep does not fail it.
+    const bool tidying = call.function == "FX_FreeTGF" || call.function == "FX_EndFinaleEdit" ||
+                         call.function == "FX_EndDialog";
+    if (++totalCalls_ == faultyCall && !tidying) {
+        faultyFunction_ = call.function;
+        // Failure values: 0 (or none), and -1 for the part. Nonsense: the
+        // functions with out-parameters answer it themselves; a frame or an
+        // edit has no number to garble, so it fails; the others answer a
+        // negative number.
+        const bool noNumber = call.function == "FX_LoadTGF" || call.function == "FX_StartFinaleEdit" ||
+                              call.function == "FX_StartFinaleEdit_UTF16";
+        if (!nonsense || noNumber) forcedResult = call.function == "FX_GetCurrentPartID" ? -1 : 0;
+        else if (call.function != "FX_LoadEData" && call.function != "FX_NextEData") forcedResult = -7;
+    }
     if (logCalls) calls_.push_back(std::move(call));
     return forcedResult;
 }

@@ -91,6 +91,18 @@ public:
     // Misbehaviour on purpose, for tests of the plug-in's defences.
     // FX_CreateEData leaves key numbers given as -1 as they were.
     bool createLeavesKey = false;
+    // The fault sweep: the host call with this number (from 1, counted over
+    // every function since the last Reset) fails with its failure value, or,
+    // with `nonsense`, answers nonsense: a size past the buffer, a key that
+    // does not move, a negative count or slot.
+    int64_t faultyCall = 0;
+    bool nonsense = false;
+    int64_t TotalCalls() const { return totalCalls_; }
+    // The function the faulty call went to, once it happened.
+    const std::string& FaultyFunction() const { return faultyFunction_; }
+    // True while the current call is the faulty one and answers nonsense.
+    bool NonsenseNow() const { return nonsense && faultyCall != 0 && totalCalls_ == faultyCall; }
+
     // FX_NextEData goes round: after the last record it answers the first.
     bool nextGoesRound = false;
     // FX_LoadEData reports this many bytes more than the record holds.
@@ -173,6 +185,8 @@ private:
     };
 
     std::map<void*, LiveFrame> liveFrames_;
+    int64_t totalCalls_ = 0;
+    std::string faultyFunction_;
     std::vector<uint8_t> listedStaff_;
     std::vector<LoggedCall> calls_;
     std::map<std::string, CallStatistics> statistics_;

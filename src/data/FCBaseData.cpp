@@ -43,7 +43,9 @@ bool __FCBaseData::LoadByKey()
         loadedSize_ = 0;
     }
     if (data_ == nullptr) data_ = AllocateData();
-    const uint32_t capacity = GetDataSize();
+    // The room actually there: a size asked again could differ from the one
+    // the block was allocated with.
+    const uint32_t capacity = GetDataCapacity();
     uint32_t size = capacity;
     if (FX_LoadEData(GetTag(), key_, data_, &size, GetVersion()) == 0) {
         loadedSize_ = 0;

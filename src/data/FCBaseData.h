@@ -42,6 +42,8 @@ public:
     virtual bool LoadFirst() { return false; }
     // Advances the key to the next record of the tag and loads it.
     virtual bool LoadNext();
+    // The room the data block has: the data size, or what was allocated.
+    virtual uint32_t GetDataCapacity() const { return GetDataSize(); }
 
     // The one read path: loads the record under the current key.
     bool LoadByKey();

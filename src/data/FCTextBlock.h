@@ -23,6 +23,7 @@ public:
     uint32_t GetVersion() const override;
     // The size of the stored record, asked from the host; 0 when it has none.
     uint32_t GetDataSize() const override;
+    uint32_t GetDataCapacity() const override { return blockSize_; }
     void CopyDataFrom(const __FCBaseData* other) override;
     bool LoadFirst() override;
 

@@ -139,7 +139,13 @@ void FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent, int32_t z
 void FX_EndDialog(HWND dialog, uint32_t version)
 {
     LOOK_UP_HOST(FX_EndDialog);
-    if (host) host(dialog, version);
+    if (host) {
+        host(dialog, version);
+        return;
+    }
+    // A host that made the dialog but cannot end it would keep calling the
+    // procedure for a window object that is gone: the dialog ends here.
+    if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
 }
 
 void FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)

@@ -47,6 +47,7 @@ int32_t FX_AutoNumberedName_UTF16(int16_t value, int16_t number, uint16_t* buffe
 // Dialogs.
 void FX_Dialog(int16_t resource, FX_DialogProc procedure, HWND parent, int32_t zero, void* owner,
                uint32_t version = kInterfaceVersion);
+// Without the host's function, the dialog is destroyed through Windows.
 void FX_EndDialog(HWND dialog, uint32_t version = kInterfaceVersion);
 void FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable,
                       uint32_t version = kInterfaceVersion);

@@ -223,3 +223,16 @@ TEST_F(StaffNames, PartsAreTheSameWhileThePartAndDocumentStay)
     EXPECT_FALSE(first.IsSameClass(&staff));
     EXPECT_FALSE(first.IsSameClass(nullptr));
 }
+
+// Found by the fault sweep: when the host's first answer about a raw text's
+// size failed and the second did not, the host wrote the whole text into the
+// block made for the first answer.
+TEST_F(StaffNames, ARawTextIsReadIntoNoMoreThanItsBlockHolds)
+{
+    score().SetStaffRecord(2, std::string("Oboe with a long name"));
+    host().FailCall("FX_LoadEData", 1);
+    FCRawText raw;
+    raw.SetItemCmper(static_cast<int16_t>(simhost::kStaffNameTexts + 2));
+    raw.LoadByKey();
+    EXPECT_EQ(0u, raw.GetLoadedSizeField());
+}
