@@ -31,46 +31,6 @@ struct Options {
     std::string outputPath;
 };
 
-// A whole decimal number from low to high, or nothing.
-std::optional<int> ParseNumber(const std::string& text, long low, long high)
-{
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    std::size_t start = text[0] == '-' ? 1 : 0;
-    if (start == text.size()) return std::nullopt;
-    for (std::size_t i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    }
-    long value = std::stol(text);
-    if (value < low || value > high) return std::nullopt;
-    return static_cast<int>(value);
-}
-
-std::optional<simhost::Region> ParseSelection(const std::string& text)
-{
-    int values[6];
-    char separators[5];
-    char rest;
-    if (std::sscanf(text.c_str(), "%d%c%d%c%d%c%d%c%d%c%d%c", &values[0], &separators[0], &values[1],
-                    &separators[1], &values[2], &separators[2], &values[3], &separators[3], &values[4],
-                    &separators[4], &values[5], &rest) != 11) {
-        return std::nullopt;
-    }
-    if (separators[0] != ':' || separators[1] != ':' || separators[2] != '-' || separators[3] != ':' ||
-        separators[4] != ':')
-        return std::nullopt;
-    for (int i : { 0, 1, 3, 4 }) {
-        if (values[i] < 1 || values[i] > 32767) return std::nullopt;
-    }
-    simhost::Region region;
-    region.startSlot = static_cast<int16_t>(values[0]);
-    region.startMeasure = static_cast<int16_t>(values[1]);
-    region.startPosition = values[2];
-    region.endSlot = static_cast<int16_t>(values[3]);
-    region.endMeasure = static_cast<int16_t>(values[4]);
-    region.endPosition = values[5];
-    return region;
-}
-
 // Reads the arguments; on a problem, writes one line to err and answers false.
 bool ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& err)
 {
@@ -94,13 +54,13 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
         }
         const std::string& value = args[++i];
         auto percent = [&](std::optional<int>& field) {
-            field = ParseNumber(value, 0, 100);
+            field = simhost::ParseWholeNumber(value, 0, 100);
             if (!field) err << "qvperfcopy-sync: bad percentage for " << arg << ": \"" << value
                             << "\" (expected a whole number from 0 to 100)\n";
             return field.has_value();
         };
         if (arg == "--source") {
-            options.source = ParseNumber(value, 1, 32767);
+            options.source = simhost::ParseWholeNumber(value, 1, 32767);
             if (!options.source) {
                 err << "qvperfcopy-sync: bad staff number \"" << value << "\"\n";
                 return false;
@@ -112,7 +72,7 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
         } else if (arg == "--end-time") {
             if (!percent(options.endTime)) return false;
         } else if (arg == "--selection") {
-            options.selection = ParseSelection(value);
+            options.selection = simhost::ParseSelection(value);
             options.selectionText = value;
             if (!options.selection) {
                 err << "qvperfcopy-sync: bad selection \"" << value

@@ -7,17 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-scripts/setup.sh || exit 1
-packages=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" || exit 1
-fi
+scripts/setup.sh || exit 1  # clang-14 and libFuzzer among the rest
 cmake --preset fuzz >/dev/null && cmake --build --preset fuzz || exit 1
 findings=build/fuzz/findings
 mkdir -p "$findings"

@@ -90,45 +90,6 @@ struct View {
     bool applyEnabled = false;
 };
 
-std::optional<Region> ParseSelection(const std::string& text)
-{
-    int values[6];
-    char separators[5];
-    char rest;
-    if (std::sscanf(text.c_str(), "%d%c%d%c%d%c%d%c%d%c%d%c", &values[0], &separators[0], &values[1],
-                    &separators[1], &values[2], &separators[2], &values[3], &separators[3], &values[4],
-                    &separators[4], &values[5], &rest) != 11) {
-        return std::nullopt;
-    }
-    if (separators[0] != ':' || separators[1] != ':' || separators[2] != '-' || separators[3] != ':' ||
-        separators[4] != ':')
-        return std::nullopt;
-    for (int i : { 0, 1, 3, 4 }) {
-        if (values[i] < 1 || values[i] > 32767) return std::nullopt;
-    }
-    Region region;
-    region.startSlot = static_cast<int16_t>(values[0]);
-    region.startMeasure = static_cast<int16_t>(values[1]);
-    region.startPosition = values[2];
-    region.endSlot = static_cast<int16_t>(values[3]);
-    region.endMeasure = static_cast<int16_t>(values[4]);
-    region.endPosition = values[5];
-    return region;
-}
-
-std::optional<int> ParseInt(const std::string& text, int low, int high)
-{
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    size_t start = text[0] == '-' ? 1 : 0;
-    if (start == text.size()) return std::nullopt;
-    for (size_t i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    }
-    const long value = std::stol(text);
-    if (value < low || value > high) return std::nullopt;
-    return static_cast<int>(value);
-}
-
 bool ReadFile(const std::string& path, std::string& content)
 {
     std::ifstream in(path, std::ios::binary);
@@ -343,7 +304,7 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
     }
     if (verb == "choose") {
         const int count = static_cast<int>(SendDlgItemMessageW(dialog, kStaffList, LB_GETCOUNT, 0, 0));
-        std::optional<int> line = ParseInt(rest, 1, 32767);
+        std::optional<int> line = ParseWholeNumber(rest, 1, 32767);
         if (!line || *line > count) {
             problem = "line " + rest + " is not in the staff list (it has " + std::to_string(count) + " lines)";
             return false;
@@ -406,7 +367,7 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         return true;
     }
     if (verb == "wait") {
-        std::optional<int> milliseconds = ParseInt(rest, 0, 600000);
+        std::optional<int> milliseconds = ParseWholeNumber(rest, 0, 600000);
         if (!milliseconds) {
             problem = "bad time \"" + rest + "\" (milliseconds)";
             return false;
@@ -415,7 +376,7 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         return true;
     }
     if (verb == "part" || verb == "document") {
-        std::optional<int> number = ParseInt(rest, -32768, 32767);
+        std::optional<int> number = ParseWholeNumber(rest, -32768, 32767);
         if (!number) {
             problem = "bad number \"" + rest + "\"";
             return false;
@@ -668,6 +629,45 @@ int SessionRun::Run(const std::vector<std::string>& steps)
 }
 
 }  // namespace
+
+std::optional<Region> ParseSelection(const std::string& text)
+{
+    int values[6];
+    char separators[5];
+    char rest;
+    if (std::sscanf(text.c_str(), "%d%c%d%c%d%c%d%c%d%c%d%c", &values[0], &separators[0], &values[1],
+                    &separators[1], &values[2], &separators[2], &values[3], &separators[3], &values[4],
+                    &separators[4], &values[5], &rest) != 11) {
+        return std::nullopt;
+    }
+    if (separators[0] != ':' || separators[1] != ':' || separators[2] != '-' || separators[3] != ':' ||
+        separators[4] != ':')
+        return std::nullopt;
+    for (int i : { 0, 1, 3, 4 }) {
+        if (values[i] < 1 || values[i] > 32767) return std::nullopt;
+    }
+    Region region;
+    region.startSlot = static_cast<int16_t>(values[0]);
+    region.startMeasure = static_cast<int16_t>(values[1]);
+    region.startPosition = values[2];
+    region.endSlot = static_cast<int16_t>(values[3]);
+    region.endMeasure = static_cast<int16_t>(values[4]);
+    region.endPosition = values[5];
+    return region;
+}
+
+std::optional<int> ParseWholeNumber(const std::string& text, long low, long high)
+{
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    size_t start = text[0] == '-' ? 1 : 0;
+    if (start == text.size()) return std::nullopt;
+    for (size_t i = start; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    }
+    const long value = std::stol(text);
+    if (value < low || value > high) return std::nullopt;
+    return static_cast<int>(value);
+}
 
 bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
                      std::string& error)

@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -95,6 +96,12 @@ bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, S
 // a step that failed. Nothing is written then, and no input file changes.
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
                std::ostream& out, std::ostream& err, const SessionHost& programHost = SessionHost());
+
+// SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION, slots and measures from 1;
+// nothing when the text is not that.
+std::optional<Region> ParseSelection(const std::string& text);
+// A whole decimal number from low to high, or nothing.
+std::optional<int> ParseWholeNumber(const std::string& text, long low, long high);
 
 // What a run leaves, for the sweep to check: every line of a settings text
 // that is not the plug-in's own, in order.
