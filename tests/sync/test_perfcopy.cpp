@@ -207,6 +207,20 @@ TEST_F(Sync, RunsOnlyMeetRunsAndEmptyDestinationsAreSkipped)
     EXPECT_EQ(8, Of(run)->velocity);
 }
 
+TEST_F(Sync, ARecordOfAnEntryWithoutTheFlagCountsAsNoneAndIsReused)
+{
+    // The entry does not say its notes carry records: the stored record is
+    // not read (the value moves from 0), but it is the one written.
+    handler.VelocityPercent = 50;
+    Add(1, { Values(100) });
+    const uint32_t target =
+        score().AddEntry(2, 1, 0, EntrySpec{ 0, 1024, kSounding, { NoteSpec{ 1, 0, Values(70) } } });
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(50, Of(target)->velocity);
+    EXPECT_EQ(kSounding | kHasData, entry::Flags(*score().FindEntry(target)));
+    EXPECT_EQ(2u, score().records.RecordsOf(simhost::kPerformanceTag).size());
+}
+
 TEST_F(Sync, StavesCountInTheSelectionsStaffList)
 {
     // List 7 puts staff 3 first: slots 2-3 of it are staves 1 and 2, and
