@@ -44,27 +44,28 @@ for preset in native native32 win32 win64; do
     status=1
   fi
 done
+# Adds the "NAME: N passed, N failed" line of a script's log to the totals.
+add_summary() {
+  local summary
+  summary=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed" "$log" | tail -n 1)
+  if [ -z "$summary" ]; then
+    status=1
+    return
+  fi
+  passed=$((passed + $(echo "$summary" | sed -E 's/.*: ([0-9]+) passed.*/\1/')))
+  failed=$((failed + $(echo "$summary" | sed -E 's/.*, ([0-9]+) failed/\1/')))
+}
 # The fault sweep over the whole job (every host call failing, then
 # answering nonsense, and every host function missing), on the native build.
 echo "== faults =="
-if QV_SKIP_SETUP=1 scripts/faults.sh | tee "$log"; then :; else status=1; fi
-summary=$(grep -E '^faults: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
-if [ -n "$summary" ]; then
-  passed=$((passed + $(echo "$summary" | sed -E 's/faults: ([0-9]+) passed.*/\1/')))
-  failed=$((failed + $(echo "$summary" | sed -E 's/.*, ([0-9]+) failed/\1/')))
-else
-  status=1
-fi
+QV_SKIP_SETUP=1 scripts/faults.sh | tee "$log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+add_summary faults
 # Every fuzz harness for 30 seconds (scripts/fuzz.sh runs them longer).
 echo "== fuzz =="
-if scripts/fuzz.sh 30 | tee "$log"; then :; else status=1; fi
-summary=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
-if [ -n "$summary" ]; then
-  passed=$((passed + $(echo "$summary" | sed -E 's/fuzz: ([0-9]+) passed.*/\1/')))
-  failed=$((failed + $(echo "$summary" | sed -E 's/.*, ([0-9]+) failed/\1/')))
-else
-  status=1
-fi
+scripts/fuzz.sh 30 | tee "$log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+add_summary fuzz
 rm -f "$log"
 # Wine's processes end before their screen does.
 if [ -n "$xvfb_pid" ]; then
