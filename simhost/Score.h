@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -141,6 +142,8 @@ std::vector<uint8_t> EncodePerformance(uint16_t noteID, const Performance& perfo
 // The note ID and values of a performance record's bytes (missing bytes read 0).
 std::pair<uint16_t, Performance> DecodePerformance(const std::vector<uint8_t>& bytes);
 
+struct MusicXmlOrigin;
+
 class Score {
 public:
     uint32_t hostVersion = 0x12050000;
@@ -197,6 +200,9 @@ public:
 
     // Names the host's FX_AutoNumberedName_UTF16 gives, by staff number.
     std::map<int16_t, std::string> autoNames;
+    // The MusicXML file the score was read from, if it was; not part of
+    // the score's content.
+    std::shared_ptr<const MusicXmlOrigin> musicXml;
 
     bool operator==(const Score& other) const;
     bool operator!=(const Score& other) const { return !(*this == other); }

@@ -1,5 +1,6 @@
 #include "ScoreFile.h"
 
+#include "MusicXml.h"
 #include "core/ByteAccess.h"
 
 #include <nlohmann/json.hpp>
@@ -629,6 +630,27 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
         error = path + ": cannot open the file";
         return false;
     }
+    if (IsMusicXmlPath(path)) {
+        // Read no more than the importer takes: a huge file is refused whole.
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size < 0 || static_cast<uint64_t>(size) > kZipMaxUnpacked) {
+            error = path + ": the file is " + std::to_string(size) + " bytes, more than the limit of " +
+                    std::to_string(kZipMaxUnpacked);
+            return false;
+        }
+        std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+        if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+            error = path + ": cannot read the file";
+            return false;
+        }
+        if (!ImportMusicXml(bytes, IsCompressedMusicXmlPath(path), score, error)) {
+            error = path + ": " + error;
+            return false;
+        }
+        return true;
+    }
     std::stringstream text;
     text << in.rdbuf();
     if (!ParseScore(text.str(), score, error)) {
@@ -640,10 +662,21 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
 
 bool WriteScoreFile(const std::string& path, const Score& score, std::string& error)
 {
+    std::string content;
+    if (IsMusicXmlPath(path)) {
+        std::vector<uint8_t> bytes;
+        if (!ExportMusicXml(score, IsCompressedMusicXmlPath(path), bytes, error)) {
+            error = path + ": " + error;
+            return false;
+        }
+        content.assign(bytes.begin(), bytes.end());
+    } else {
+        content = FormatScore(score);
+    }
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << FormatScore(score);
+        out << content;
         out.flush();
         if (!out) {
             error = temporary + ": cannot write the file";

@@ -43,9 +43,12 @@ namespace simhost {
 bool ParseScore(const std::string& text, Score& score, std::string& error);
 std::string FormatScore(const Score& score);
 
+// A path ending in .musicxml, .xml or .mxl is read as MusicXML and written
+// back into that file's text (see MusicXml.h); any other is a score file.
 bool ReadScoreFile(const std::string& path, Score& score, std::string& error);
 // Writes beside the file first, then replaces it, so that a failed write
-// leaves the old file as it was.
+// leaves the old file as it was. Nothing is written when the content cannot
+// be made.
 bool WriteScoreFile(const std::string& path, const Score& score, std::string& error);
 
 }  // namespace simhost
