@@ -6,8 +6,11 @@
 #include "MessageBoxes.h"
 #include "shell/EntryPoints.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -15,8 +18,10 @@ namespace {
 const char kUsage[] =
     "usage: qvperfcopy-sync [SCORE.json] --source STAFF [--velocity PERCENT] [--start-time PERCENT]\n"
     "                       [--end-time PERCENT] [--selection SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION]\n"
-    "                       [--output OUT.json]\n"
+    "                       [--parts FIRST-LAST] [--measures FIRST-LAST] [--output OUT]\n"
     "Copies playback data from the source staff to the other staves of the selection.\n"
+    "SCORE and OUT are score files (.json) or MusicXML (.musicxml, .xml, .mxl). --parts\n"
+    "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
     "sample score from staff 1 with all three fields at 100 percent.\n";
 
@@ -28,6 +33,8 @@ struct Options {
     std::optional<int> endTime;
     std::optional<simhost::Region> selection;
     std::string selectionText;
+    std::string parts;
+    std::string measures;
     std::string outputPath;
 };
 
@@ -79,6 +86,10 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
                     << "\" (expected SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)\n";
                 return false;
             }
+        } else if (arg == "--parts") {
+            options.parts = value;
+        } else if (arg == "--measures") {
+            options.measures = value;
         } else if (arg == "--output") {
             options.outputPath = value;
         } else {
@@ -90,7 +101,63 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
         err << "qvperfcopy-sync: no source staff given (--source STAFF)\n";
         return false;
     }
+    if (options.selection && (!options.parts.empty() || !options.measures.empty())) {
+        err << "qvperfcopy-sync: give --selection or --parts/--measures, not both\n";
+        return false;
+    }
     return true;
+}
+
+// What a sync did, in numbers: the score's size, the destination entries
+// that had a sounding source entry at their place, and the values changed.
+struct SyncFigures {
+    std::size_t staves = 0;
+    int32_t measures = 0;
+    std::size_t notes = 0;
+    std::size_t entriesMatched = 0;
+    std::size_t valuesChanged = 0;
+};
+
+SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& after, int16_t source)
+{
+    using namespace simhost;
+    SyncFigures figures;
+    figures.staves = after.staffOrder.size();
+    figures.measures = after.measureCount;
+    const Region& region = after.selection;
+    std::set<std::pair<int16_t, int32_t>> sourcePlaces;  // measure, position
+    for (const auto& frame : after.frames) {
+        if (std::get<0>(frame.first) != source) continue;
+        for (const EntryBytes& e : frame.second.entries) {
+            if ((entry::Flags(e) & kSoundingFlag) != 0)
+                sourcePlaces.insert({ std::get<1>(frame.first), entry::Position(e) });
+        }
+    }
+    for (const auto& frame : after.frames) {
+        const int16_t staff = std::get<0>(frame.first);
+        const int16_t measure = std::get<1>(frame.first);
+        const int16_t slot = after.SlotOf(staff, region.startSlotContext);
+        const bool selected = staff != source && slot >= region.startSlot && slot <= region.endSlot &&
+                              measure >= region.startMeasure && measure <= region.endMeasure;
+        for (const EntryBytes& e : frame.second.entries) {
+            if ((entry::Flags(e) & kSoundingFlag) == 0) continue;
+            const int32_t position = entry::Position(e);
+            const int32_t notes = std::min<int32_t>(entry::NoteCount(e), kNotesPerEntry);
+            figures.notes += static_cast<std::size_t>(notes);
+            if (selected && !(measure == region.startMeasure && position < region.startPosition) &&
+                !(measure == region.endMeasure && position > region.endPosition) &&
+                sourcePlaces.count({ measure, position }) != 0) {
+                ++figures.entriesMatched;
+            }
+            for (int32_t k = 0; k < notes; ++k) {
+                const uint16_t id = entry::NoteID(e, k);
+                const Performance old = before.PerformanceOf(entry::Number(e), id).value_or(Performance());
+                const Performance now = after.PerformanceOf(entry::Number(e), id).value_or(Performance());
+                figures.valuesChanged += (old.velocity != now.velocity) + (old.start != now.start) + (old.end != now.end);
+            }
+        }
+    }
+    return figures;
 }
 
 }  // namespace
@@ -141,10 +208,14 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
 
     simhost::SessionFiles files;
     files.scorePath = options.scorePath;
+    files.parts = options.parts;
+    files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
     std::ostringstream transcript;
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
+    const auto started = std::chrono::steady_clock::now();
     const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0) return status;
     out << transcript.str();
     for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
@@ -160,6 +231,13 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         }
         out << "Wrote " << options.outputPath << "\n";
     }
+    const SyncFigures figures = CountFigures(score, simhost::Host::Get().score, source);
+    char summary[300];
+    std::snprintf(summary, sizeof summary,
+                  "Summary: %zu staves, %d measures, %zu notes; %zu entries matched, %zu values changed; %.3f s\n",
+                  figures.staves, static_cast<int>(figures.measures), figures.notes, figures.entriesMatched,
+                  figures.valuesChanged, seconds);
+    out << summary;
     return 0;
 }
 

@@ -12,12 +12,15 @@
 namespace {
 
 const char kUsage[] =
-    "usage: qvperfcopy-session SESSION.json [--score SCORE.json] [--settings FILE] [--output OUT.json]\n"
-    "                          [--settings-output FILE] [--check] [--count-calls]\n"
+    "usage: qvperfcopy-session SESSION.json [--score SCORE] [--settings FILE] [--output OUT]\n"
+    "                          [--settings-output FILE] [--parts FIRST-LAST] [--measures FIRST-LAST]\n"
+    "                          [--check] [--count-calls]\n"
     "                          [--host-lacks FX_NAME] [--faulty-call N | --nonsense-call N]\n"
     "Runs the steps of the session file against the score and settings file (the session file's own\n"
     "\"score\" and \"settings\" unless given here) and prints what happens. Neither file is changed;\n"
-    "--output and --settings-output receive the resulting score and settings file.\n"
+    "--output and --settings-output receive the resulting score and settings file. Scores are\n"
+    "score files (.json) or MusicXML (.musicxml, .xml, .mxl); --parts and --measures select\n"
+    "as musicians count before the first step.\n"
     "For the fault sweep: --host-lacks leaves a host function out, --faulty-call N makes host call N\n"
     "fail (--nonsense-call N: answer nonsense), --check checks what the run left (exit status 4).\n";
 
@@ -66,6 +69,8 @@ int main(int argc, char** argv)
         else if (arg == "--settings") given.settingsPath = value;
         else if (arg == "--output") given.outputPath = value;
         else if (arg == "--settings-output") given.settingsOutputPath = value;
+        else if (arg == "--parts") given.parts = value;
+        else if (arg == "--measures") given.measures = value;
         else {
             std::cerr << "qvperfcopy-session: unknown option " << arg << "\n";
             return 2;
@@ -86,6 +91,8 @@ int main(int argc, char** argv)
     if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
     files.outputPath = given.outputPath;
     files.settingsOutputPath = given.settingsOutputPath;
+    files.parts = given.parts;
+    files.measures = given.measures;
     files.hostLacks.insert(given.hostLacks.begin(), given.hostLacks.end());
     files.faultyCall = given.faultyCall;
     files.nonsense = given.nonsense;

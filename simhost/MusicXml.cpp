@@ -573,7 +573,7 @@ bool Importer::PlaceEntries()
                 spec.notes.push_back(note.spec);
                 if (note.spec.performance) performance = true;
             }
-            spec.flags = (entry->rest ? 0u : 0x40000000u) | (performance ? 0x00020000u : 0u);
+            spec.flags = (entry->rest ? 0u : kSoundingFlag) | (performance ? kNotePerformanceFlag : 0u);
             score_.AddEntry(std::get<0>(frame.first), std::get<1>(frame.first), std::get<2>(frame.first), spec);
             for (const PendingNote& note : entry->notes) {
                 MusicXmlNote written;

@@ -21,6 +21,9 @@ namespace simhost {
 constexpr std::size_t kEntrySize = 146;
 constexpr std::size_t kNoteSize = 10;
 constexpr int32_t kNotesPerEntry = 12;
+// Entry flags: a sounding entry (not a rest), one with note performance records.
+constexpr uint32_t kSoundingFlag = 0x40000000;
+constexpr uint32_t kNotePerformanceFlag = 0x00020000;
 constexpr uint32_t kPerformanceTag = 0x65646163;  // 'edac'
 constexpr uint32_t kPerformanceSize = 10;
 constexpr uint32_t kStaffTag = 0x534F4953;          // 'SOIS'

@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "MessageBoxes.h"
+#include "MusicXml.h"
 #include "ScoreFile.h"
 #include "SimHost.h"
 #include "UserInput.h"
@@ -199,6 +200,14 @@ const Field* SessionRun::FindField(const std::string& text, std::string* rest) c
     return nullptr;
 }
 
+// The score's own staff list stays the one the slots count in.
+void SetSelection(Score& score, Region region)
+{
+    region.startSlotContext = score.selection.startSlotContext;
+    region.endSlotContext = score.selection.endSlotContext;
+    score.selection = region;
+}
+
 bool SessionRun::SetUp()
 {
     Score score;
@@ -206,6 +215,14 @@ bool SessionRun::SetUp()
     if (!ReadScoreFile(files_.scorePath, score, error)) {
         err_ << "qvperfcopy session: " << error << "\n";
         return false;
+    }
+    if (!files_.parts.empty() || !files_.measures.empty()) {
+        const std::optional<Region> region = SelectPartsAndMeasures(score, files_.parts, files_.measures, error);
+        if (!region) {
+            err_ << "qvperfcopy session: " << files_.scorePath << ": " << error << "\n";
+            return false;
+        }
+        SetSelection(score, *region);
     }
     std::string settings;
     if (!files_.settingsPath.empty() && !ReadFile(files_.settingsPath, settings)) {
@@ -263,6 +280,8 @@ bool SessionRun::SetUp()
          << score.hostVersion << std::dec << "), settings file: "
          << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
+    const std::string leftOut = LeftOutNotice(score);
+    if (!leftOut.empty()) out_ << leftOut << "\n";
     return true;
 }
 
@@ -333,16 +352,30 @@ bool SessionRun::Step(const std::string& step, std::string& problem)
         TypeText(GetDlgItem(dialog, field->edit), Utf8ToUnits(text));
         return true;
     }
+    if (verb == "select" && (rest.rfind("parts ", 0) == 0 || rest.rfind("measures ", 0) == 0)) {
+        std::string parts;
+        std::string measures;
+        std::istringstream words(rest);
+        std::string word;
+        std::string value;
+        while (words >> word >> value) (word == "parts" ? parts : word == "measures" ? measures : problem) = value;
+        std::string error;
+        const std::optional<Region> region =
+            problem.empty() ? SelectPartsAndMeasures(host.score, parts, measures, error) : std::nullopt;
+        if (!region) {
+            problem = problem.empty() ? error : "bad selection \"" + rest + "\" (select parts A-B measures C-D)";
+            return false;
+        }
+        SetSelection(host.score, *region);
+        return true;
+    }
     if (verb == "select") {
         std::optional<Region> region = rest == "none" ? std::optional<Region>(Region()) : ParseSelection(rest);
         if (!region) {
             problem = "bad selection \"" + rest + "\" (SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)";
             return false;
         }
-        // The score's own staff list stays the one the slots count in.
-        region->startSlotContext = host.score.selection.startSlotContext;
-        region->endSlotContext = host.score.selection.endSlotContext;
-        host.score.selection = *region;
+        SetSelection(host.score, *region);
         return true;
     }
     if (verb == "answer" && (rest == "yes" || rest == "no" || rest == "ok")) {

@@ -9,6 +9,9 @@
 //   check F / uncheck F      F is Velocity, Start Time or End Time
 //   type F TEXT              type TEXT into F's percentage
 //   select S:M:P-S:M:P       select slots, measures and positions; select none
+//   select parts A-B measures C-D
+//                            select parts and measures as musicians count
+//                            them (either half may be left out: all)
 //   answer yes|no|ok         the answer to the next message box
 //   click &Apply / &Close    click a button
 //   closebox                 click the window's close box
@@ -66,6 +69,10 @@ struct SessionFiles {
     // Where the resulting score and settings are written, if anywhere.
     std::string outputPath;
     std::string settingsOutputPath;
+    // The selection to start with, by parts and measures as musicians count
+    // them ("2-4", "9-16"); both empty: the score's own.
+    std::string parts;
+    std::string measures;
     // Boxes with no scripted answer are answered as a person going ahead
     // would (Yes, OK) instead of failing the session.
     bool goAhead = false;

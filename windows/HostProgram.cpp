@@ -3,9 +3,11 @@
 // version, init and enumerate at start, invoke from its menu, terminate and
 // unload at exit.
 //
-//   FINALE.EXE [--plugin DLL] [SCORE.json]     the host, to use by hand
+//   FINALE.EXE [--plugin DLL] [--parts A-B] [--measures C-D] [SCORE]
+//                                              the host, to use by hand
 //   FINALE.EXE --session FILE.json [--score S] [--settings F] [--output O]
 //              [--settings-output F] [--screenshots DIR] [--timeout SECONDS]
+//              [--parts A-B] [--measures C-D]
 //                                              a scripted session, with its transcript
 //   FINALE.EXE --measure                       figures for the benchmark notes
 //   FINALE.EXE --cycles                        100 open/close cycles; fails if handles grow
@@ -15,6 +17,7 @@
 #include "HostMeasure.h"
 #include "HostWindow.h"
 #include "MessageBoxes.h"
+#include "MusicXml.h"
 #include "ScoreFile.h"
 #include "Session.h"
 #include "SimHost.h"
@@ -27,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,9 +38,12 @@
 namespace {
 
 const char kUsage[] =
-    "usage: FINALE.EXE [--plugin DLL] [SCORE.json]\n"
-    "       FINALE.EXE --session FILE.json [--score SCORE.json] [--settings FILE] [--output OUT.json]\n"
+    "usage: FINALE.EXE [--plugin DLL] [--parts FIRST-LAST] [--measures FIRST-LAST] [SCORE]\n"
+    "       FINALE.EXE --session FILE.json [--score SCORE] [--settings FILE] [--output OUT]\n"
     "                  [--settings-output FILE] [--screenshots FOLDER] [--timeout SECONDS]\n"
+    "                  [--parts FIRST-LAST] [--measures FIRST-LAST]\n"
+    "A score is a score file (.json) or MusicXML (.musicxml, .xml, .mxl). --parts and\n"
+    "--measures select as musicians count: parts from 1, measures by their numbers.\n"
     "       FINALE.EXE --measure | --cycles\n"
     "       FINALE.EXE --run-tests [gtest options]\n";
 
@@ -93,7 +100,8 @@ uint32_t __cdecl InvokeEntry(HWND window, uint32_t a, uint32_t b, uint32_t c)
     return gPlugin.invoke(window, a, b, c);
 }
 
-int RunInteractive(const std::string& pluginPath, const std::string& scorePath)
+int RunInteractive(const std::string& pluginPath, const std::string& scorePath, const std::string& parts,
+                   const std::string& measures)
 {
     simhost::Host& host = simhost::Host::Get();
     host.Reset();
@@ -103,6 +111,17 @@ int RunInteractive(const std::string& pluginPath, const std::string& scorePath)
             std::fprintf(stderr, "FINALE.EXE: %s\n", error.c_str());
             return 1;
         }
+        if (!parts.empty() || !measures.empty()) {
+            const std::optional<simhost::Region> region =
+                simhost::SelectPartsAndMeasures(host.score, parts, measures, error);
+            if (!region) {
+                std::fprintf(stderr, "FINALE.EXE: %s: %s\n", scorePath.c_str(), error.c_str());
+                return 2;
+            }
+            host.score.selection = *region;
+        }
+        const std::string leftOut = simhost::LeftOutNotice(host.score);
+        if (!leftOut.empty()) std::printf("%s\n", leftOut.c_str());
     }
     char reason[512];
     if (!finale::LoadPlugin(PluginPath(pluginPath).c_str(), gPlugin, reason, sizeof reason)) {
@@ -131,7 +150,8 @@ int RunScripted(const std::vector<std::string>& args)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--session" || arg == "--score" || arg == "--settings" || arg == "--output" ||
-            arg == "--settings-output" || arg == "--screenshots" || arg == "--timeout" || arg == "--plugin") {
+            arg == "--settings-output" || arg == "--screenshots" || arg == "--timeout" || arg == "--plugin" ||
+            arg == "--parts" || arg == "--measures") {
             if (i + 1 >= args.size()) {
                 std::fprintf(stderr, "FINALE.EXE: %s needs a value\n", arg.c_str());
                 return 2;
@@ -144,6 +164,8 @@ int RunScripted(const std::vector<std::string>& args)
             else if (arg == "--settings-output") given.settingsOutputPath = value;
             else if (arg == "--screenshots") screenshots = value;
             else if (arg == "--plugin") pluginPath = value;
+            else if (arg == "--parts") given.parts = value;
+            else if (arg == "--measures") given.measures = value;
             else gWatchdog.limit = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10) * 1000);
         } else {
             std::fprintf(stderr, "FINALE.EXE: unknown option %s\n%s", arg.c_str(), kUsage);
@@ -161,11 +183,19 @@ int RunScripted(const std::vector<std::string>& args)
     if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
     files.outputPath = given.outputPath;
     files.settingsOutputPath = given.settingsOutputPath;
-    // A damaged score is refused before the plug-in is loaded.
+    files.parts = given.parts;
+    files.measures = given.measures;
+    // A damaged score or a selection it does not have is refused before
+    // the plug-in is loaded.
     simhost::Score check;
     if (!simhost::ReadScoreFile(files.scorePath, check, error)) {
         std::fprintf(stderr, "FINALE.EXE: %s\n", error.c_str());
         return 1;
+    }
+    if ((!files.parts.empty() || !files.measures.empty()) &&
+        !simhost::SelectPartsAndMeasures(check, files.parts, files.measures, error)) {
+        std::fprintf(stderr, "FINALE.EXE: %s: %s\n", files.scorePath.c_str(), error.c_str());
+        return 2;
     }
     char reason[512];
     if (!finale::LoadPlugin(PluginPath(pluginPath).c_str(), gPlugin, reason, sizeof reason)) {
@@ -227,9 +257,15 @@ int main(int argc, char** argv)
     }
     std::string pluginPath;
     std::string scorePath;
+    std::string parts;
+    std::string measures;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--plugin" && i + 1 < args.size()) {
             pluginPath = args[++i];
+        } else if (args[i] == "--parts" && i + 1 < args.size()) {
+            parts = args[++i];
+        } else if (args[i] == "--measures" && i + 1 < args.size()) {
+            measures = args[++i];
         } else if (args[i] == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -240,5 +276,5 @@ int main(int argc, char** argv)
             scorePath = args[i];
         }
     }
-    return RunInteractive(pluginPath, scorePath);
+    return RunInteractive(pluginPath, scorePath, parts, measures);
 }
