@@ -55,7 +55,7 @@ SessionRun RunFile(const std::string& name, const std::string& output = "", cons
 
 TEST(Sessions, GiveTheExpectedTranscripts)
 {
-    for (const char* name : { "whole-job", "checks", "reopen" }) {
+    for (const char* name : { "whole-job", "checks", "reopen", "musicxml" }) {
         SCOPED_TRACE(name);
         const SessionRun run = RunFile(std::string(name) + ".session.json");
         EXPECT_EQ(0, run.status) << run.err;
