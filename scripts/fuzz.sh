@@ -14,7 +14,7 @@ mkdir -p "$findings"
 status=0
 passed=0
 failed=0
-for harness in settings score_file frame records dialog; do
+for harness in settings score_file frame records dialog music_xml; do
   corpus=build/fuzz/corpus/$harness
   mkdir -p "$corpus"
   cp -n fuzz/corpus/$harness/* "$corpus/" 2>/dev/null

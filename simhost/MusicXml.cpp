@@ -742,7 +742,32 @@ bool IsCompressedMusicXmlPath(const std::string& path)
     return Extension(path) == "mxl";
 }
 
+namespace {
+
+bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error);
+
+// A message on one line of reasonable length, whatever names the file holds.
+std::string OneLine(std::string message)
+{
+    for (char& c : message) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    if (message.size() > 300) message = message.substr(0, 297) + "...";
+    return message;
+}
+
+}  // namespace
+
 bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
+{
+    if (Import(bytes, compressed, score, error)) return true;
+    error = OneLine(error);
+    return false;
+}
+
+namespace {
+
+bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
 {
     auto origin = std::make_shared<MusicXmlOrigin>();
     origin->compressed = compressed;
@@ -786,6 +811,8 @@ bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& s
     score = imported;
     return true;
 }
+
+}  // namespace
 
 bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& bytes, std::string& error)
 {

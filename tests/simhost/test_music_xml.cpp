@@ -214,6 +214,10 @@ TEST(MusicXmlImport, BoundsWhatAnArchiveUnpacks)
     EXPECT_FALSE(ImportMusicXml(damaged, true, imported, error));
     EXPECT_FALSE(ImportMusicXml(WriteZip({ PackZipEntry("s.xml", score) }), true, imported, error));
     EXPECT_EQ(error, "the archive has no META-INF/container.xml");
+    // Names from the file cannot break the message's line (found by fuzzing).
+    const std::string odd = "<container><rootfiles><rootfile full-path=\"a&#10;b\"/></rootfiles></container>";
+    EXPECT_FALSE(ImportMusicXml(WriteZip({ PackZipEntry("META-INF/container.xml", odd) }), true, imported, error));
+    EXPECT_EQ(error, "the archive has no score \"a?b\" (named in META-INF/container.xml)");
 }
 
 // Imported and written back with no sync, a file is what it was, byte for
