@@ -66,6 +66,11 @@ echo "== fuzz =="
 scripts/fuzz.sh 30 | tee "$log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 add_summary fuzz
+# The copy on MuseScore's demo scores, read back by MuseScore.
+echo "== real scores =="
+QV_SKIP_SETUP=1 scripts/real-scores.sh | tee "$log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+add_summary real-scores
 rm -f "$log"
 # Wine's processes end before their screen does.
 if [ -n "$xvfb_pid" ]; then

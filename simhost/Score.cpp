@@ -148,6 +148,25 @@ std::optional<Performance> Score::PerformanceOf(uint32_t entryNumber, uint16_t n
     return std::nullopt;
 }
 
+bool Score::SetPerformance(uint32_t entryNumber, uint16_t noteID, const Performance& performance)
+{
+    EntryBytes* e = FindEntry(entryNumber);
+    if (e == nullptr) return false;
+    const std::vector<uint8_t> bytes = EncodePerformance(noteID, performance);
+    uint8_t key[8] = {};
+    SetLE32(key, 0, entryNumber);
+    for (uint32_t inci = 0; inci <= 0x7FFF; ++inci) {
+        SetLE16(key, 4, static_cast<uint16_t>(inci));
+        const std::vector<uint8_t>* stored = records.Find(kPerformanceTag, key);
+        if (stored == nullptr) break;
+        if (DecodePerformance(*stored).first == noteID)
+            return records.Save(kPerformanceTag, key, bytes.data(), kPerformanceSize);
+    }
+    SetLE16(key, 4, 0xFFFF);
+    entry::SetFlags(*e, entry::Flags(*e) | kNotePerformanceFlag);
+    return records.Create(kPerformanceTag, key, bytes.data(), kPerformanceSize, true);
+}
+
 bool Score::operator==(const Score& other) const
 {
     return hostVersion == other.hostVersion && document == other.document && part == other.part &&

@@ -177,6 +177,10 @@ public:
     // The first performance record of the entry for that note ID.
     std::optional<Performance> PerformanceOf(uint32_t entryNumber, uint16_t noteID) const;
     uint32_t HighestEntryNumber() const;
+    // Gives the note its performance values: its record changed, or a new
+    // one made and the entry flagged as having records. False when there
+    // is no such entry.
+    bool SetPerformance(uint32_t entryNumber, uint16_t noteID, const Performance& performance);
 
     // Names, groups and playback preferences as host records. A staff's
     // name lives in the text block and raw text numbered as above; the

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The copy on real scores that no one here wrote: MuseScore 3's demo scores
+# from Debian's musescore3 package, converted to MusicXML at run time.
+# For each demo:
+#   1. mscore3 converts it to MusicXML;
+#   2. qvperfcopy-pattern gives the first staff's notes a fixed pattern of
+#      attack, release and dynamics (see cli/pattern_main.cpp);
+#   3. qvperfcopy-sync copies them to every other staff at 100%;
+#   4. mscore3 reads the result back, renders it to PNG and writes it as
+#      MusicXML again; that must hold as many notes as its first conversion.
+# Prints one line per score and fails if any step fails. Nothing it makes is
+# kept in the tree: everything goes to build/real-scores.
+#   scripts/real-scores.sh
+set -uo pipefail
+cd "$(dirname "$0")/.."
+[ -n "${QV_SKIP_SETUP:-}" ] || scripts/setup.sh || exit 1
+if ! command -v mscore3 >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends musescore3 >/dev/null || exit 1
+fi
+cmake --preset release >/dev/null && cmake --build --preset release --target qvperfcopy-sync qvperfcopy-pattern \
+  >/dev/null || { echo "real-scores: the build failed"; exit 1; }
+tools=build/release/cli
+work=build/real-scores
+rm -rf "$work"
+mkdir -p "$work"
+export QT_QPA_PLATFORM=offscreen
+mscore() { timeout 120 mscore3 "$@" >>"$work/mscore3.log" 2>&1; }
+notes() { grep -c '<note[ >]' "$1"; }
+
+demos=$(dpkg -L musescore3-common 2>/dev/null | grep -E '/demos/[^/]+\.msc[xz]$' | sort)
+[ -n "$demos" ] || { echo "real-scores: no demo scores found in musescore3-common"; exit 1; }
+passed=0
+failed=0
+printf '%-18s %6s %8s %6s %8s %7s %7s  %s\n' score staves measures notes matched changed "sync s" result
+for demo in $demos; do
+  name=$(basename "${demo%.*}")
+  base=$work/$name
+  result=""
+  if ! mscore -o "$base.musicxml" "$demo" || [ ! -s "$base.musicxml" ]; then
+    result="mscore3 could not convert it"
+  elif ! "$tools/qvperfcopy-pattern" "$base.musicxml" "$base-pattern.musicxml" >"$base.pattern.log" 2>&1; then
+    result="pattern: $(tail -n 1 "$base.pattern.log")"
+  else
+    "$tools/qvperfcopy-sync" "$base-pattern.musicxml" --source 1 --velocity 100 --start-time 100 --end-time 100 \
+      --output "$base-synced.musicxml" >"$base.sync.log" 2>"$base.sync.err"
+    status=$?
+    synced=$base-synced.musicxml
+    check=1
+    if [ "$status" -ne 0 ] && grep -q 'Source Identical to Destination' "$base.sync.err"; then
+      # One staff: nothing to copy to. The pattern file is checked instead.
+      synced=$base-pattern.musicxml
+      result="one staff, nothing to copy to; "
+    elif [ "$status" -ne 0 ]; then
+      result="sync failed: $(tail -n 1 "$base.sync.err")"
+      check=0
+    fi
+    if [ "$check" -eq 1 ]; then
+      if mscore -o "$base-synced.png" "$synced" && compgen -G "$base-synced*.png" >/dev/null &&
+        mscore -o "$base-back.musicxml" "$synced" &&
+        [ "$(notes "$base-back.musicxml")" -eq "$(notes "$base.musicxml")" ]; then
+        result="${result}ok, read back by mscore3"
+      else
+        result="${result}mscore3 did not read the result back whole"
+      fi
+    fi
+  fi
+  summary=$(grep -E '^Summary:' "$base.sync.log" 2>/dev/null)
+  read -r staves measures count matched changed seconds < <(echo "$summary" |
+    sed -E 's/Summary: ([0-9]+) staves, ([0-9]+) measures, ([0-9]+) notes; ([0-9]+) entries matched, ([0-9]+) values changed; ([0-9.]+) s/\1 \2 \3 \4 \5 \6/')
+  printf '%-18s %6s %8s %6s %8s %7s %7s  %s\n' "$name" "${staves:--}" "${measures:--}" "${count:--}" \
+    "${matched:--}" "${changed:--}" "${seconds:--}" "$result"
+  left=$(grep -E '^Left out' "$base.sync.log" 2>/dev/null)
+  [ -n "$left" ] && echo "                   $left"
+  if [[ "$result" == *"ok, read back"* ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+done
+echo "real-scores: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
