@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 if ! command -v mscore3 >/dev/null; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends musescore3 >/dev/null || exit 1
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends musescore3 >/dev/null || exit 1
 fi
 cmake --preset release >/dev/null && cmake --build --preset release --target qvperfcopy-sync qvperfcopy-pattern \
   >/dev/null || { echo "real-scores: the build failed"; exit 1; }

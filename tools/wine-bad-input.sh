@@ -9,6 +9,9 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 printf '{"staves": [{"number": 1}], "frames": 3}' >"$folder/damaged.json"
 printf '{"score": "%s", "steps": ["invoke", "wait 5000"]}' "Z:$sessions/quartet-named.json" >"$folder/slow.session.json"
+head -c 1500 "$sessions/../musicxml/whole_copy.musicxml" >"$folder/cut.musicxml"
+printf '<?xml version="1.0"?>\n<score-timewise/>\n' >"$folder/timewise.musicxml"
+printf 'PK\005\006' >"$folder/empty.mxl"
 failed=0
 check() {  # expected-text expected-status args...
   local want=$1 code=$2
@@ -34,5 +37,10 @@ check "cannot load the plug-in" 1 --session "$session" --plugin "Z:$folder/no-su
 check "is not a Finale plug-in: it does not export FinaleExtensionVersion" 1 --session "$session" \
   --plugin 'C:\windows\system32\version.dll'
 check "no-such-score.json: cannot open the file" 1 "Z:$folder/no-such-score.json"
+check "cut.musicxml: line 25, column 49: not well-formed XML" 1 --session "$session" --score "Z:$folder/cut.musicxml"
+check "timewise.musicxml: line 2, column 1: a score-timewise file" 1 "Z:$folder/timewise.musicxml"
+check "empty.mxl: not a zip archive" 1 "Z:$folder/empty.mxl"
+check "whole_copy.musicxml: no part 3: the score has 2 parts" 2 --session "$session" \
+  --score "Z:$sessions/../musicxml/whole_copy.musicxml" --parts 3
 check "step 2 (wait 5000) did not finish within 1 s" 3 --session "Z:$folder/slow.session.json" --timeout 1
 exit $failed
