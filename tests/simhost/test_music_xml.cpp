@@ -93,6 +93,7 @@ TEST(MusicXmlImport, ChordsVoicesStavesAndRests)
     EXPECT_EQ(Entries(Import("chords.musicxml")),
               "s1 m1 l0 @0 +1024 [1 v-18 s0 e0] [2 v0 s0 e0] [3] *\n"
               "s1 m1 l0 @1024 +1024 [1]\n");
+    // Voice 1 takes layer 0 though voice 2 comes first in the file.
     EXPECT_EQ(Entries(Import("two_voices.musicxml")),
               "s1 m1 l0 @0 +2048 [1]\n"
               "s1 m1 l1 @0 +1024 [1]\n"
