@@ -1,5 +1,6 @@
 #include "MusicXml.h"
 
+#include "ScoreFile.h"
 #include "Session.h"
 
 #include <pugixml.hpp>
@@ -185,18 +186,7 @@ std::string Trimmed(const char* text)
 // The line and column of a byte offset, counted from 1.
 std::string LineAndColumn(const std::string& text, std::ptrdiff_t offset)
 {
-    std::size_t line = 1;
-    std::size_t column = 1;
-    const std::size_t end = std::min<std::size_t>(static_cast<std::size_t>(offset < 0 ? 0 : offset), text.size());
-    for (std::size_t i = 0; i < end; ++i) {
-        if (text[i] == '\n') {
-            ++line;
-            column = 1;
-        } else {
-            ++column;
-        }
-    }
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+    return PlaceOfOffset(text, offset < 0 ? 0 : static_cast<std::size_t>(offset));
 }
 
 // The notated length of a note type, in 1024ths of a quarter.

@@ -134,18 +134,25 @@ EntryBytes* Score::FindEntry(uint32_t number)
     return nullptr;
 }
 
-std::optional<Performance> Score::PerformanceOf(uint32_t entryNumber, uint16_t noteID) const
+// The key of the entry's first performance record for the note ID.
+std::optional<std::array<uint8_t, 8>> Score::PerformanceKey(uint32_t entryNumber, uint16_t noteID) const
 {
-    uint8_t key[8] = {};
-    SetLE32(key, 0, entryNumber);
+    std::array<uint8_t, 8> key{};
+    SetLE32(key.data(), 0, entryNumber);
     for (uint32_t inci = 0; inci <= 0x7FFF; ++inci) {
-        SetLE16(key, 4, static_cast<uint16_t>(inci));
-        const std::vector<uint8_t>* bytes = records.Find(kPerformanceTag, key);
+        SetLE16(key.data(), 4, static_cast<uint16_t>(inci));
+        const std::vector<uint8_t>* bytes = records.Find(kPerformanceTag, key.data());
         if (bytes == nullptr) break;
-        auto decoded = DecodePerformance(*bytes);
-        if (decoded.first == noteID) return decoded.second;
+        if (DecodePerformance(*bytes).first == noteID) return key;
     }
     return std::nullopt;
+}
+
+std::optional<Performance> Score::PerformanceOf(uint32_t entryNumber, uint16_t noteID) const
+{
+    const std::optional<std::array<uint8_t, 8>> key = PerformanceKey(entryNumber, noteID);
+    if (!key) return std::nullopt;
+    return DecodePerformance(*records.Find(kPerformanceTag, key->data())).second;
 }
 
 bool Score::SetPerformance(uint32_t entryNumber, uint16_t noteID, const Performance& performance)
@@ -153,15 +160,10 @@ bool Score::SetPerformance(uint32_t entryNumber, uint16_t noteID, const Performa
     EntryBytes* e = FindEntry(entryNumber);
     if (e == nullptr) return false;
     const std::vector<uint8_t> bytes = EncodePerformance(noteID, performance);
+    if (const std::optional<std::array<uint8_t, 8>> key = PerformanceKey(entryNumber, noteID))
+        return records.Save(kPerformanceTag, key->data(), bytes.data(), kPerformanceSize);
     uint8_t key[8] = {};
     SetLE32(key, 0, entryNumber);
-    for (uint32_t inci = 0; inci <= 0x7FFF; ++inci) {
-        SetLE16(key, 4, static_cast<uint16_t>(inci));
-        const std::vector<uint8_t>* stored = records.Find(kPerformanceTag, key);
-        if (stored == nullptr) break;
-        if (DecodePerformance(*stored).first == noteID)
-            return records.Save(kPerformanceTag, key, bytes.data(), kPerformanceSize);
-    }
     SetLE16(key, 4, 0xFFFF);
     entry::SetFlags(*e, entry::Flags(*e) | kNotePerformanceFlag);
     return records.Create(kPerformanceTag, key, bytes.data(), kPerformanceSize, true);

@@ -213,6 +213,9 @@ public:
 
     bool operator==(const Score& other) const;
     bool operator!=(const Score& other) const { return !(*this == other); }
+
+private:
+    std::optional<std::array<uint8_t, 8>> PerformanceKey(uint32_t entryNumber, uint16_t noteID) const;
 };
 
 }  // namespace simhost

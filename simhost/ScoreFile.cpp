@@ -479,6 +479,8 @@ void Describe(RecordStore& described, const RecordStore& records)
     }
 }
 
+}  // namespace
+
 std::string PlaceOfOffset(const std::string& text, std::size_t offset)
 {
     std::size_t line = 1;
@@ -493,8 +495,6 @@ std::string PlaceOfOffset(const std::string& text, std::size_t offset)
     }
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
-
-}  // namespace
 
 bool ParseScore(const std::string& text, Score& score, std::string& error)
 {

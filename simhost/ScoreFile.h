@@ -42,6 +42,8 @@ namespace simhost {
 // names the place ("frames[0].entries[2].notes[1].id: ...") and the problem.
 bool ParseScore(const std::string& text, Score& score, std::string& error);
 std::string FormatScore(const Score& score);
+// "line L, column C" of a byte offset in a text, both from 1.
+std::string PlaceOfOffset(const std::string& text, std::size_t offset);
 
 // A path ending in .musicxml, .xml or .mxl is read as MusicXML and written
 // back into that file's text (see MusicXml.h); any other is a score file.
