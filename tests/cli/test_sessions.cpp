@@ -2,6 +2,7 @@
 // sessions, and clear refusals of sessions that cannot run.
 #include "Session.h"
 #include "SyncTool.h"
+#include "common/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,6 @@ namespace {
 std::string Sessions(const std::string& name)
 {
     return std::string(QV_FIXTURES_DIR) + "/sessions/" + name;
-}
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 struct SessionRun {
@@ -59,7 +52,7 @@ TEST(Sessions, GiveTheExpectedTranscripts)
         SCOPED_TRACE(name);
         const SessionRun run = RunFile(std::string(name) + ".session.json");
         EXPECT_EQ(0, run.status) << run.err;
-        EXPECT_EQ(Read(Sessions(std::string(name) + ".transcript.txt")), run.out);
+        EXPECT_EQ(qvtest::ReadFileText(Sessions(std::string(name) + ".transcript.txt")), run.out);
     }
 }
 
@@ -72,17 +65,17 @@ TEST(Sessions, ASettingsFileRoundTripsBetweenTwoHostRuns)
     const std::string settings = folder + "/settings-after-first-run.txt";
     SessionRun first = RunFile("roundtrip-first.session.json", "", settings);
     ASSERT_EQ(0, first.status) << first.err;
-    EXPECT_EQ(Read(Sessions("roundtrip-first.transcript.txt")), first.out);
+    EXPECT_EQ(qvtest::ReadFileText(Sessions("roundtrip-first.transcript.txt")), first.out);
     SessionRun second = RunFile("roundtrip-second.session.json", "", "", settings);
     ASSERT_EQ(0, second.status) << second.err;
-    EXPECT_EQ(Read(Sessions("roundtrip-second.transcript.txt")), second.out);
+    EXPECT_EQ(qvtest::ReadFileText(Sessions("roundtrip-second.transcript.txt")), second.out);
     std::filesystem::remove_all(folder);
 }
 
 TEST(Sessions, AStepThatCannotBeDoneStopsWithOneLineAndWritesNothing)
 {
-    const std::string score = Read(Sessions("quartet-named.json"));
-    const std::string settings = Read(Sessions("settings.txt"));
+    const std::string score = qvtest::ReadFileText(Sessions("quartet-named.json"));
+    const std::string settings = qvtest::ReadFileText(Sessions("settings.txt"));
     const std::string output = testing::TempDir() + "qvperfcopy-never.json";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         { { "invoke", "dance" }, "step 2 (dance): unknown step" },
@@ -113,8 +106,8 @@ TEST(Sessions, AStepThatCannotBeDoneStopsWithOneLineAndWritesNothing)
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.err.find("no-such-score.json: cannot open the file")) << run.err;
     EXPECT_FALSE(std::filesystem::exists(output));
-    EXPECT_EQ(score, Read(Sessions("quartet-named.json")));
-    EXPECT_EQ(settings, Read(Sessions("settings.txt")));
+    EXPECT_EQ(score, qvtest::ReadFileText(Sessions("quartet-named.json")));
+    EXPECT_EQ(settings, qvtest::ReadFileText(Sessions("settings.txt")));
 
     std::vector<std::string> steps;
     simhost::SessionFiles files;

@@ -2,6 +2,7 @@
 #include "ScoreFile.h"
 #include "SimHost.h"
 #include "SyncTool.h"
+#include "common/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -141,13 +142,7 @@ TEST(SyncTool, CopiesWithinMusicXmlAsWorkedOutByHand)
     ToolRun run = Sync({ Fixture("musicxml/whole_copy.musicxml"), "--source", "1", "--velocity", "100",
                          "--start-time", "50", "--end-time", "100", "--output", out });
     ASSERT_EQ(run.status, 0) << run.err;
-    std::ifstream written(out, std::ios::binary);
-    std::ifstream expected(Fixture("musicxml/whole_copy_expected.musicxml"), std::ios::binary);
-    std::stringstream a;
-    std::stringstream b;
-    a << written.rdbuf();
-    b << expected.rdbuf();
-    EXPECT_EQ(a.str(), b.str());
+    EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture("musicxml/whole_copy_expected.musicxml")));
     EXPECT_NE(run.out.find("Summary: 2 staves, 1 measures, 5 notes; 2 entries matched, 5 values changed;"),
               std::string::npos)
         << run.out;

@@ -2,6 +2,7 @@
 // bad input, the round trip, and a whole copy worked out by hand.
 #include "MusicXml.h"
 #include "ScoreFile.h"
+#include "common/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +16,6 @@ namespace {
 std::string Fixture(const std::string& name)
 {
     return std::string(QV_FIXTURES_DIR) + "/musicxml/" + name;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::vector<uint8_t> Bytes(const std::string& text)
@@ -182,7 +175,7 @@ TEST(MusicXmlImport, RefusesBadInputWithThePlace)
 
 TEST(MusicXmlImport, BoundsWhatAnArchiveUnpacks)
 {
-    const std::string score = ReadText(Fixture("chords.musicxml"));
+    const std::string score = qvtest::ReadFileText(Fixture("chords.musicxml"));
     const std::string container =
         "<container><rootfiles><rootfile full-path=\"s.xml\"/></rootfiles></container>";
     std::string error;
@@ -230,7 +223,7 @@ TEST(MusicXmlExport, RoundTripKeepsTheFile)
         Score score = Import(name);
         std::string error;
         ASSERT_TRUE(WriteScoreFile(out, score, error)) << error;
-        EXPECT_EQ(ReadText(out), ReadText(Fixture(name))) << name;
+        EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture(name))) << name;
     }
     // Through .mxl and back: the same score and the same text.
     const std::string packed = testing::TempDir() + "round_trip.mxl";
@@ -241,7 +234,7 @@ TEST(MusicXmlExport, RoundTripKeepsTheFile)
     ASSERT_TRUE(ReadScoreFile(packed, again, error)) << error;
     EXPECT_EQ(again, score);
     ASSERT_TRUE(WriteScoreFile(out, again, error)) << error;
-    EXPECT_EQ(ReadText(out), ReadText(Fixture("performance.musicxml")));
+    EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture("performance.musicxml")));
 
     // A score file's score has no MusicXML to write back into.
     EXPECT_FALSE(WriteScoreFile(out, Score(), error));

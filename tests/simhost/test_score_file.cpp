@@ -1,6 +1,7 @@
 // The score file: reading, writing, round trips and the errors people see.
 #include "ScoreFile.h"
 #include "core/ByteAccess.h"
+#include "common/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +19,6 @@ namespace {
 std::string FixturePath(const char* name)
 {
     return std::string(QV_FIXTURES_DIR) + "/" + name;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string ErrorOf(const std::string& text)
@@ -146,7 +139,7 @@ TEST(ScoreFile, AFailedReadLeavesTheScoreAndTheFile)
     EXPECT_FALSE(simhost::ReadScoreFile(path, score, error));
     EXPECT_EQ(0u, error.find(path + ": frames[0]"));
     EXPECT_EQ(42, score.document);
-    EXPECT_EQ(bad, ReadText(path));
+    EXPECT_EQ(bad, qvtest::ReadFileText(path));
     std::remove(path.c_str());
 }
 
@@ -172,7 +165,7 @@ TEST(ScoreFile, WritingReplacesTheFileWhole)
 
 TEST(ScoreFile, DamagedFilesNeverCrashTheReader)
 {
-    const std::string original = ReadText(FixturePath("two_staves.json"));
+    const std::string original = qvtest::ReadFileText(FixturePath("two_staves.json"));
     std::mt19937 random(7);
     const char replacements[] = "{}[]\",:0123456789-x e\\";
     int refused = 0;
