@@ -247,12 +247,8 @@ TEST(MusicXmlExport, WritesChangedValuesInTheFilesUnits)
 {
     Score score = Import("performance.musicxml");
     // Entry 4's note had no record: it gains one; entry 1's start changes.
-    uint8_t key[8] = { 4, 0, 0, 0, 0xFF, 0xFF, 0, 0 };
-    const std::vector<uint8_t> record = EncodePerformance(1, Performance{ 100, -32, 11, 0 });
-    score.records.Create(kPerformanceTag, key, record.data(), kPerformanceSize, true);
-    uint8_t first[8] = { 1, 0, 0, 0, 0, 0, 0, 0 };
-    const std::vector<uint8_t> moved = EncodePerformance(1, Performance{ 64, 0, 0, 0 });
-    score.records.Save(kPerformanceTag, first, moved.data(), kPerformanceSize);
+    ASSERT_TRUE(score.SetPerformance(4, 1, Performance{ 100, -32, 11, 0 }));
+    ASSERT_TRUE(score.SetPerformance(1, 1, Performance{ 64, 0, 0, 0 }));
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
@@ -268,6 +264,29 @@ TEST(MusicXmlExport, WritesChangedValuesInTheFilesUnits)
     ASSERT_TRUE(ImportMusicXml(bytes, false, again, error)) << error;
     EXPECT_EQ(again.PerformanceOf(1, 1), (Performance{ 64, 0, 0, 0 }));
     EXPECT_EQ(again.PerformanceOf(4, 1), (Performance{ 100, -32, 11, 0 }));
+}
+
+// A byte-order mark and CRLF line ends move nothing: the changed notes of
+// the hand-worked copy are patched in their places.
+TEST(MusicXmlExport, PatchesInPlaceWithByteOrderMarkAndCrLf)
+{
+    auto windowsText = [](const std::string& text) {
+        std::string out = "\xEF\xBB\xBF";
+        for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        return out;
+    };
+    Score score;
+    std::string error;
+    ASSERT_TRUE(ImportMusicXml(Bytes(windowsText(qvtest::ReadFileText(Fixture("whole_copy.musicxml")))), false,
+                               score, error))
+        << error;
+    // The Viola's C4 and B3 (entries 4 and 5) as the copy leaves them.
+    ASSERT_TRUE(score.SetPerformance(4, 1, Performance{ 256, -512, 18, 0 }));
+    ASSERT_TRUE(score.SetPerformance(5, 1, Performance{ 0, 0, -45, 0 }));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              windowsText(qvtest::ReadFileText(Fixture("whole_copy_expected.musicxml"))));
 }
 
 TEST(MusicXmlSelection, PartsAndMeasuresAsMusiciansCount)
