@@ -87,17 +87,7 @@ int main(int argc, char** argv)
         std::cerr << "qvperfcopy-session: " << error << "\n";
         return 1;
     }
-    if (!given.scorePath.empty()) files.scorePath = given.scorePath;
-    if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
-    files.outputPath = given.outputPath;
-    files.settingsOutputPath = given.settingsOutputPath;
-    files.parts = given.parts;
-    files.measures = given.measures;
-    files.hostLacks.insert(given.hostLacks.begin(), given.hostLacks.end());
-    files.faultyCall = given.faultyCall;
-    files.nonsense = given.nonsense;
-    files.checkAfterwards = given.checkAfterwards;
-    files.goAhead = files.goAhead || given.goAhead;
+    simhost::TakeCommandLineFiles(files, given);
     if (files.scorePath.empty()) {
         std::cerr << "qvperfcopy-session: no score file (give \"score\" in the session or --score)\n";
         return 2;

@@ -663,6 +663,21 @@ int SessionRun::Run(const std::vector<std::string>& steps)
 
 }  // namespace
 
+void TakeCommandLineFiles(SessionFiles& files, const SessionFiles& given)
+{
+    if (!given.scorePath.empty()) files.scorePath = given.scorePath;
+    if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
+    files.outputPath = given.outputPath;
+    files.settingsOutputPath = given.settingsOutputPath;
+    files.parts = given.parts;
+    files.measures = given.measures;
+    files.hostLacks.insert(given.hostLacks.begin(), given.hostLacks.end());
+    files.faultyCall = given.faultyCall;
+    files.nonsense = given.nonsense;
+    files.checkAfterwards = given.checkAfterwards;
+    files.goAhead = files.goAhead || given.goAhead;
+}
+
 std::optional<Region> ParseSelection(const std::string& text)
 {
     int values[6];

@@ -96,6 +96,10 @@ struct SessionFiles {
 bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
                      std::string& error);
 
+// Lays what a command line gave over what a session file names: its score
+// and settings files when given, and everything else it sets.
+void TakeCommandLineFiles(SessionFiles& files, const SessionFiles& given);
+
 // Runs the steps. A step that cannot be carried out (unknown, a line or
 // button that is not there, a box with no answer, a disabled button) stops
 // the session with one line on err naming the step. Answers 0 for a

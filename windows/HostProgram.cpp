@@ -179,12 +179,7 @@ int RunScripted(const std::vector<std::string>& args)
         std::fprintf(stderr, "FINALE.EXE: %s\n", error.c_str());
         return 1;
     }
-    if (!given.scorePath.empty()) files.scorePath = given.scorePath;
-    if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
-    files.outputPath = given.outputPath;
-    files.settingsOutputPath = given.settingsOutputPath;
-    files.parts = given.parts;
-    files.measures = given.measures;
+    simhost::TakeCommandLineFiles(files, given);
     // A damaged score or a selection it does not have is refused before
     // the plug-in is loaded.
     simhost::Score check;
