@@ -272,8 +272,9 @@ private:
     Fraction divisions_ = Fraction(0);
     Fraction cursor_;       // in quarters from the measure's start
     Fraction lastOnset_;    // of the last note that was not a chord note
-    bool lastLeftOut = false;
-    bool lastInTuplet = false;
+    bool lastLeftOut_ = false;
+    bool lastGrace_ = false;
+    bool lastInTuplet_ = false;
     std::vector<PendingEntry> entries_;
     int64_t entryCount_ = 0;
 };
@@ -414,16 +415,19 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
         return Fail(PartPlace() + ", " + Place(note) + ": a chord note with no note before it");
     }
     const Fraction onset = chord ? lastOnset_ : cursor_;
-    const bool leftOut = grace || cue || (chord && lastLeftOut);
+    const bool leftOut = grace || cue || (chord && lastLeftOut_);
+    // A chord note is a grace note when the note it joins is one.
+    const bool countsAsGrace = grace || (chord && lastGrace_);
     if (!chord) {
         lastOnset_ = onset;
-        lastLeftOut = leftOut;
-        lastInTuplet = inTuplet;
+        lastLeftOut_ = leftOut;
+        lastGrace_ = grace;
+        lastInTuplet_ = inTuplet;
         if (!grace) cursor_ = cursor_ + *duration;
         if (!cursor_.IsValid()) return Fail(PartPlace() + ", " + Place(note) + ": durations too large to add up");
     }
     if (leftOut) {
-        if (grace) ++origin_.graceNotes;
+        if (countsAsGrace) ++origin_.graceNotes;
         else ++origin_.cueNotes;
         return true;
     }
@@ -436,7 +440,7 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
 
     const Fraction units = onset * Fraction(kUnitsPerQuarter);
     if (!units.IsValid() || units.Rounded() > 0x7FFFFFFF ||
-        (!units.IsWhole() && !(chord ? lastInTuplet : inTuplet))) {
+        (!units.IsWhole() && !(chord ? lastInTuplet_ : inTuplet))) {
         return Fail(PartPlace() + ", " + Place(note) + ": the note's position (" + std::to_string(onset.Numerator()) +
                     "/" + std::to_string(onset.Denominator()) +
                     " quarters into the measure) cannot be expressed in 1024ths of a quarter");
