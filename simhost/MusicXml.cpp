@@ -214,7 +214,7 @@ bool VoiceBefore(const std::string& a, const std::string& b)
 }
 
 struct PendingNote {
-    NoteSpec spec;
+    NoteSpec description;
     std::size_t tagOffset = 0;
     Fraction divisions;
 };
@@ -448,7 +448,7 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
     PendingNote pending;
     pending.tagOffset = static_cast<std::size_t>(note.offset_debug() - 1);
     pending.divisions = divisions_;
-    if (!ReadPerformance(note, pending.spec.performance)) return false;
+    if (!ReadPerformance(note, pending.description.performance)) return false;
 
     if (chord && !entries_.empty() && !entries_.back().rest) {
         PendingEntry& entry = entries_.back();
@@ -456,7 +456,7 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
             return Fail(PartPlace() + ", " + Place(note) + ": a chord of more than " +
                         std::to_string(kNotesPerEntry) + " notes");
         }
-        pending.spec.id = static_cast<uint16_t>(entry.notes.size() + 1);
+        pending.description.id = static_cast<uint16_t>(entry.notes.size() + 1);
         entry.notes.push_back(pending);
         return true;
     }
@@ -479,7 +479,7 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
             (*duration * Fraction(kUnitsPerQuarter)).Rounded(), 0x7FFFFFFF));
     }
     if (!rest) {
-        pending.spec.id = 1;
+        pending.description.id = 1;
         entry.notes.push_back(pending);
     }
     entries_.push_back(entry);
@@ -558,25 +558,25 @@ bool Importer::PlaceEntries()
         std::stable_sort(frame.second.begin(), frame.second.end(),
                          [](const PendingEntry* a, const PendingEntry* b) { return a->position < b->position; });
         for (const PendingEntry* entry : frame.second) {
-            EntrySpec spec;
-            spec.number = static_cast<uint32_t>(++entryCount_);
-            spec.position = entry->position;
-            spec.secondTiming = entry->secondTiming;
+            EntrySpec description;
+            description.number = static_cast<uint32_t>(++entryCount_);
+            description.position = entry->position;
+            description.secondTiming = entry->secondTiming;
             bool performance = false;
             for (const PendingNote& note : entry->notes) {
-                spec.notes.push_back(note.spec);
-                if (note.spec.performance) performance = true;
+                description.notes.push_back(note.description);
+                if (note.description.performance) performance = true;
             }
-            spec.flags = (entry->rest ? 0u : kSoundingFlag) | (performance ? kNotePerformanceFlag : 0u);
-            score_.AddEntry(std::get<0>(frame.first), std::get<1>(frame.first), std::get<2>(frame.first), spec);
+            description.flags = (entry->rest ? 0u : kSoundingFlag) | (performance ? kNotePerformanceFlag : 0u);
+            score_.AddEntry(std::get<0>(frame.first), std::get<1>(frame.first), std::get<2>(frame.first), description);
             for (const PendingNote& note : entry->notes) {
                 MusicXmlNote written;
-                written.entry = spec.number;
-                written.noteID = note.spec.id;
+                written.entry = description.number;
+                written.noteID = note.description.id;
                 written.tagOffset = note.tagOffset;
                 written.divisionsNumerator = note.divisions.Numerator();
                 written.divisionsDenominator = note.divisions.Denominator();
-                written.imported = note.spec.performance;
+                written.imported = note.description.performance;
                 origin_.notes.push_back(written);
             }
         }
