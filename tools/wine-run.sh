@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
-# Runs a 64-bit Windows program under Debian's wine64 loader with a private
-# prefix beside the program (or $WINEPREFIX when set). Without a display it
+# Runs a Windows program under Wine with a private prefix beside the program
+# (or $WINEPREFIX when set): a 64-bit one under Debian's wine64 loader, a
+# 32-bit one under the 32-bit loader that only the virtual machine has. Without a display it
 # runs on a private Xvfb screen, and stops Wine's processes before that
 # screen goes away. Usage: wine-run.sh prog.exe [args]
 set -uo pipefail
-loader=/usr/lib/wine/wine64
-if [ ! -x "$loader" ]; then
-  loader=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1 || true)
-fi
-if [ -z "$loader" ] || [ ! -x "$loader" ]; then
-  echo "wine-run.sh: the wine64 loader is not installed (apt-get install wine64)" >&2
-  exit 2
+# The PE header's machine field: 014c for a 32-bit program, 8664 for 64-bit.
+machine() {
+  local offset
+  offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$offset" ] && od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' '
+}
+program=${1:-}
+[ "$program" = --own-display ] && program=${2:-}
+if [ "$(machine "$program")" = 014c ]; then
+  # 32-bit Wine exists only inside the virtual machine (tools/vm32).
+  loader=/usr/lib/wine/wine
+  if [ ! -x "$loader" ]; then
+    echo "wine-run.sh: $program is a 32-bit program: run it in the virtual machine (tools/vm32/run.sh)" >&2
+    exit 2
+  fi
+else
+  loader=/usr/lib/wine/wine64
+  if [ ! -x "$loader" ]; then
+    loader=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1 || true)
+  fi
+  if [ -z "$loader" ] || [ ! -x "$loader" ]; then
+    echo "wine-run.sh: the wine64 loader is not installed (apt-get install wine64)" >&2
+    exit 2
+  fi
 fi
 wineserver_bin=$(dirname "$loader")/wineserver
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then

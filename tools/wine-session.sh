@@ -2,11 +2,12 @@
 # Runs a scripted session in FINALE.EXE under Wine and compares its
 # transcript with the expected one, which the stand-in gives natively.
 # Usage: wine-session.sh FINALE.EXE SESSION.json EXPECTED.txt [FINALE.EXE options]
+# The transcripts go to ../sessions beside the program, or $QV_SESSION_RESULTS.
 set -uo pipefail
 exe=$1 session=$2 expected=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
-results=$(dirname "$exe")/../sessions
+results=${QV_SESSION_RESULTS:-$(dirname "$exe")/../sessions}
 mkdir -p "$results"
 name=$(basename "$session" .session.json)
 actual=$results/$name.transcript.txt

@@ -1,0 +1,107 @@
+# Sourced by the jobs that run in the guest: 32-bit Wine on a virtual screen,
+# with one Wine server for the whole job, and a line per program with its
+# result and time.
+#
+#   wine_up            starts the screen, the prefix and the server
+#   program NAME CMD   runs CMD and prints "vm32: NAME: ok in 12.3 s" or FAILED
+#   wine_down          stops them and prints the totals
+export WINEARCH=win32
+export WINEPREFIX=/tmp/prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+# No .NET or web runtime (the guest has no network), no desktop menus.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+mkdir -p "$HOME"
+vm_passed=0
+vm_failed=0
+prefix_tar=/vm/state/prefix.tar
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+seconds_since() { local d=$(( $(now_ms) - $1 )); printf '%d.%d' $((d / 1000)) $((d % 1000 / 100)); }
+
+# Runs a step of the machine's own set-up; a failure ends the job.
+setup_step() {
+  local name=$1 t0
+  shift
+  t0=$(now_ms)
+  if ! "$@" >/tmp/step.log 2>&1; then
+    echo "vm32: $name failed: $(tail -n 1 /tmp/step.log)"
+    exit 1
+  fi
+  echo "vm32: $name: $(seconds_since "$t0") s"
+}
+
+make_prefix() {
+  wine wineboot -i && wineserver -w &&
+    # Without a window manager, managed windows make every hide wait for a
+    # withdrawal that never comes.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f && wineserver -w &&
+    touch "$WINEPREFIX/.unmanaged-windows"
+}
+
+save_prefix() {
+  tar -cf "$prefix_tar.partial" -C /tmp prefix && mv "$prefix_tar.partial" "$prefix_tar"
+}
+
+restore_prefix() {
+  tar -xf "$prefix_tar" -C /tmp && [ -f "$WINEPREFIX/.unmanaged-windows" ]
+}
+
+wait_for_desktop() {
+  local try
+  for try in 1 2 3 4 5 6 7 8; do
+    wine /vm/bin/guiprobe.exe 2>/dev/null | grep -q ready && return 0
+    sleep 3
+  done
+  echo "the desktop did not come up in 8 tries"
+  return 1
+}
+
+wine_up() {
+  echo "vm32: guest kernel $(uname -r), 32-bit $(wine --version)"
+  rm -f /vm/state/prefix.tar.partial
+  Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
+  vm_xvfb=$!
+  local i=0
+  while [ ! -e /tmp/.X11-unix/X99 ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+  [ -e /tmp/.X11-unix/X99 ] || { echo "vm32: the virtual screen failed: $(tail -n 1 /tmp/xvfb.log)"; exit 1; }
+  export DISPLAY=:99
+  if [ -f "$prefix_tar" ] && restore_prefix 2>/dev/null; then
+    echo "vm32: prefix restored from the cache"
+  else
+    rm -rf "$WINEPREFIX" "$prefix_tar"
+    setup_step "new prefix (wineboot)" make_prefix
+    setup_step "prefix saved to the cache" save_prefix
+  fi
+  # Wine keeps the DOS attributes other than read-only in extended
+  # attributes, which the guest's memory file system cannot hold: the
+  # prefix's temporary folder lives in the shared output folder instead.
+  mkdir -p /vm/out/temp
+  rm -rf "$WINEPREFIX/drive_c/users/root/Temp"
+  ln -s /vm/out/temp "$WINEPREFIX/drive_c/users/root/Temp"
+  # One server for every program, so that the desktop starts once.
+  wineserver -p
+  setup_step "desktop warm-up" wait_for_desktop
+}
+
+program() {
+  local name=$1 t0 status
+  shift
+  t0=$(now_ms)
+  "$@" >"/vm/out/$name.log" 2>&1
+  status=$?
+  if [ "$status" -eq 0 ]; then
+    vm_passed=$((vm_passed + 1))
+    echo "vm32: $name: ok in $(seconds_since "$t0") s"
+  else
+    vm_failed=$((vm_failed + 1))
+    echo "vm32: $name: FAILED (exit $status) in $(seconds_since "$t0") s; its output:"
+    tail -n 40 "/vm/out/$name.log" | sed 's/^/  /'
+  fi
+}
+
+wine_down() {
+  wineserver -k 2>/dev/null
+  kill "$vm_xvfb" 2>/dev/null
+  echo "vm32: $vm_passed passed, $vm_failed failed"
+  [ "$vm_failed" -eq 0 ]
+}
