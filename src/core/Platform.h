@@ -18,3 +18,14 @@
 #else
 #define QV_CDECL
 #endif
+
+// The host calls the entry points and the dialog procedure with whatever
+// stack alignment its own compiler keeps, which on 32-bit x86 may be as
+// little as 4 bytes. They realign the stack on entry, so that the code
+// inside, and every host function it calls, gets the 16 bytes this
+// compiler assumes.
+#if defined(__i386__)
+#define QV_REALIGN_STACK __attribute__((force_align_arg_pointer))
+#else
+#define QV_REALIGN_STACK
+#endif

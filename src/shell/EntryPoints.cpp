@@ -43,13 +43,13 @@ void WriteTextFieldUTF16(uint8_t* field, const char* text)
 
 }  // namespace
 
-uint32_t QV_CDECL FinaleExtensionVersion(uint32_t hostVersion)
+QV_REALIGN_STACK uint32_t QV_CDECL FinaleExtensionVersion(uint32_t hostVersion)
 {
     gHostVersion = hostVersion;
     return kPluginInterfaceVersion;
 }
 
-uint32_t QV_CDECL FinaleExtensionInit(uint32_t, uint32_t* flags)
+QV_REALIGN_STACK uint32_t QV_CDECL FinaleExtensionInit(uint32_t, uint32_t* flags)
 {
     if (flags != nullptr) *flags |= 1;
     gPerfcopySettings.UseVelocity = 1;
@@ -61,7 +61,7 @@ uint32_t QV_CDECL FinaleExtensionInit(uint32_t, uint32_t* flags)
     return 1;
 }
 
-uint32_t QV_CDECL FinaleExtensionEnumerate(uint32_t, uint32_t index, void* record)
+QV_REALIGN_STACK uint32_t QV_CDECL FinaleExtensionEnumerate(uint32_t, uint32_t index, void* record)
 {
     if (static_cast<int16_t>(index) >= 1) return 0;
     if (record == nullptr) return 1;
@@ -73,7 +73,7 @@ uint32_t QV_CDECL FinaleExtensionEnumerate(uint32_t, uint32_t index, void* recor
     return 1;
 }
 
-uint32_t QV_CDECL FinaleExtensionEnumerate_UTF16(uint32_t, uint32_t index, void* record)
+QV_REALIGN_STACK uint32_t QV_CDECL FinaleExtensionEnumerate_UTF16(uint32_t, uint32_t index, void* record)
 {
     if (static_cast<int16_t>(index) != 0) return 0;
     if (record == nullptr) return 1;
@@ -86,12 +86,12 @@ uint32_t QV_CDECL FinaleExtensionEnumerate_UTF16(uint32_t, uint32_t index, void*
     return 1;
 }
 
-uint32_t QV_CDECL FinaleExtensionGetMenuStatus(uint32_t)
+QV_REALIGN_STACK uint32_t QV_CDECL FinaleExtensionGetMenuStatus(uint32_t)
 {
     return 1;
 }
 
-uint32_t QV_CDECL FinaleExtensionInvoke(HWND hostWindow, uint32_t, uint32_t, uint32_t)
+QV_REALIGN_STACK uint32_t QV_CDECL FinaleExtensionInvoke(HWND hostWindow, uint32_t, uint32_t, uint32_t)
 {
     // Made on the first call, with that call's window, and destroyed when
     // the library is unloaded.
@@ -105,7 +105,7 @@ uint32_t QV_CDECL FinaleExtensionInvoke(HWND hostWindow, uint32_t, uint32_t, uin
     return 0;
 }
 
-void QV_CDECL FinaleExtensionTerminate(uint32_t)
+QV_REALIGN_STACK void QV_CDECL FinaleExtensionTerminate(uint32_t)
 {
     if (gPerfcopyWindow == nullptr) return;
     SaveWindowSettings(gPerfcopyWindow);

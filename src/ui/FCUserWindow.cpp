@@ -290,7 +290,7 @@ int32_t FCUserWindow::HandleMessage(HWND window, uint32_t message, WPARAM wParam
     }
 }
 
-int32_t QV_CDECL FCUserWindowDialogProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam,
+QV_REALIGN_STACK int32_t QV_CDECL FCUserWindowDialogProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam,
                                         void* userData)
 {
     if (userData == nullptr) return 0;

@@ -117,5 +117,5 @@ private:
 };
 
 // The dialog procedure the host calls; the user data is the window object.
-int32_t QV_CDECL FCUserWindowDialogProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam,
+QV_REALIGN_STACK int32_t QV_CDECL FCUserWindowDialogProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam,
                                         void* userData);
