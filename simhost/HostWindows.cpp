@@ -1,5 +1,6 @@
 // The simulated host's windows, written once as plain Win32 calls: they run
 // on the stand-in natively and on Wine's user32 inside FINALE.EXE.
+#include "PluginCall.h"
 #include "SimHost.h"
 
 #include <vector>
@@ -59,7 +60,14 @@ INT_PTR CALLBACK ForwardToPlugin(HWND dialog, UINT message, WPARAM wParam, LPARA
     auto binding = host.dialogs.find(dialog);
     if (binding == host.dialogs.end()) return FALSE;
     const Host::DialogBinding target = binding->second;
+#ifdef SIMHOST_CHECKED_PLUGIN_CALLS
+    const INT_PTR result = static_cast<int32_t>(
+        CallPlugin(reinterpret_cast<const void*>(target.procedure),
+                   { reinterpret_cast<uint32_t>(dialog), message, wParam, static_cast<uint32_t>(lParam),
+                     reinterpret_cast<uint32_t>(target.owner) }));
+#else
     const INT_PTR result = target.procedure(dialog, message, wParam, lParam, target.owner);
+#endif
     if (message == WM_DESTROY) host.dialogs.erase(dialog);
     return result;
 }

@@ -13,31 +13,35 @@
 
 namespace simhost {
 
-SIMHOST_EXPORT int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* size,
+// The functions with 16-bit results are not exported under their own names:
+// on Windows the host program exports them through shims that return them
+// as a host built by another compiler may (windows/NarrowResults.cpp).
+
+int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* size,
                                             uint32_t recordVersion);
-SIMHOST_EXPORT int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size,
+int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size,
                                             uint32_t recordVersion);
-SIMHOST_EXPORT int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
+int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
                                               uint32_t recordVersion);
-SIMHOST_EXPORT int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion);
-SIMHOST_EXPORT int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
+int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion);
+int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
                                             uint32_t recordVersion);
 SIMHOST_EXPORT void* QV_CDECL FX_LoadTGF(int32_t zero, int16_t slot, int16_t measure, int32_t layer,
                                         uint8_t loadOption, uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version);
+int16_t QV_CDECL FX_SaveTGF(void* frame, uint32_t version);
 SIMHOST_EXPORT void QV_CDECL FX_FreeTGF(void* frame, uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_GetMaxLayers(uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_GetShowLayer(int32_t layer, uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version);
+int16_t QV_CDECL FX_GetMaxLayers(uint32_t version);
+int16_t QV_CDECL FX_GetShowLayer(int32_t layer, uint32_t version);
+int16_t QV_CDECL FX_InstToSlot(int16_t staff, int16_t slotContext, uint32_t version);
+int16_t QV_CDECL FX_SlotToInst(int16_t slot, int16_t slotContext, uint32_t version);
 SIMHOST_EXPORT int32_t QV_CDECL FX_GetCurERegions(int32_t* outValue, void* selection,
                                                  void* secondRegion, uint32_t version);
 SIMHOST_EXPORT void QV_CDECL FX_RedrawMusic(void* region, uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version);
+int16_t QV_CDECL FX_GetCurrentEnigmaDocument(uint32_t version);
 SIMHOST_EXPORT int32_t QV_CDECL FX_GetCurrentPartID(uint32_t version);
 SIMHOST_EXPORT HWND QV_CDECL FX_GetCurrentWindow(uint32_t version);
 SIMHOST_EXPORT int32_t QV_CDECL FX_GetFinalePath(int32_t selector, void* buffer, uint32_t version);
-SIMHOST_EXPORT int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number,
+int16_t QV_CDECL FX_AutoNumberedName_UTF16(int16_t value, int16_t number,
                                                          uint16_t* buffer, int32_t capacity,
                                                          int32_t zero, uint32_t version);
 // The host program built without FX_Dialog exports everything else.

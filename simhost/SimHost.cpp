@@ -257,8 +257,9 @@ void Host::AddTime(const std::string& function, int64_t nanoseconds)
     statistics_[function].nanoseconds += nanoseconds;
 }
 
-std::optional<int64_t> Host::Enter(LoggedCall call)
+__attribute__((noinline)) std::optional<int64_t> Host::Enter(LoggedCall call)
 {
+    stackPhases |= 1u << ((reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) >> 2) & 3);
     auto statistics = statistics_.try_emplace(call.function).first;
     const int64_t ordinal = ++statistics->second.calls;
     std::optional<int64_t> forcedResult;

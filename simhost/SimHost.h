@@ -158,6 +158,12 @@ public:
     // Calls and time per function since the last Reset.
     const std::map<std::string, CallStatistics>& Statistics() const { return statistics_; }
 
+    // The stack's alignment where the FX_ functions were entered: bit n is
+    // set once the host's frame lay 4 * n bytes past a 16-byte boundary.
+    // Calls made with the stack aligned as the compiler keeps it all set
+    // the same bit; a misaligned caller sets another.
+    uint32_t stackPhases = 0;
+
     // Used by the FX_ functions: logs the call and answers the result a test
     // forced for it, which then replaces the function's own.
     std::optional<int64_t> Enter(LoggedCall call);

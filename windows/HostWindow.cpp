@@ -1,5 +1,6 @@
 #include "HostWindow.h"
 
+#include "PluginCall.h"
 #include "SimHost.h"
 
 #include <cstdio>
@@ -158,6 +159,46 @@ HMENU BuildMenu(const Plugin& plugin)
     return bar;
 }
 
+#ifdef SIMHOST_CHECKED_PLUGIN_CALLS
+// The entry points as the DLL exports them. The host calls them through
+// these shims, with the stack shifted and each call checked.
+Plugin gExported;
+
+template <typename Function>
+const void* Address(Function function)
+{
+    return reinterpret_cast<const void*>(function);
+}
+
+uint32_t __cdecl CallVersion(uint32_t hostVersion)
+{
+    return simhost::CallPlugin(Address(gExported.version), { hostVersion });
+}
+
+uint32_t __cdecl CallInit(uint32_t unused, uint32_t* flags)
+{
+    return simhost::CallPlugin(Address(gExported.init),
+                               { unused, reinterpret_cast<uint32_t>(flags) });
+}
+
+uint32_t __cdecl CallEnumerateUTF16(uint32_t unused, uint32_t index, void* record)
+{
+    return simhost::CallPlugin(Address(gExported.enumerateUTF16),
+                               { unused, index, reinterpret_cast<uint32_t>(record) });
+}
+
+uint32_t __cdecl CallInvoke(HWND hostWindow, uint32_t first, uint32_t second, uint32_t third)
+{
+    return simhost::CallPlugin(Address(gExported.invoke),
+                               { reinterpret_cast<uint32_t>(hostWindow), first, second, third });
+}
+
+void __cdecl CallTerminate(uint32_t unused)
+{
+    simhost::CallPlugin(Address(gExported.terminate), { unused });
+}
+#endif
+
 }  // namespace
 
 bool LoadPlugin(const wchar_t* path, Plugin& plugin, char* reason, size_t reasonSize)
@@ -185,6 +226,14 @@ bool LoadPlugin(const wchar_t* path, Plugin& plugin, char* reason, size_t reason
         plugin.module = nullptr;
         return false;
     }
+#ifdef SIMHOST_CHECKED_PLUGIN_CALLS
+    gExported = plugin;
+    plugin.version = CallVersion;
+    plugin.init = CallInit;
+    plugin.enumerateUTF16 = CallEnumerateUTF16;
+    plugin.invoke = CallInvoke;
+    plugin.terminate = CallTerminate;
+#endif
     simhost::Host::Get().pluginModule = plugin.module;
     return true;
 }
