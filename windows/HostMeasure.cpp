@@ -20,6 +20,29 @@ double Since(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+BOOL CALLBACK CountChild(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<size_t*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count)
+{
+    ++*reinterpret_cast<size_t*>(count);
+    EnumChildWindows(window, CountChild, count);  // every descendant
+    return TRUE;
+}
+
+// The windows of the host's thread, their children included.
+size_t CountWindows()
+{
+    size_t count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+}  // namespace
+
 HWND PluginDialog()
 {
     for (const auto& dialog : simhost::Host::Get().dialogs) {
@@ -28,8 +51,6 @@ HWND PluginDialog()
     return nullptr;
 }
 
-// A host run on the score: loads the plug-in, starts it as the host does
-// and opens the main window.
 bool Start(const std::wstring& path, const simhost::Score& score, Plugin& plugin)
 {
     simhost::Host& host = simhost::Host::Get();
@@ -54,53 +75,32 @@ void Stop(Plugin& plugin)
     FreeLibrary(plugin.module);
 }
 
-BOOL CALLBACK CountChild(HWND, LPARAM count)
-{
-    ++*reinterpret_cast<size_t*>(count);
-    return TRUE;
-}
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM count)
-{
-    ++*reinterpret_cast<size_t*>(count);
-    EnumChildWindows(window, CountChild, count);  // every descendant
-    return TRUE;
-}
-
-// The windows of the host's thread, their children included.
-size_t CountWindows()
-{
-    size_t count = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
-    return count;
-}
-
 void OpenToolWindow()
 {
     SendMessageW(simhost::Host::Get().mainWindow, WM_COMMAND, kPluginCommand, 0);
 }
 
-}  // namespace
-
 int Measure(const std::wstring& path)
 {
     simhost::WatchMessageBoxes([](const simhost::ShownBox& box) { return box.question ? IDYES : IDOK; });
 
-    // "&Apply" on the benchmark's score.
-    ScoreShape shape;
-    shape.measures = 400;
-    Plugin plugin;
-    if (!Start(path, GenerateScore(shape), plugin)) return 1;
-    OpenToolWindow();
-    HWND dialog = PluginDialog();
-    simhost::ClickListLine(GetDlgItem(dialog, 102), 0);
-    auto start = std::chrono::steady_clock::now();
-    simhost::ClickButton(GetDlgItem(dialog, 1));
-    const double apply = Since(start);
-    std::printf("\"&Apply\" to the redraw, %lld destination notes: %.3f s%s\n",
-                static_cast<long long>(shape.DestinationNotes()), apply,
-                simhost::Host::Get().redraws.empty() ? " (not redrawn!)" : "");
-    Stop(plugin);
+    // "&Apply" on the benchmark's score, at two sizes.
+    for (const int16_t measures : { 40, 400 }) {
+        ScoreShape shape;
+        shape.measures = measures;
+        Plugin plugin;
+        if (!Start(path, GenerateScore(shape), plugin)) return 1;
+        OpenToolWindow();
+        HWND dialog = PluginDialog();
+        simhost::ClickListLine(GetDlgItem(dialog, 102), 0);
+        auto start = std::chrono::steady_clock::now();
+        simhost::ClickButton(GetDlgItem(dialog, 1));
+        const double apply = Since(start);
+        std::printf("\"&Apply\" to the redraw, %lld destination notes: %.3f s%s\n",
+                    static_cast<long long>(shape.DestinationNotes()), apply,
+                    simhost::Host::Get().redraws.empty() ? " (not redrawn!)" : "");
+        Stop(plugin);
+    }
 
     // Opening the tool window on 100 staves and 30 groups.
     simhost::Score score;
@@ -113,8 +113,9 @@ int Measure(const std::wstring& path)
         const int16_t first = static_cast<int16_t>(1 + g * 100 / 30);
         score.SetGroup(g, simhost::GroupSpec{ first, static_cast<int16_t>(first + 1 + g % 4), "Group", 1 });
     }
+    Plugin plugin;
     if (!Start(path, score, plugin)) return 1;
-    start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     OpenToolWindow();
     std::printf("Opening the tool window on 100 staves and 30 groups: %.1f ms\n", Since(start) * 1e3);
 

@@ -63,7 +63,9 @@ DWORD WINAPI WatchSteps(void*)
     for (;;) {
         Sleep(250);
         const DWORD started = gWatchdog.started.load();
-        if (started == 0 || GetTickCount() - started < gWatchdog.limit) continue;
+        // Signed: under emulation this thread's clock may lag the one that
+        // started the step, and an unsigned difference would wrap.
+        if (started == 0 || static_cast<LONG>(GetTickCount() - started) < static_cast<LONG>(gWatchdog.limit)) continue;
         EnterCriticalSection(&gWatchdog.lock);
         std::fprintf(stderr, "FINALE.EXE: step %u (%s) did not finish within %lu s\n",
                      static_cast<unsigned>(gWatchdog.index + 1), gWatchdog.step.c_str(), gWatchdog.limit / 1000);
