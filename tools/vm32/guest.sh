@@ -49,7 +49,7 @@ restore_prefix() {
 wait_for_desktop() {
   local try
   for try in 1 2 3 4 5 6 7 8; do
-    wine /vm/bin/guiprobe.exe 2>/dev/null | grep -q ready && return 0
+    wine /vm/out/guiprobe.exe 2>/dev/null | grep -q ready && return 0
     sleep 3
   done
   echo "the desktop did not come up in 8 tries"
@@ -65,8 +65,10 @@ wine_up() {
   while [ ! -e /tmp/.X11-unix/X99 ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
   [ -e /tmp/.X11-unix/X99 ] || { echo "vm32: the virtual screen failed: $(tail -n 1 /tmp/xvfb.log)"; exit 1; }
   export DISPLAY=:99
+  local t0
+  t0=$(now_ms)
   if [ -f "$prefix_tar" ] && restore_prefix 2>/dev/null; then
-    echo "vm32: prefix restored from the cache"
+    echo "vm32: prefix restored from the cache: $(seconds_since "$t0") s"
   else
     rm -rf "$WINEPREFIX" "$prefix_tar"
     setup_step "new prefix (wineboot)" make_prefix
@@ -81,6 +83,10 @@ wine_up() {
   # One server for every program, so that the desktop starts once.
   wineserver -p
   setup_step "desktop warm-up" wait_for_desktop
+  # Wine closes a desktop a moment after its last program ends, and the next
+  # program then waits for a new one, longer than Wine allows under
+  # emulation: one window is kept open for the whole job.
+  wine /vm/out/guiprobe.exe hold >/dev/null 2>&1 &
 }
 
 program() {

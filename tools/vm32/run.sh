@@ -37,6 +37,9 @@ cache=$("$here/setup.sh" | tail -n 1)
 [ -d "$cache/root" ] || fail "setting up the machine" "no machine in $cache"
 rm -rf "$out"
 mkdir -p "$out"
+# The guest's probe of Wine's desktop, a program of the tree's own.
+i686-w64-mingw32-gcc -O2 -s -o "$out/guiprobe.exe" "$here/guiprobe.c" -luser32 ||
+  fail "building the desktop probe" "i686-w64-mingw32-gcc failed"
 {
   echo "cd /vm/tree"
   printf 'exec /bin/bash %q' "/vm/tree/${job#"$tree"/}"

@@ -69,7 +69,7 @@ cache_key() {
   wine=$(package_version wine)
   [ -n "$wine" ] || fail "finding the Wine package" "apt-cache knows no wine"
   { echo "$kernel $(package_version "$kernel")"; echo "wine $wine"; echo "$root_packages"
-    cat "$here/setup.sh" "$here/init" "$here/guiprobe.c"; } | sha256sum | cut -c1-16
+    cat "$here/setup.sh" "$here/init"; } | sha256sum | cut -c1-16
 }
 
 build_kernel() {
@@ -155,8 +155,7 @@ build_root() {
   ldconfig -r "$work" 2>>"$log_folder/ldconfig.log" ||
     fail "extracting the i386 root" "ldconfig could not index its libraries"
   # Mount points of the shared folders and the guest's own memory folders.
-  mkdir -p "$work/vm/tree" "$work/vm/out" "$work/vm/state" "$work/vm/bin" "$work/var/lib/xkb"
-  i686-w64-mingw32-gcc -O2 -s -o "$work/vm/bin/guiprobe.exe" "$here/guiprobe.c" -luser32
+  mkdir -p "$work/vm/tree" "$work/vm/out" "$work/vm/state" "$work/var/lib/xkb"
   touch "$work/.complete"
   mv "$work" "$cache/root"
 }
