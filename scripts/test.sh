@@ -2,14 +2,82 @@
 # Builds everything and runs every test: the native unit tests (with
 # AddressSanitizer and UndefinedBehaviorSanitizer), the same tests built for
 # i386 and run under qemu-i386 (UndefinedBehaviorSanitizer), the checks on
-# both DLLs, and the Windows host program that runs the real DLL under Wine.
+# both DLLs, the Windows host program that runs the real x64 DLL under Wine,
+# the product itself (the i686 DLL driven by the i686 FINALE.EXE in the
+# virtual machine's 32-bit Windows), the fault sweep, the fuzzers and the
+# copy on real scores.
+#
+#   scripts/test.sh [--verbose]
+#
+# Each phase prints one line with its result and time; its whole output goes
+# to build/logs/PHASE.log, whose last lines are printed when it fails.
+# --verbose prints every line instead.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh || exit 1
+verbose=0
+[ "${1:-}" = --verbose ] && verbose=1
+logs=build/logs
+mkdir -p "$logs"
 status=0
 passed=0
 failed=0
-log=$(mktemp)
+start=$(date +%s)
+
+# Runs a phase's command into its log (and the terminal with --verbose).
+# Sets phase_seconds; answers the command's status.
+run_logged() {
+  local name=$1
+  shift
+  local t0
+  t0=$(date +%s)
+  if [ "$verbose" = 1 ]; then
+    "$@" 2>&1 | tee "$logs/$name.log"
+  else
+    "$@" >"$logs/$name.log" 2>&1
+  fi
+  local result=${PIPESTATUS[0]}
+  phase_seconds=$(( $(date +%s) - t0 ))
+  return "$result"
+}
+
+report() {  # name, result, what
+  local name=$1 result=$2 what=$3
+  if [ "$result" -eq 0 ]; then
+    printf '%-12s %s (%d s)\n' "$name:" "$what" "$phase_seconds"
+  else
+    status=1
+    printf '%-12s FAILED: %s (%d s); the end of %s:\n' "$name:" "$what" "$phase_seconds" "$logs/$name.log"
+    [ "$verbose" = 1 ] || tail -n 30 "$logs/$name.log" | sed 's/^/    /'
+  fi
+}
+
+# Adds a log's "N passed, N failed" line (ctest's or a script's) to the totals
+# and prints it as the phase's result.
+count() {  # name, result, pattern
+  local name=$1 result=$2 summary good bad
+  summary=$(grep -E "$3" "$logs/$name.log" | tail -n 1)
+  if [ -z "$summary" ]; then
+    report "$name" 1 "no test summary"
+    return
+  fi
+  if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    bad=${BASH_REMATCH[1]}
+    good=$(( BASH_REMATCH[2] - bad ))
+  else
+    [[ $summary =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]
+    good=${BASH_REMATCH[1]}
+    bad=${BASH_REMATCH[2]}
+  fi
+  passed=$((passed + good))
+  failed=$((failed + bad))
+  [ "$bad" -eq 0 ] || result=1
+  report "$name" "$result" "$good passed, $bad failed"
+}
+
+run_logged setup scripts/setup.sh
+report setup $? "packages and sources"
+[ "$status" -eq 0 ] || exit 1
+
 # One virtual screen for every Windows program the tests start under Wine.
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
@@ -24,67 +92,47 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # One Wine prefix for every program run under Wine.
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/win64/wineprefix}
-start=$(date +%s)
+
+build() { cmake --preset "$1" && cmake --build --preset "$1"; }
 for preset in native native32 win32 win64; do
-  echo "== $preset =="
-  if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; then
-    ctest --preset "$preset" 2>&1 | tee "$log"
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-    summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
-    if [ -z "$summary" ]; then
-      status=1
-    else
-      total=$(echo "$summary" | sed -E 's/.*out of ([0-9]+).*/\1/')
-      bad=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests failed.*/\1/')
-      passed=$((passed + total - bad))
-      failed=$((failed + bad))
-    fi
-  else
-    echo "build of $preset failed"
-    status=1
-  fi
+  run_logged "$preset-build" build "$preset"
+  result=$?
+  report "$preset-build" "$result" "built"
+  [ "$result" -eq 0 ] || continue
+  run_logged "$preset" ctest --preset "$preset"
+  count "$preset" $? 'tests passed, [0-9]+ tests failed out of [0-9]+'
 done
-# Adds the "NAME: N passed, N failed" line of a script's log to the totals.
-add_summary() {
-  local summary
-  summary=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed" "$log" | tail -n 1)
-  if [ -z "$summary" ]; then
-    status=1
-    return
-  fi
-  passed=$((passed + $(echo "$summary" | sed -E 's/.*: ([0-9]+) passed.*/\1/')))
-  failed=$((failed + $(echo "$summary" | sed -E 's/.*, ([0-9]+) failed/\1/')))
-}
+
+# The product: the i686 DLL and FINALE.EXE in the virtual machine's 32-bit
+# Windows, in one boot.
+run_logged vm32 tools/vm32/run.sh tools/vm32/product-tests.sh
+count vm32 $? '^vm32: [0-9]+ passed, [0-9]+ failed'
+grep -E '^vm32: .*(ok|FAILED)|^vm32: (new prefix|prefix|desktop|guest done)' "$logs/vm32.log" | sed 's/^/    /'
+
 # The fault sweep over the whole job (every host call failing, then
 # answering nonsense, and every host function missing), on the native build.
-echo "== faults =="
-QV_SKIP_SETUP=1 scripts/faults.sh | tee "$log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-add_summary faults
+QV_SKIP_SETUP=1 run_logged faults scripts/faults.sh
+count faults $? '^faults: [0-9]+ passed, [0-9]+ failed'
 # Every fuzz harness for 30 seconds (scripts/fuzz.sh runs them longer).
-echo "== fuzz =="
-scripts/fuzz.sh 30 | tee "$log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-add_summary fuzz
+run_logged fuzz scripts/fuzz.sh 30
+count fuzz $? '^fuzz: [0-9]+ passed, [0-9]+ failed'
 # The copy on MuseScore's demo scores, read back by MuseScore.
-echo "== real scores =="
-QV_SKIP_SETUP=1 scripts/real-scores.sh | tee "$log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-add_summary real-scores
-rm -f "$log"
+QV_SKIP_SETUP=1 run_logged real-scores scripts/real-scores.sh
+count real-scores $? '^real-scores: [0-9]+ passed, [0-9]+ failed'
+
 # Wine's processes end before their screen does.
 if [ -n "$xvfb_pid" ]; then
   wineserver=$(dpkg -L wine64 2>/dev/null | grep '/wineserver$' | head -n 1)
   [ -n "$wineserver" ] && "$wineserver" -k 2>/dev/null
   kill "$xvfb_pid" 2>/dev/null
 fi
-# Screenshots taken under Wine and Xvfb, as PNG beside their BMP originals.
-for picture in build/win64/screenshots/*.bmp; do
+# Screenshots taken under Wine and in the virtual machine, as PNG beside
+# their BMP originals.
+for picture in build/win64/screenshots/*.bmp build/vm32/screenshots/*.bmp; do
   [ -e "$picture" ] || continue
   /usr/bin/convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
 done
-echo "screenshots: $(ls build/win64/screenshots/*.png 2>/dev/null | tr '\n' ' ')"
-echo
+echo "screenshots: build/win64/screenshots/ and build/vm32/screenshots/; logs: $logs/"
 echo "time: $(( $(date +%s) - start )) s"
 echo "tests: $passed passed, $failed failed"
 exit $status
