@@ -17,6 +17,10 @@ using simhost::EntrySpec;
 using simhost::NoteSpec;
 
 constexpr uint32_t kSounding = frame::kSoundingFlag;
+// The tool window's outer size from its template: 245 x 161 dialog units
+// with a caption and a sizing frame. It is also its minimum.
+constexpr int kTemplateWidth = 368 + 2 * win32stub::kSizeFrame;
+constexpr int kTemplateHeight = 262 + 2 * win32stub::kSizeFrame + win32stub::kCaptionHeight;
 const char kNoRegion[] = "Please select a target region where the performance data from the source staff should be mixed in.";
 
 class ToolWindowTest : public WindowTest {
@@ -387,17 +391,22 @@ TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
               ReadSettings());
 }
 
-TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTheWindow)
+TEST_F(ToolWindowTest, AMissingGeometryKeyOrAPlaceNoMonitorShowsLetsTheHostPlaceTheWindow)
 {
-    // Three of four keys, all four at -1, a size of -1 by -1, and a place no
-    // monitor shows.
-    const char* files[] = {
-        "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=100\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
-        "QVPERFCOPY_WINDOWX2=300\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n",
-        "QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
-        "QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=376\nQVPERFCOPY_WINDOWHEIGHT2=400\n",
-    };
-    for (const char* file : files) {
+    // Each of the four keys missing on its own, then a place no monitor shows.
+    const char* keys[] = { "QVPERFCOPY_WINDOWX2=300\n", "QVPERFCOPY_WINDOWY2=300\n", "QVPERFCOPY_WINDOWWIDTH2=400\n",
+                           "QVPERFCOPY_WINDOWHEIGHT2=350\n" };
+    std::vector<std::string> files;
+    for (int missing = 0; missing < 4; ++missing) {
+        std::string file;
+        for (int key = 0; key < 4; ++key) {
+            if (key != missing) file += keys[key];
+        }
+        files.push_back(file);
+    }
+    files.push_back("QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+                    "QVPERFCOPY_WINDOWHEIGHT2=350\n");
+    for (const std::string& file : files) {
         SCOPED_TRACE(file);
         FinaleExtensionTerminate(0);
         WriteSettings(file);
@@ -410,8 +419,85 @@ TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTh
         ClientToScreen(MainWindow(), &mainClient);
         EXPECT_EQ(mainClient.x, client.x);
         EXPECT_EQ(mainClient.y, client.y);
+        // Off the monitors, the stored size still holds; with a key missing,
+        // the template's size.
+        const RECT outer = WindowRect(dialog);
+        const bool offScreen = &file == &files.back();
+        EXPECT_EQ(offScreen ? 400 : kTemplateWidth, outer.right - outer.left);
+        EXPECT_EQ(offScreen ? 350 : kTemplateHeight, outer.bottom - outer.top);
         FinaleExtensionTerminate(0);
     }
+}
+
+// What a save writes for a geometry never stored, -1, is taken as it is: a
+// size of -1 becomes the minimum, the template's size.
+TEST_F(ToolWindowTest, MinusOneGeometryIsTakenAsItIs)
+{
+    const std::pair<const char*, POINT> files[] = {
+        { "QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
+          { -1, -1 } },
+        { "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=90\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
+          { 100, 90 } },
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.first);
+        FinaleExtensionTerminate(0);
+        WriteSettings(file.first);
+        MakeScore(0x12050000);
+        const HWND dialog = Invoke();
+        const RECT outer = WindowRect(dialog);
+        EXPECT_EQ(file.second.x, outer.left);
+        EXPECT_EQ(file.second.y, outer.top);
+        EXPECT_EQ(kTemplateWidth, outer.right - outer.left);
+        EXPECT_EQ(kTemplateHeight, outer.bottom - outer.top);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        FinaleExtensionTerminate(0);
+    }
+}
+
+// Off the monitors, the position is forgotten and the size kept; a host that
+// quits while that window is open saves -1 for the position and the size for
+// the size, and the next run opens the window at (-1, -1) with that size.
+TEST_F(ToolWindowTest, APositionForgottenOffScreenIsSavedAsMinusOneAndTakenNextRun)
+{
+    WriteSettings("QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+                  "QVPERFCOPY_WINDOWHEIGHT2=350\n");
+    MakeScore(0x12050000);
+    Invoke();
+    FinaleExtensionTerminate(0);
+    EXPECT_EQ("QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+              "QVPERFCOPY_WINDOWHEIGHT2=350\nQVPERFCOPY_USEVELOCITY=1\nQVPERFCOPY_VELOCITY=100\n"
+              "QVPERFCOPY_USESTARTTIME=1\nQVPERFCOPY_STARTTIME=100\nQVPERFCOPY_USEENDTIME=1\n"
+              "QVPERFCOPY_ENDTIME=100\n",
+              ReadSettings());
+
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    const RECT outer = WindowRect(dialog);
+    EXPECT_EQ(-1, outer.left);
+    EXPECT_EQ(-1, outer.top);
+    EXPECT_EQ(400, outer.right - outer.left);
+    EXPECT_EQ(350, outer.bottom - outer.top);
+    // Closed, it keeps where it is.
+    simhost::ClickButton(Item(2));
+    FinaleExtensionTerminate(0);
+    EXPECT_EQ(0u, ReadSettings().find("QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=400\n"));
+}
+
+// Values no screen has, at the ends of 32 bits, neither overflow nor place
+// the window off the monitors.
+TEST_F(ToolWindowTest, GeometryAtTheEndsOfThirtyTwoBitsLetsTheHostPlaceTheWindow)
+{
+    WriteSettings("QVPERFCOPY_WINDOWX2=2147483647\nQVPERFCOPY_WINDOWY2=-2147483648\n"
+                  "QVPERFCOPY_WINDOWWIDTH2=2147483647\nQVPERFCOPY_WINDOWHEIGHT2=99999999999\n");
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    POINT client = { 0, 0 };
+    POINT mainClient = { 0, 0 };
+    ClientToScreen(dialog, &client);
+    ClientToScreen(MainWindow(), &mainClient);
+    EXPECT_EQ(mainClient.x, client.x);
+    EXPECT_EQ(mainClient.y, client.y);
 }
 
 TEST_F(ToolWindowTest, TerminateWithoutInvocationLeavesTheFileAndOpenWindowSavesTheLastClose)
