@@ -112,11 +112,21 @@ protected:
         for (const auto& box : win32stub::MessageBoxes()) titles.push_back(box.title);
         return titles;
     }
-    int16_t VelocityOf(int16_t staff) const
+    // Velocity, start and end of the note in measure 1, or -999 for each
+    // when it has no record.
+    using Values = std::vector<int16_t>;
+    Values ValuesOf(int16_t staff) const
     {
         const auto& frame = score().frames.at(simhost::FrameKey(staff, 1, 0));
+        if (frame.entries.empty()) return {};
         auto record = score().PerformanceOf(simhost::entry::Number(frame.entries[0]), 1);
-        return record ? record->velocity : -999;
+        if (!record) return { -999, -999, -999 };
+        return { record->velocity, record->start, record->end };
+    }
+    int16_t VelocityOf(int16_t staff) const
+    {
+        const Values values = ValuesOf(staff);
+        return values.empty() ? 0 : values[0];
     }
 
     std::string SettingsPath() const { return folder_ + "\\qvpluginprefs.txt"; }
@@ -157,10 +167,21 @@ TEST_F(ToolWindowTest, ChoicesEnableWhatTheyGovern)
     EXPECT_EQ("100", EditText(104));
     simhost::ClickListLine(Item(102), 1);
     EXPECT_TRUE(IsWindowEnabled(Item(1)));
-    simhost::ClickButton(Item(103));  // uncheck Velocity
-    EXPECT_FALSE(IsWindowEnabled(Item(104)));
-    EXPECT_FALSE(IsWindowEnabled(Item(105)));
-    EXPECT_TRUE(IsWindowEnabled(Item(107)));
+    // Each check box, its edit and its "%": unchecking one disables its own
+    // pair and no other.
+    const int triples[3][3] = { { 103, 104, 105 }, { 106, 107, 108 }, { 109, 110, 111 } };
+    for (const auto& unchecked : triples) {
+        SCOPED_TRACE(unchecked[0]);
+        simhost::ClickButton(Item(unchecked[0]));
+        for (const auto& triple : triples) {
+            const bool own = triple[0] == unchecked[0];
+            EXPECT_EQ(!own, IsWindowEnabled(Item(triple[1]))) << triple[1];
+            EXPECT_EQ(!own, IsWindowEnabled(Item(triple[2]))) << triple[2];
+        }
+        simhost::ClickButton(Item(unchecked[0]));
+        EXPECT_TRUE(IsWindowEnabled(Item(unchecked[1])));
+        EXPECT_TRUE(IsWindowEnabled(Item(unchecked[2])));
+    }
 }
 
 TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
@@ -182,6 +203,17 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     EXPECT_EQ(1, Selected());
     EXPECT_EQ("100", EditText(107));
     EXPECT_EQ("0", EditText(110));
+
+    // A remembered staff that has left the score is forgotten.
+    simhost::ClickListLine(Item(102), 2);
+    simhost::ClickButton(Item(2));
+    EXPECT_EQ(3, gPerfcopyWindow->LastSourceStaff);
+    score().staffOrder = { 1, 2 };
+    Invoke();
+    EXPECT_EQ(2u, ListLines().size());
+    EXPECT_EQ(-1, Selected());
+    EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
+    EXPECT_FALSE(IsWindowEnabled(Item(1)));
 }
 
 TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSource)
@@ -195,6 +227,11 @@ TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSourc
     simhost::LetTimePass(400);
     EXPECT_EQ(0, Selected());  // nothing changed: nothing rebuilt
     score().part = 2;
+    // Neither a deactivation nor another timer rebuilds the list.
+    SendMessageW(Dialog(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(0, Selected());
+    SendMessageW(Dialog(), WM_TIMER, FCPerfcopyWindow::kRefreshTimer + 1, 0);
+    EXPECT_EQ(0, Selected());
     simhost::LetTimePass(199);
     EXPECT_EQ(0, Selected());
     simhost::LetTimePass(1);
@@ -202,8 +239,10 @@ TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSourc
     EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
     EXPECT_FALSE(IsWindowEnabled(Item(1)));
     EXPECT_EQ(3u, ListLines().size());
-    // Back in the first part, the source is not chosen again by itself.
+    // Back in the first part, an activation rebuilds the list at once, and
+    // the source is not chosen again by itself.
     score().part = 0;
+    simhost::ClickListLine(Item(102), 0);
     SendMessageW(Dialog(), WM_ACTIVATE, WA_ACTIVE, 0);
     EXPECT_EQ(-1, Selected());
 }
@@ -252,42 +291,60 @@ TEST_F(ToolWindowTest, ChecksComeInOrderAndStopTheSync)
 {
     MakeScore(0x12050000);
     Invoke();
+    const auto& boxes = win32stub::MessageBoxes();
     // No region and no source staff: only the first check speaks.
     score().selection = simhost::Region();
     win32stub::QueueMessageBoxAnswer(IDOK);
     Apply();
-    EXPECT_EQ((std::vector<std::string>{ "No Target Region" }), BoxTitles());
-    EXPECT_EQ(kNoRegion, win32stub::MessageBoxes()[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), win32stub::MessageBoxes()[0].style);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("No Target Region", boxes[0].title);
+    EXPECT_EQ(kNoRegion, boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), boxes[0].style);
 
     Select(2, 2);
     win32stub::QueueMessageBoxAnswer(IDOK);
     Apply();
-    EXPECT_EQ("Source Staff Missing", BoxTitles().back());
-    EXPECT_EQ("Please select a source staff.", win32stub::MessageBoxes().back().text);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Source Staff Missing", boxes[1].title);
+    EXPECT_EQ("Please select a source staff.", boxes[1].text);
 
     simhost::ClickListLine(Item(102), 1);
     win32stub::QueueMessageBoxAnswer(IDOK);
     Apply();
-    EXPECT_EQ("Source Identical to Destination", BoxTitles().back());
+    ASSERT_EQ(3u, boxes.size());
+    EXPECT_EQ("Source Identical to Destination", boxes[2].title);
 
-    // The source inside a larger selection: asked; No stops.
+    // The source inside a larger selection, at its first, a middle and its
+    // last slot: asked; any answer but Yes (No, Cancel, a box that failed)
+    // stops.
     Select(1, 3);
-    win32stub::QueueMessageBoxAnswer(IDNO);
-    Apply();
-    EXPECT_EQ("Source Staff in Selection", BoxTitles().back());
-    EXPECT_EQ(static_cast<UINT>(MB_YESNO), win32stub::MessageBoxes().back().style);
+    const int answers[] = { IDNO, IDCANCEL, 0 };
+    for (int line : { 0, 1, 2 }) {
+        simhost::ClickListLine(Item(102), line);
+        const size_t before = boxes.size();
+        win32stub::QueueMessageBoxAnswer(answers[line]);
+        Apply();
+        ASSERT_EQ(before + 1, boxes.size()) << line;
+        EXPECT_EQ("Source Staff in Selection", boxes.back().title);
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO), boxes.back().style);
+    }
 
-    // Human Playback on: asked after the first question; No stops.
+    // Human Playback on: asked after the first question; any answer but Yes
+    // stops.
     score().SetHumanPlaybackMode(0);
-    win32stub::QueueMessageBoxAnswer(IDYES);
-    win32stub::QueueMessageBoxAnswer(IDNO);
-    Apply();
-    EXPECT_EQ("Human Playback is ON", BoxTitles().back());
-    EXPECT_EQ(5u, win32stub::MessageBoxes().size() - 1);
+    for (int answer : answers) {
+        const size_t before = boxes.size();
+        win32stub::QueueMessageBoxAnswer(IDYES);
+        win32stub::QueueMessageBoxAnswer(answer);
+        Apply();
+        ASSERT_EQ(before + 2, boxes.size()) << answer;
+        EXPECT_EQ("Human Playback is ON", boxes.back().title);
+    }
+    EXPECT_TRUE(host().CallsTo("FX_StartFinaleEdit_UTF16").empty());
     EXPECT_TRUE(host().EndedEdits().empty());
     EXPECT_EQ(0, host().CancelledEdits());
     EXPECT_TRUE(win32stub::Beeps().empty());
+    EXPECT_EQ(-999, VelocityOf(2));
     EXPECT_EQ(-999, VelocityOf(3));
 }
 
@@ -297,24 +354,34 @@ TEST_F(ToolWindowTest, YesToBothQuestionsSyncsTheOtherStavesAsOneNamedEdit)
     score().SetHumanPlaybackMode(0);
     Invoke();
     simhost::ClickListLine(Item(102), 0);
-    simhost::TypeText(Item(104), u"150");  // clamped to 100 for the run
+    // Percentages are clamped for the run: 150 to 100, -20 to 0.
+    simhost::TypeText(Item(104), u"150");
+    simhost::TypeText(Item(107), u"-20");
+    simhost::TypeText(Item(110), u"150");
     win32stub::QueueMessageBoxAnswer(IDYES);
     // While the question is open, the timer still reaches the window.
     win32stub::QueueMessageBoxAnswer(IDYES, [] { simhost::LetTimePass(400); });
     Apply();
-    EXPECT_EQ((std::vector<std::string>{ "Source Staff in Selection", "Human Playback is ON" }), BoxTitles());
+    ASSERT_EQ((std::vector<std::string>{ "Source Staff in Selection", "Human Playback is ON" }), BoxTitles());
     EXPECT_EQ("Human Playback is ON for this document. The live data will not play back, unless you set the HP "
               "Preferences to use or incorporate existing MIDI data for start/end/velocity.\n\nDo you want to "
               "continue?",
               win32stub::MessageBoxes()[1].text);
     EXPECT_EQ((std::vector<std::string>{ "Perfcopy to 3 staves" }), host().EndedEdits());
-    EXPECT_EQ(40, VelocityOf(2));
-    EXPECT_EQ(40, VelocityOf(3));
+    // The source's 40, 10 and -20 onto no record (zeros).
+    for (int16_t staff : { 2, 3 }) EXPECT_EQ((Values{ 40, 0, -20 }), ValuesOf(staff)) << staff;
     EXPECT_EQ(1u, host().redraws.size());
     EXPECT_TRUE(IsWindow(Dialog()));  // the window stays open
     EXPECT_EQ(1, gPerfcopyWindow->LastSourceStaff);
     ASSERT_TRUE(host().Undo());
     EXPECT_EQ(-999, VelocityOf(2));
+
+    // 50 stays 50: half way.
+    for (int item : { 104, 107, 110 }) simhost::TypeText(Item(item), u"50");
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    Apply();
+    EXPECT_EQ((Values{ 20, 5, -10 }), ValuesOf(2));
 }
 
 TEST_F(ToolWindowTest, EditsAreNamedAfterTheDestination)
