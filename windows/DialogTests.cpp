@@ -8,6 +8,7 @@
 #include "UserInput.h"
 #include "WineScreenshot.h"
 #include "shell/Globals.h"
+#include "sync/FCPerfcopyWindow.h"
 #include "ui/FCUI.h"
 #include "ui/FCUserWindow.h"
 
@@ -154,4 +155,38 @@ TEST_F(RealDialog, CloseEndsTheDialogOnce)
     EXPECT_EQ(nullptr, window_->GetWindowHandle());
     EXPECT_FALSE(IsWindow(dialog));
     window_->OnCancel();
+}
+
+// The tool window in Wine's user32: a stored geometry of -1 puts it at
+// (-1, -1) with its minimum size, which the monitor shows; a place no
+// monitor shows keeps only the size, and the host places the window.
+TEST_F(RealDialog, ToolWindowAtMinusOneIsShownAndOffScreenKeepsOnlyTheSize)
+{
+    const RECT placedByHost = Outer(window_->GetWindowHandle());
+    FCPerfcopyWindow tool;
+    tool.BindControls();
+    tool.SetStoredGeometry(-1, -1, -1, -1);
+    tool.ShowModeless();
+    simhost::LetTimePass(100);
+    ASSERT_NE(nullptr, tool.GetWindowHandle());
+    RECT outer = Outer(tool.GetWindowHandle());
+    EXPECT_EQ(-1, outer.left);
+    EXPECT_EQ(-1, outer.top);
+    EXPECT_EQ(tool.GetMinimumWidth(), outer.right - outer.left);
+    EXPECT_EQ(tool.GetMinimumHeight(), outer.bottom - outer.top);
+    EXPECT_TRUE(tool.IsPositionStored());
+    const int32_t width = tool.GetMinimumWidth();
+    const int32_t height = tool.GetMinimumHeight() + 30;
+    tool.CloseWindow();
+
+    tool.SetStoredGeometry(5000, 300, width, height);
+    tool.ShowModeless();
+    simhost::LetTimePass(100);
+    ASSERT_NE(nullptr, tool.GetWindowHandle());
+    outer = Outer(tool.GetWindowHandle());
+    EXPECT_EQ(placedByHost.left, outer.left);
+    EXPECT_EQ(placedByHost.top, outer.top);
+    EXPECT_EQ(width, outer.right - outer.left);
+    EXPECT_EQ(height, outer.bottom - outer.top);
+    EXPECT_FALSE(tool.IsPositionStored());
 }

@@ -28,14 +28,9 @@ FCSettingsPairs* FCStrings::CreateSettingsPairs() const
         const uint32_t length = line->GetLength();
         key.AppendUnits(line->GetUTF16(), static_cast<uint32_t>(equals));
         value.AppendUnits(line->GetUTF16() + equals + 1, length - static_cast<uint32_t>(equals) - 1);
-        // A key of nothing but spaces could never be found, and would be
-        // written back as a line that starts with "=".
-        FCSettingsPair* pair = new FCSettingsPair(&key, &value);
-        if (pair->GetKey()->GetLength() == 0) {
-            delete pair;
-            continue;
-        }
-        pairs->Add(pair);
+        // A key of only blanks is kept as an empty key, so that the line of
+        // whoever wrote it survives the rewrite.
+        pairs->Add(new FCSettingsPair(&key, &value));
     }
     return pairs;
 }

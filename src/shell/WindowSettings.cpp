@@ -91,13 +91,10 @@ void LoadWindowSettings(FCUserWindow* window)
     FCSettingsPair* y = Find(pairs, kWindowY);
     FCSettingsPair* width = Find(pairs, kWindowWidth);
     FCSettingsPair* height = Find(pairs, kWindowHeight);
+    // The values as they are, -1 included: a size of -1 becomes the
+    // window's minimum when it is applied.
     if (window != nullptr && x != nullptr && y != nullptr && width != nullptr && height != nullptr) {
-        const int32_t storedWidth = ToInteger(width);
-        const int32_t storedHeight = ToInteger(height);
-        // A size of -1 by -1 is what a save writes when nothing was stored.
-        if (storedWidth != kNotStored || storedHeight != kNotStored) {
-            window->SetStoredGeometry(ToInteger(x), ToInteger(y), storedWidth, storedHeight);
-        }
+        window->SetStoredGeometry(ToInteger(x), ToInteger(y), ToInteger(width), ToInteger(height));
     }
     LoadField(pairs, kUseVelocity, kVelocity, gPerfcopySettings.UseVelocity, gPerfcopySettings.VelocityPercent);
     LoadField(pairs, kUseStartTime, kStartTime, gPerfcopySettings.UseStartTime, gPerfcopySettings.StartTimePercent);

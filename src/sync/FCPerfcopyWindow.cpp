@@ -12,6 +12,16 @@ namespace {
 // Group names stand in for missing staff names from this host version on.
 constexpr uint32_t kGroupNamingHost = 0x10000000;
 
+// A coordinate plus a length, kept within 32 bits: stored values come from
+// the settings file unchecked.
+int32_t SaturatedSum(int32_t value, int32_t length)
+{
+    const int64_t sum = static_cast<int64_t>(value) + length;
+    if (sum > INT32_MAX) return INT32_MAX;
+    if (sum < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(sum);
+}
+
 }  // namespace
 
 int32_t ClampPercent(int32_t value)
@@ -153,21 +163,30 @@ void FCPerfcopyWindow::OnInit()
 
 void FCPerfcopyWindow::ApplyStoredGeometryOnScreen()
 {
-    if (IsPositionStored()) {
-        RECT stored = { GetStoredLeft(), GetStoredTop(), GetStoredLeft() + GetStoredWidth(),
-                        GetStoredTop() + GetStoredHeight() };
-        if (MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) == nullptr) {
-            // The monitor it was stored on is gone: keep the size only.
-            ForgetStoredPosition();
-            if (IsSizeStored()) {
-                const int32_t width = GetStoredWidth() < GetMinimumWidth() ? GetMinimumWidth() : GetStoredWidth();
-                const int32_t height =
-                    GetStoredHeight() < GetMinimumHeight() ? GetMinimumHeight() : GetStoredHeight();
-                SetWindowPos(GetWindowHandle(), nullptr, 0, 0, width, height,
-                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-            }
-            return;
+    if (!IsPositionStored()) return;
+    // The rectangle the window is about to take: the stored size raised to
+    // the minimum (a stored -1 included), or its present size.
+    int32_t width = 0;
+    int32_t height = 0;
+    if (IsSizeStored()) {
+        width = GetStoredWidth() < GetMinimumWidth() ? GetMinimumWidth() : GetStoredWidth();
+        height = GetStoredHeight() < GetMinimumHeight() ? GetMinimumHeight() : GetStoredHeight();
+    } else {
+        RECT outer = {};
+        GetWindowRect(GetWindowHandle(), &outer);
+        width = outer.right - outer.left;
+        height = outer.bottom - outer.top;
+    }
+    const RECT placed = { GetStoredLeft(), GetStoredTop(), SaturatedSum(GetStoredLeft(), width),
+                          SaturatedSum(GetStoredTop(), height) };
+    if (MonitorFromRect(&placed, MONITOR_DEFAULTTONULL) == nullptr) {
+        // The monitor it was stored on is gone: keep the size only.
+        ForgetStoredPosition();
+        if (IsSizeStored()) {
+            SetWindowPos(GetWindowHandle(), nullptr, 0, 0, width, height,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
         }
+        return;
     }
     ApplyStoredGeometry();
 }

@@ -220,15 +220,20 @@ TEST_F(SettingsFile, EveryLineOfOtherPluginsSurvivesASave)
               ReadText(path_));
 }
 
-// A key of nothing but spaces carries no pair, as a line that starts with "=".
-TEST_F(SettingsFile, AKeyOfSpacesCarriesNoPair)
+// A key of only blanks is a pair with an empty key: its line stays in its
+// place, trimmed like any other, so another plug-in's value is not lost.
+TEST_F(SettingsFile, AKeyOfBlanksIsKeptAsAnEmptyKey)
 {
-    Write("A=1\n \t=x\nB=2\n");
+    Write("A=1\n \t= x=y \nB=2\n");
     auto pairs = ReadPairs();
     ASSERT_NE(nullptr, pairs);
-    EXPECT_EQ(2, pairs->GetCount());
+    ASSERT_EQ(3, pairs->GetCount());
+    EXPECT_EQ("", Text(pairs->GetPairAt(1)->GetKey()));
+    EXPECT_EQ("x=y", Text(pairs->GetPairAt(1)->GetValue()));
+    FCString key("B");
+    pairs->SetIntValue(&key, 3);
     ASSERT_TRUE(pairs->SaveToFile());
-    EXPECT_EQ("A=1\nB=2\n", ReadText(path_));
+    EXPECT_EQ("A=1\n=x=y\nB=3\n", ReadText(path_));
 }
 
 TEST_F(SettingsFile, AFileThatMayNotBeWrittenStaysAsItIsAndALinkStaysALink)

@@ -117,7 +117,9 @@ TEST_F(Cell, FailedFrameSaveFailsTheCellButTheOthersAreSaved)
     ASSERT_TRUE(cell.Load());
     EXPECT_FALSE(cell.Save());
     EXPECT_EQ(4u, CountCalls("FX_SaveTGF"));
-    EXPECT_EQ(1, entry::NoteID(score().frames[simhost::FrameKey(1, 1, 2)].entries[0], 0));
+    const auto& entries = score().frames[simhost::FrameKey(1, 1, 2)].entries;
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(1, entry::NoteID(entries[0], 0));
 }
 
 TEST_F(Cell, FlaggedRunsCountWithinOneLayer)

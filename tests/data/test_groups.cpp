@@ -194,8 +194,10 @@ TEST_F(Groups, HumanPlaybackModeAlwaysFromItemOne)
     score().SetHumanPlaybackMode(1);
     ASSERT_TRUE(prefs.Load(77));
     EXPECT_EQ(FCHumanPlaybackPrefs::kModeOff, prefs.GetMode());
-    EXPECT_EQ(1u, host().CallsTo("FX_LoadEData").back().key);
-    EXPECT_EQ(36, host().CallsTo("FX_LoadEData").back().sizeIn);
+    const auto loads = host().CallsTo("FX_LoadEData");
+    ASSERT_FALSE(loads.empty());
+    EXPECT_EQ(1u, loads.back().key);
+    EXPECT_EQ(36, loads.back().sizeIn);
     score().SetHumanPlaybackMode(3);
     EXPECT_TRUE(prefs.Reload());
     EXPECT_EQ(3, prefs.GetMode());

@@ -87,8 +87,8 @@ TEST_F(PerformanceMod, SaveForNoteCreatesThenOverwrites)
         again.SetVelocity(95);
         again.SetStartOffset(-3);
         ASSERT_TRUE(again.SaveForNote(note));
-        EXPECT_EQ(1u, CountCalls("FX_CreateEData"));
-        EXPECT_EQ(1u, CountCalls("FX_SaveEData"));
+        ASSERT_EQ(1u, CountCalls("FX_CreateEData"));
+        ASSERT_EQ(1u, CountCalls("FX_SaveEData"));
         // Both pass the performance record's own version.
         EXPECT_EQ(0x07000000, host().CallsTo("FX_CreateEData")[0].args[4]);
         EXPECT_EQ(0x07000000, host().CallsTo("FX_SaveEData")[0].args[4]);

@@ -27,11 +27,13 @@ TEST_F(Records, LoadSaveAndReload)
     EXPECT_EQ(4u, record.GetLoadedSize());
     record.data_[0] = 9;
     EXPECT_TRUE(record.Save());
+    ASSERT_NE(nullptr, Stored(kNoInci, RecordKey(7)));
     EXPECT_EQ((std::vector<uint8_t>{ 9, 2, 3, 4 }), *Stored(kNoInci, RecordKey(7)));
     record.data_[0] = 0;
     EXPECT_TRUE(record.Reload());
     EXPECT_EQ(9, record.data_[0]);
     std::vector<simhost::LoggedCall> loads = host().CallsTo("FX_LoadEData");
+    ASSERT_EQ(2u, loads.size());
     EXPECT_EQ(7u, loads[0].key);  // cmper 7, inci 0
     EXPECT_EQ(4, loads[0].sizeIn);
     EXPECT_EQ(0x12050000, loads[0].args[4]);
@@ -160,9 +162,15 @@ TEST_F(Records, InciRoundTrips)
         reordered.Add(copy);
     }
     EXPECT_TRUE(reordered.SaveAllIncis(4));
+    for (int16_t inci : { 0, 1 }) {
+        ASSERT_NE(nullptr, Stored(kInci, RecordKey(4, inci)));
+        ASSERT_FALSE(Stored(kInci, RecordKey(4, inci))->empty());
+    }
     EXPECT_EQ(12, (*Stored(kInci, RecordKey(4, 0)))[0]);
     EXPECT_EQ(10, (*Stored(kInci, RecordKey(4, 1)))[0]);
     EXPECT_EQ(nullptr, Stored(kInci, RecordKey(4, 2)));
+    ASSERT_NE(nullptr, Stored(kInci, RecordKey(5, 0)));
+    ASSERT_FALSE(Stored(kInci, RecordKey(5, 0))->empty());
     EXPECT_EQ(50, (*Stored(kInci, RecordKey(5, 0)))[0]);
 
     // Deleted from the highest inci down.

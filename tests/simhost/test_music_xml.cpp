@@ -162,6 +162,9 @@ TEST(MusicXmlImport, RefusesBadInputWithThePlace)
         { head + "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
                  "<note attack=\"soon\"><duration>1</duration></note></measure></part></score-partwise>",
           "attack=\"soon\" is not a number of divisions" },
+        { head + "<measure number=\"4\"><attributes><divisions>1</divisions></attributes>"
+                 "<note dynamics=\"-5\"><duration>1</duration></note></measure></part></score-partwise>",
+          "part P1 \"Flute\", measure 4, line 3, column 70: dynamics=\"-5\" is not a percentage" },
     };
     for (const auto& c : cases) {
         Score score;
@@ -246,9 +249,11 @@ TEST(MusicXmlExport, RoundTripKeepsTheFile)
 TEST(MusicXmlExport, WritesChangedValuesInTheFilesUnits)
 {
     Score score = Import("performance.musicxml");
-    // Entry 4's note had no record: it gains one; entry 1's start changes.
+    // Entry 4's note had no record: it gains one; entry 1's start changes;
+    // entry 3's velocity falls below what dynamics can express.
     ASSERT_TRUE(score.SetPerformance(4, 1, Performance{ 100, -32, 11, 0 }));
     ASSERT_TRUE(score.SetPerformance(1, 1, Performance{ 64, 0, 0, 0 }));
+    ASSERT_TRUE(score.SetPerformance(3, 1, Performance{ 0, 0, -100, 0 }));
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
@@ -259,11 +264,14 @@ TEST(MusicXmlExport, WritesChangedValuesInTheFilesUnits)
     EXPECT_NE(text.find("<note attack=\"0.390625\" release=\"-0.125\" dynamics=\"112.22\"><pitch><step>F"),
               std::string::npos)
         << text;
+    // Velocity 90 - 100 is below 0: written as 0.
+    EXPECT_NE(text.find("<note dynamics=\"0\"><pitch><step>E"), std::string::npos) << text;
     // Read again, the values are the ones written.
     Score again;
     ASSERT_TRUE(ImportMusicXml(bytes, false, again, error)) << error;
     EXPECT_EQ(again.PerformanceOf(1, 1), (Performance{ 64, 0, 0, 0 }));
     EXPECT_EQ(again.PerformanceOf(4, 1), (Performance{ 100, -32, 11, 0 }));
+    EXPECT_EQ(again.PerformanceOf(3, 1), (Performance{ 0, 0, -90, 0 }));
 }
 
 // A byte-order mark and CRLF line ends move nothing: the changed notes of

@@ -40,6 +40,8 @@ TEST(ScoreFile, ReadsEveryPart)
     EXPECT_EQ((std::set<int32_t>{ 3 }), score.hiddenLayers);
     EXPECT_EQ((std::vector<int16_t>{ 1, 2 }), score.staffOrder);
     EXPECT_EQ(3072, score.selection.endPosition);
+    ASSERT_NE(nullptr, score.FindEntry(1));
+    ASSERT_NE(nullptr, score.FindEntry(2));
     const simhost::EntryBytes& first = *score.FindEntry(1);
     EXPECT_EQ(0x40020000u, entry::Flags(first));
     EXPECT_EQ(2, entry::NoteCount(first));
@@ -55,6 +57,7 @@ TEST(ScoreFile, ReadsEveryPart)
     EXPECT_EQ(4, score.PerformanceOf(2, 9)->reserved);
     EXPECT_TRUE((score.frames[simhost::FrameKey(2, 2, 1)].writeGuarded));
     uint8_t key[8] = { 1, 0, 0, 0, 0, 0, 0, 0 };
+    ASSERT_NE(nullptr, score.records.Find(0x54535458, key));
     EXPECT_EQ((std::vector<uint8_t>{ 0x00, 0xff, 0x10 }), *score.records.Find(0x54535458, key));
     EXPECT_EQ(std::optional<std::string>("^fontTxt(Times)Flute^flat()"), score.StaffRecordName(1));
     EXPECT_EQ(std::nullopt, score.StaffRecordName(2));

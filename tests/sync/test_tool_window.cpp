@@ -17,6 +17,10 @@ using simhost::EntrySpec;
 using simhost::NoteSpec;
 
 constexpr uint32_t kSounding = frame::kSoundingFlag;
+// The tool window's outer size from its template: 245 x 161 dialog units
+// with a caption and a sizing frame. It is also its minimum.
+constexpr int kTemplateWidth = 368 + 2 * win32stub::kSizeFrame;
+constexpr int kTemplateHeight = 262 + 2 * win32stub::kSizeFrame + win32stub::kCaptionHeight;
 const char kNoRegion[] = "Please select a target region where the performance data from the source staff should be mixed in.";
 
 class ToolWindowTest : public WindowTest {
@@ -108,11 +112,21 @@ protected:
         for (const auto& box : win32stub::MessageBoxes()) titles.push_back(box.title);
         return titles;
     }
-    int16_t VelocityOf(int16_t staff) const
+    // Velocity, start and end of the note in measure 1, or -999 for each
+    // when it has no record.
+    using Values = std::vector<int16_t>;
+    Values ValuesOf(int16_t staff) const
     {
         const auto& frame = score().frames.at(simhost::FrameKey(staff, 1, 0));
+        if (frame.entries.empty()) return {};
         auto record = score().PerformanceOf(simhost::entry::Number(frame.entries[0]), 1);
-        return record ? record->velocity : -999;
+        if (!record) return { -999, -999, -999 };
+        return { record->velocity, record->start, record->end };
+    }
+    int16_t VelocityOf(int16_t staff) const
+    {
+        const Values values = ValuesOf(staff);
+        return values.empty() ? 0 : values[0];
     }
 
     std::string SettingsPath() const { return folder_ + "\\qvpluginprefs.txt"; }
@@ -153,10 +167,21 @@ TEST_F(ToolWindowTest, ChoicesEnableWhatTheyGovern)
     EXPECT_EQ("100", EditText(104));
     simhost::ClickListLine(Item(102), 1);
     EXPECT_TRUE(IsWindowEnabled(Item(1)));
-    simhost::ClickButton(Item(103));  // uncheck Velocity
-    EXPECT_FALSE(IsWindowEnabled(Item(104)));
-    EXPECT_FALSE(IsWindowEnabled(Item(105)));
-    EXPECT_TRUE(IsWindowEnabled(Item(107)));
+    // Each check box, its edit and its "%": unchecking one disables its own
+    // pair and no other.
+    const int triples[3][3] = { { 103, 104, 105 }, { 106, 107, 108 }, { 109, 110, 111 } };
+    for (const auto& unchecked : triples) {
+        SCOPED_TRACE(unchecked[0]);
+        simhost::ClickButton(Item(unchecked[0]));
+        for (const auto& triple : triples) {
+            const bool own = triple[0] == unchecked[0];
+            EXPECT_EQ(!own, IsWindowEnabled(Item(triple[1]))) << triple[1];
+            EXPECT_EQ(!own, IsWindowEnabled(Item(triple[2]))) << triple[2];
+        }
+        simhost::ClickButton(Item(unchecked[0]));
+        EXPECT_TRUE(IsWindowEnabled(Item(unchecked[1])));
+        EXPECT_TRUE(IsWindowEnabled(Item(unchecked[2])));
+    }
 }
 
 TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
@@ -178,6 +203,17 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     EXPECT_EQ(1, Selected());
     EXPECT_EQ("100", EditText(107));
     EXPECT_EQ("0", EditText(110));
+
+    // A remembered staff that has left the score is forgotten.
+    simhost::ClickListLine(Item(102), 2);
+    simhost::ClickButton(Item(2));
+    EXPECT_EQ(3, gPerfcopyWindow->LastSourceStaff);
+    score().staffOrder = { 1, 2 };
+    Invoke();
+    EXPECT_EQ(2u, ListLines().size());
+    EXPECT_EQ(-1, Selected());
+    EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
+    EXPECT_FALSE(IsWindowEnabled(Item(1)));
 }
 
 TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSource)
@@ -191,6 +227,11 @@ TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSourc
     simhost::LetTimePass(400);
     EXPECT_EQ(0, Selected());  // nothing changed: nothing rebuilt
     score().part = 2;
+    // Neither a deactivation nor another timer rebuilds the list.
+    SendMessageW(Dialog(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(0, Selected());
+    SendMessageW(Dialog(), WM_TIMER, FCPerfcopyWindow::kRefreshTimer + 1, 0);
+    EXPECT_EQ(0, Selected());
     simhost::LetTimePass(199);
     EXPECT_EQ(0, Selected());
     simhost::LetTimePass(1);
@@ -198,8 +239,10 @@ TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSourc
     EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
     EXPECT_FALSE(IsWindowEnabled(Item(1)));
     EXPECT_EQ(3u, ListLines().size());
-    // Back in the first part, the source is not chosen again by itself.
+    // Back in the first part, an activation rebuilds the list at once, and
+    // the source is not chosen again by itself.
     score().part = 0;
+    simhost::ClickListLine(Item(102), 0);
     SendMessageW(Dialog(), WM_ACTIVATE, WA_ACTIVE, 0);
     EXPECT_EQ(-1, Selected());
 }
@@ -248,42 +291,60 @@ TEST_F(ToolWindowTest, ChecksComeInOrderAndStopTheSync)
 {
     MakeScore(0x12050000);
     Invoke();
+    const auto& boxes = win32stub::MessageBoxes();
     // No region and no source staff: only the first check speaks.
     score().selection = simhost::Region();
     win32stub::QueueMessageBoxAnswer(IDOK);
     Apply();
-    EXPECT_EQ((std::vector<std::string>{ "No Target Region" }), BoxTitles());
-    EXPECT_EQ(kNoRegion, win32stub::MessageBoxes()[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), win32stub::MessageBoxes()[0].style);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("No Target Region", boxes[0].title);
+    EXPECT_EQ(kNoRegion, boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), boxes[0].style);
 
     Select(2, 2);
     win32stub::QueueMessageBoxAnswer(IDOK);
     Apply();
-    EXPECT_EQ("Source Staff Missing", BoxTitles().back());
-    EXPECT_EQ("Please select a source staff.", win32stub::MessageBoxes().back().text);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Source Staff Missing", boxes[1].title);
+    EXPECT_EQ("Please select a source staff.", boxes[1].text);
 
     simhost::ClickListLine(Item(102), 1);
     win32stub::QueueMessageBoxAnswer(IDOK);
     Apply();
-    EXPECT_EQ("Source Identical to Destination", BoxTitles().back());
+    ASSERT_EQ(3u, boxes.size());
+    EXPECT_EQ("Source Identical to Destination", boxes[2].title);
 
-    // The source inside a larger selection: asked; No stops.
+    // The source inside a larger selection, at its first, a middle and its
+    // last slot: asked; any answer but Yes (No, Cancel, a box that failed)
+    // stops.
     Select(1, 3);
-    win32stub::QueueMessageBoxAnswer(IDNO);
-    Apply();
-    EXPECT_EQ("Source Staff in Selection", BoxTitles().back());
-    EXPECT_EQ(static_cast<UINT>(MB_YESNO), win32stub::MessageBoxes().back().style);
+    const int answers[] = { IDNO, IDCANCEL, 0 };
+    for (int line : { 0, 1, 2 }) {
+        simhost::ClickListLine(Item(102), line);
+        const size_t before = boxes.size();
+        win32stub::QueueMessageBoxAnswer(answers[line]);
+        Apply();
+        ASSERT_EQ(before + 1, boxes.size()) << line;
+        EXPECT_EQ("Source Staff in Selection", boxes.back().title);
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO), boxes.back().style);
+    }
 
-    // Human Playback on: asked after the first question; No stops.
+    // Human Playback on: asked after the first question; any answer but Yes
+    // stops.
     score().SetHumanPlaybackMode(0);
-    win32stub::QueueMessageBoxAnswer(IDYES);
-    win32stub::QueueMessageBoxAnswer(IDNO);
-    Apply();
-    EXPECT_EQ("Human Playback is ON", BoxTitles().back());
-    EXPECT_EQ(5u, win32stub::MessageBoxes().size() - 1);
+    for (int answer : answers) {
+        const size_t before = boxes.size();
+        win32stub::QueueMessageBoxAnswer(IDYES);
+        win32stub::QueueMessageBoxAnswer(answer);
+        Apply();
+        ASSERT_EQ(before + 2, boxes.size()) << answer;
+        EXPECT_EQ("Human Playback is ON", boxes.back().title);
+    }
+    EXPECT_TRUE(host().CallsTo("FX_StartFinaleEdit_UTF16").empty());
     EXPECT_TRUE(host().EndedEdits().empty());
     EXPECT_EQ(0, host().CancelledEdits());
     EXPECT_TRUE(win32stub::Beeps().empty());
+    EXPECT_EQ(-999, VelocityOf(2));
     EXPECT_EQ(-999, VelocityOf(3));
 }
 
@@ -293,24 +354,34 @@ TEST_F(ToolWindowTest, YesToBothQuestionsSyncsTheOtherStavesAsOneNamedEdit)
     score().SetHumanPlaybackMode(0);
     Invoke();
     simhost::ClickListLine(Item(102), 0);
-    simhost::TypeText(Item(104), u"150");  // clamped to 100 for the run
+    // Percentages are clamped for the run: 150 to 100, -20 to 0.
+    simhost::TypeText(Item(104), u"150");
+    simhost::TypeText(Item(107), u"-20");
+    simhost::TypeText(Item(110), u"150");
     win32stub::QueueMessageBoxAnswer(IDYES);
     // While the question is open, the timer still reaches the window.
     win32stub::QueueMessageBoxAnswer(IDYES, [] { simhost::LetTimePass(400); });
     Apply();
-    EXPECT_EQ((std::vector<std::string>{ "Source Staff in Selection", "Human Playback is ON" }), BoxTitles());
+    ASSERT_EQ((std::vector<std::string>{ "Source Staff in Selection", "Human Playback is ON" }), BoxTitles());
     EXPECT_EQ("Human Playback is ON for this document. The live data will not play back, unless you set the HP "
               "Preferences to use or incorporate existing MIDI data for start/end/velocity.\n\nDo you want to "
               "continue?",
               win32stub::MessageBoxes()[1].text);
     EXPECT_EQ((std::vector<std::string>{ "Perfcopy to 3 staves" }), host().EndedEdits());
-    EXPECT_EQ(40, VelocityOf(2));
-    EXPECT_EQ(40, VelocityOf(3));
+    // The source's 40, 10 and -20 onto no record (zeros).
+    for (int16_t staff : { 2, 3 }) EXPECT_EQ((Values{ 40, 0, -20 }), ValuesOf(staff)) << staff;
     EXPECT_EQ(1u, host().redraws.size());
     EXPECT_TRUE(IsWindow(Dialog()));  // the window stays open
     EXPECT_EQ(1, gPerfcopyWindow->LastSourceStaff);
     ASSERT_TRUE(host().Undo());
     EXPECT_EQ(-999, VelocityOf(2));
+
+    // 50 stays 50: half way.
+    for (int item : { 104, 107, 110 }) simhost::TypeText(Item(item), u"50");
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    Apply();
+    EXPECT_EQ((Values{ 20, 5, -10 }), ValuesOf(2));
 }
 
 TEST_F(ToolWindowTest, EditsAreNamedAfterTheDestination)
@@ -387,17 +458,22 @@ TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
               ReadSettings());
 }
 
-TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTheWindow)
+TEST_F(ToolWindowTest, AMissingGeometryKeyOrAPlaceNoMonitorShowsLetsTheHostPlaceTheWindow)
 {
-    // Three of four keys, all four at -1, a size of -1 by -1, and a place no
-    // monitor shows.
-    const char* files[] = {
-        "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=100\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
-        "QVPERFCOPY_WINDOWX2=300\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n",
-        "QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
-        "QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=376\nQVPERFCOPY_WINDOWHEIGHT2=400\n",
-    };
-    for (const char* file : files) {
+    // Each of the four keys missing on its own, then a place no monitor shows.
+    const char* keys[] = { "QVPERFCOPY_WINDOWX2=300\n", "QVPERFCOPY_WINDOWY2=300\n", "QVPERFCOPY_WINDOWWIDTH2=400\n",
+                           "QVPERFCOPY_WINDOWHEIGHT2=350\n" };
+    std::vector<std::string> files;
+    for (int missing = 0; missing < 4; ++missing) {
+        std::string file;
+        for (int key = 0; key < 4; ++key) {
+            if (key != missing) file += keys[key];
+        }
+        files.push_back(file);
+    }
+    files.push_back("QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+                    "QVPERFCOPY_WINDOWHEIGHT2=350\n");
+    for (const std::string& file : files) {
         SCOPED_TRACE(file);
         FinaleExtensionTerminate(0);
         WriteSettings(file);
@@ -410,8 +486,85 @@ TEST_F(ToolWindowTest, GeometryThatWasNeverStoredOrIsOffScreenLetsTheHostPlaceTh
         ClientToScreen(MainWindow(), &mainClient);
         EXPECT_EQ(mainClient.x, client.x);
         EXPECT_EQ(mainClient.y, client.y);
+        // Off the monitors, the stored size still holds; with a key missing,
+        // the template's size.
+        const RECT outer = WindowRect(dialog);
+        const bool offScreen = &file == &files.back();
+        EXPECT_EQ(offScreen ? 400 : kTemplateWidth, outer.right - outer.left);
+        EXPECT_EQ(offScreen ? 350 : kTemplateHeight, outer.bottom - outer.top);
         FinaleExtensionTerminate(0);
     }
+}
+
+// What a save writes for a geometry never stored, -1, is taken as it is: a
+// size of -1 becomes the minimum, the template's size.
+TEST_F(ToolWindowTest, MinusOneGeometryIsTakenAsItIs)
+{
+    const std::pair<const char*, POINT> files[] = {
+        { "QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
+          { -1, -1 } },
+        { "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=90\nQVPERFCOPY_WINDOWWIDTH2=-1\nQVPERFCOPY_WINDOWHEIGHT2=-1\n",
+          { 100, 90 } },
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.first);
+        FinaleExtensionTerminate(0);
+        WriteSettings(file.first);
+        MakeScore(0x12050000);
+        const HWND dialog = Invoke();
+        const RECT outer = WindowRect(dialog);
+        EXPECT_EQ(file.second.x, outer.left);
+        EXPECT_EQ(file.second.y, outer.top);
+        EXPECT_EQ(kTemplateWidth, outer.right - outer.left);
+        EXPECT_EQ(kTemplateHeight, outer.bottom - outer.top);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        FinaleExtensionTerminate(0);
+    }
+}
+
+// Off the monitors, the position is forgotten and the size kept; a host that
+// quits while that window is open saves -1 for the position and the size for
+// the size, and the next run opens the window at (-1, -1) with that size.
+TEST_F(ToolWindowTest, APositionForgottenOffScreenIsSavedAsMinusOneAndTakenNextRun)
+{
+    WriteSettings("QVPERFCOPY_WINDOWX2=3000\nQVPERFCOPY_WINDOWY2=300\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+                  "QVPERFCOPY_WINDOWHEIGHT2=350\n");
+    MakeScore(0x12050000);
+    Invoke();
+    FinaleExtensionTerminate(0);
+    EXPECT_EQ("QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+              "QVPERFCOPY_WINDOWHEIGHT2=350\nQVPERFCOPY_USEVELOCITY=1\nQVPERFCOPY_VELOCITY=100\n"
+              "QVPERFCOPY_USESTARTTIME=1\nQVPERFCOPY_STARTTIME=100\nQVPERFCOPY_USEENDTIME=1\n"
+              "QVPERFCOPY_ENDTIME=100\n",
+              ReadSettings());
+
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    const RECT outer = WindowRect(dialog);
+    EXPECT_EQ(-1, outer.left);
+    EXPECT_EQ(-1, outer.top);
+    EXPECT_EQ(400, outer.right - outer.left);
+    EXPECT_EQ(350, outer.bottom - outer.top);
+    // Closed, it keeps where it is.
+    simhost::ClickButton(Item(2));
+    FinaleExtensionTerminate(0);
+    EXPECT_EQ(0u, ReadSettings().find("QVPERFCOPY_WINDOWX2=-1\nQVPERFCOPY_WINDOWY2=-1\nQVPERFCOPY_WINDOWWIDTH2=400\n"));
+}
+
+// Values no screen has, at the ends of 32 bits, neither overflow nor place
+// the window off the monitors.
+TEST_F(ToolWindowTest, GeometryAtTheEndsOfThirtyTwoBitsLetsTheHostPlaceTheWindow)
+{
+    WriteSettings("QVPERFCOPY_WINDOWX2=2147483647\nQVPERFCOPY_WINDOWY2=-2147483648\n"
+                  "QVPERFCOPY_WINDOWWIDTH2=2147483647\nQVPERFCOPY_WINDOWHEIGHT2=99999999999\n");
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    POINT client = { 0, 0 };
+    POINT mainClient = { 0, 0 };
+    ClientToScreen(dialog, &client);
+    ClientToScreen(MainWindow(), &mainClient);
+    EXPECT_EQ(mainClient.x, client.x);
+    EXPECT_EQ(mainClient.y, client.y);
 }
 
 TEST_F(ToolWindowTest, TerminateWithoutInvocationLeavesTheFileAndOpenWindowSavesTheLastClose)

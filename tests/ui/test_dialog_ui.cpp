@@ -9,6 +9,7 @@
 #include "ui/FCUI.h"
 #include "ui/FCUserWindow.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ public:
     {
         hooks.push_back("OnInit");
         FCResourceWindow::OnInit();
+        if (applyAtInit) ApplyStoredGeometry();
     }
     void OnCancel() override
     {
@@ -58,6 +60,8 @@ public:
     std::vector<std::string> hooks;
     bool controlAnswer = false;
     bool notifyAnswer = false;
+    // Apply the stored geometry at the end of OnInit, as the tool window does.
+    bool applyAtInit = false;
 };
 
 class DialogTest : public WindowTest {
@@ -309,6 +313,37 @@ TEST_F(DialogTest, StoredGeometryIsAppliedNotBelowTheMinimum)
     EXPECT_EQ(300, window_->GetStoredLeft());
     EXPECT_EQ(200, window_->GetStoredTop());
     EXPECT_EQ(400, window_->GetStoredHeight());
+
+    // A height below the minimum is raised as well.
+    window_->SetStoredGeometry(120, 60, 400, 10);
+    EXPECT_TRUE(window_->ApplyStoredGeometry());
+    EXPECT_EQ(400, WindowRect(dialog).right - WindowRect(dialog).left);
+    EXPECT_EQ(window_->GetMinimumHeight(), WindowRect(dialog).bottom - WindowRect(dialog).top);
+}
+
+// Applied at initialisation, the stored geometry is applied again when the
+// new dialog is first shown, and never at a later show.
+TEST_F(DialogTest, StoredGeometryIsAppliedAgainAtTheFirstShowOnly)
+{
+    window_->applyAtInit = true;
+    window_->SetStoredGeometry(100, 50, 400, 300);
+    const HWND dialog = Open();
+    const std::vector<std::string> events = win32stub::EventNames(dialog);
+    const auto show = std::find(events.begin(), events.end(), "WM_SHOWWINDOW");
+    ASSERT_NE(events.end(), show);
+    EXPECT_EQ(1, std::count(events.begin(), show, "SetWindowPos"));
+    EXPECT_EQ(1, std::count(show, events.end(), "SetWindowPos"));
+    const RECT outer = WindowRect(dialog);
+    EXPECT_EQ(100, outer.left);
+    EXPECT_EQ(50, outer.top);
+    EXPECT_EQ(400, outer.right - outer.left);
+    EXPECT_EQ(300, outer.bottom - outer.top);
+
+    SetWindowPos(dialog, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(dialog, SW_HIDE);
+    ShowWindow(dialog, SW_SHOW);
+    EXPECT_EQ(300, WindowRect(dialog).left);
+    EXPECT_EQ(200, WindowRect(dialog).top);
 }
 
 TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
@@ -316,6 +351,10 @@ TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
     const HWND dialog = Open();
     const RECT applyBefore = ItemRect(dialog, 1);
     const RECT listBefore = ItemRect(dialog, 102);
+    // Nothing pending: nothing applied, and the batch goes on.
+    window_->BeginBatchLayout();
+    EXPECT_FALSE(window_->EndBatchLayout());
+    EXPECT_TRUE(window_->IsBatchLayout());
 
     win32stub::FailDeferWindowPos(2);
     window_->BeginBatchLayout();
@@ -396,8 +435,9 @@ TEST_F(DialogTest, TextTravelsAsUTF16FromVersion0x11000000On)
         EXPECT_EQ(0u, text.GetLength());
         const bool wide = version >= 0x11000000u;
         EXPECT_EQ(1u, host().CallsTo(wide ? "FX_SetDlgString_UTF16" : "FX_SetDlgString").size());
-        EXPECT_EQ(1u, host().CallsTo(wide ? "FX_GetDlgString_UTF16" : "FX_GetDlgString").size());
-        EXPECT_EQ(5000, host().CallsTo(wide ? "FX_GetDlgString_UTF16" : "FX_GetDlgString")[0].args[3]);
+        const auto reads = host().CallsTo(wide ? "FX_GetDlgString_UTF16" : "FX_GetDlgString");
+        ASSERT_EQ(1u, reads.size());
+        EXPECT_EQ(5000, reads[0].args[3]);
     }
 
     // A host that fills the whole buffer is cut at the buffer's end.
@@ -481,5 +521,6 @@ TEST_F(WindowTest, RedrawAsksForTheHostsSecondRegion)
     const auto redraw = host().CallsTo("FX_RedrawMusic");
     const auto regions = host().CallsTo("FX_GetCurERegions");
     ASSERT_EQ(1u, redraw.size());
+    ASSERT_EQ(1u, regions.size());
     EXPECT_EQ(regions[0].args[2], redraw[0].args[0]);
 }
