@@ -692,4 +692,17 @@ bool WriteScoreFile(const std::string& path, const Score& score, std::string& er
     return true;
 }
 
+std::optional<int> ParseWholeNumber(const std::string& text, long low, long high)
+{
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    size_t start = text[0] == '-' ? 1 : 0;
+    if (start == text.size()) return std::nullopt;
+    for (size_t i = start; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    }
+    const long value = std::stol(text);
+    if (value < low || value > high) return std::nullopt;
+    return static_cast<int>(value);
+}
+
 }  // namespace simhost

@@ -1,7 +1,6 @@
 #include "MusicXml.h"
 
 #include "ScoreFile.h"
-#include "Session.h"
 
 #include <pugixml.hpp>
 

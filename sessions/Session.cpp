@@ -704,19 +704,6 @@ std::optional<Region> ParseSelection(const std::string& text)
     return region;
 }
 
-std::optional<int> ParseWholeNumber(const std::string& text, long low, long high)
-{
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    size_t start = text[0] == '-' ? 1 : 0;
-    if (start == text.size()) return std::nullopt;
-    for (size_t i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    }
-    const long value = std::stol(text);
-    if (value < low || value > high) return std::nullopt;
-    return static_cast<int>(value);
-}
-
 bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
                      std::string& error)
 {
