@@ -485,11 +485,14 @@ std::string PlaceOfOffset(const std::string& text, std::size_t offset)
 {
     std::size_t line = 1;
     std::size_t column = 1;
-    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    // Columns count characters, as editors do: a UTF-8 character is one, and
+    // a byte-order mark none.
+    const std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    for (std::size_t i = start; i < offset && i < text.size(); ++i) {
         if (text[i] == '\n') {
             ++line;
             column = 1;
-        } else {
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
             ++column;
         }
     }

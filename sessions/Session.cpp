@@ -280,6 +280,8 @@ bool SessionRun::SetUp()
          << score.hostVersion << std::dec << "), settings file: "
          << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
+    const std::string adjusted = AdjustedNotice(score);
+    if (!adjusted.empty()) out_ << adjusted << "\n";
     const std::string leftOut = LeftOutNotice(score);
     if (!leftOut.empty()) out_ << leftOut << "\n";
     return true;
