@@ -277,7 +277,6 @@ private:
     Fraction lastOnset_;    // of the last note that was not a chord note
     bool lastLeftOut_ = false;
     bool lastGrace_ = false;
-    bool lastInTuplet_ = false;
     std::vector<PendingEntry> entries_;
     int64_t entryCount_ = 0;
 };
@@ -469,7 +468,6 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
         lastOnset_ = onset;
         lastLeftOut_ = leftOut;
         lastGrace_ = grace;
-        lastInTuplet_ = inTuplet;
         if (!grace) cursor_ = cursor_ + *duration;
         if (!cursor_.IsValid()) return Fail(PartPlace() + ", " + Place(note) + ": durations too large to add up");
     }
