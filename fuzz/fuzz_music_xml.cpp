@@ -1,6 +1,7 @@
-// The MusicXML importer on arbitrary bytes, as text or as a .mxl archive
-// (the first byte chooses): a file is refused with one line and the score
-// left alone, or it is written back unchanged and reads back the same.
+// The MusicXML importer on arbitrary bytes, as text (UTF-8 or UTF-16) or as
+// a .mxl archive (the first byte chooses): a file is refused with one line
+// and the score left alone, or it is written back unchanged, in its own
+// encoding, and reads back the same.
 #include "MusicXml.h"
 
 #include "FuzzHost.h"
@@ -21,10 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::Require(score.measureCount == 7 && !score.musicXml, "a refused file leaves the score");
         return 0;
     }
+    fuzz::Require(simhost::AdjustedNotice(score).find('\n') == std::string::npos &&
+                      simhost::LeftOutNotice(score).find('\n') == std::string::npos,
+                  "what reading adjusted and left out is said in one line each");
     std::vector<uint8_t> written;
     fuzz::Require(simhost::ExportMusicXml(score, false, written, error), "an imported score writes back");
-    fuzz::Require(written == std::vector<uint8_t>(score.musicXml->text.begin(), score.musicXml->text.end()),
-                  "a score written back with no change is the text it was read from");
+    const std::string document = simhost::EncodeText(score.musicXml->text, score.musicXml->encoding);
+    fuzz::Require(written == std::vector<uint8_t>(document.begin(), document.end()),
+                  "a score written back with no change is the document it was read from, in its encoding");
+    if (!compressed) fuzz::Require(written == bytes, "a file written back with no change is the same file");
     simhost::Score again;
     fuzz::Require(simhost::ImportMusicXml(written, false, again, error), "a written score reads back");
     fuzz::Require(again == score, "a written score reads back the same");

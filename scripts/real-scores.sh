@@ -7,7 +7,11 @@
 #      attack, release and dynamics (see cli/pattern_main.cpp);
 #   3. qvperfcopy-sync copies them to every other staff at 100%;
 #   4. mscore3 reads the result back, renders it to PNG and writes it as
-#      MusicXML again; that must hold as many notes as its first conversion.
+#      MusicXML again; that must hold as many notes as its first conversion;
+#   5. mscore3 renders the result, without its repeats, to MIDI, and every
+#      destination note whose dynamics the copy changed must play at the
+#      velocity of its source note (scripts/velocities-heard.py, with
+#      python3-mido): "velocities heard" is matched/changed.
 # Prints one line per score and fails if any step fails. Nothing it makes is
 # kept in the tree: everything goes to build/real-scores.
 #   scripts/real-scores.sh
@@ -18,6 +22,11 @@ if ! command -v mscore3 >/dev/null; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends musescore3 >/dev/null || exit 1
+fi
+if ! /usr/bin/python3 -c 'import mido' 2>/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends python3-mido >/dev/null || exit 1
 fi
 cmake --preset release >/dev/null && cmake --build --preset release --target qvperfcopy-sync qvperfcopy-pattern \
   >/dev/null || { echo "real-scores: the build failed"; exit 1; }
@@ -33,11 +42,14 @@ demos=$(dpkg -L musescore3-common 2>/dev/null | grep -E '/demos/[^/]+\.msc[xz]$'
 [ -n "$demos" ] || { echo "real-scores: no demo scores found in musescore3-common"; exit 1; }
 passed=0
 failed=0
-printf '%-18s %6s %8s %6s %8s %7s %7s  %s\n' score staves measures notes matched changed "sync s" result
+printf '%-18s %6s %8s %6s %8s %7s %7s %10s  %s\n' score staves measures notes matched changed "sync s" \
+  "velocities" result
+printf '%-18s %6s %8s %6s %8s %7s %7s %10s\n' "" "" "" "" "" "" "" "heard"
 for demo in $demos; do
   name=$(basename "${demo%.*}")
   base=$work/$name
   result=""
+  heard="-"
   if ! mscore -o "$base.musicxml" "$demo" || [ ! -s "$base.musicxml" ]; then
     result="mscore3 could not convert it"
   elif ! "$tools/qvperfcopy-pattern" "$base.musicxml" "$base-pattern.musicxml" >"$base.pattern.log" 2>&1; then
@@ -64,16 +76,30 @@ for demo in $demos; do
       else
         result="${result}mscore3 did not read the result back whole"
       fi
+      if [ "$synced" = "$base-synced.musicxml" ]; then
+        if scripts/velocities-heard.py --playable "$synced" "$base-play.musicxml" &&
+          mscore -o "$base-play.mid" "$base-play.musicxml" && [ -s "$base-play.mid" ]; then
+          read -r heardMatched heardChanged < <(scripts/velocities-heard.py "$base-pattern.musicxml" "$synced" \
+            "$base-play.mid" 2>"$base.heard.err")
+          heard="${heardMatched:-?}/${heardChanged:-?}"
+          if [ -z "${heardChanged:-}" ] || [ "$heardChanged" -eq 0 ] || [ "$heardMatched" != "$heardChanged" ]; then
+            result="$result; NOT the source's velocities in MuseScore's MIDI"
+          fi
+        else
+          heard="?"
+          result="$result; mscore3 gave no MIDI"
+        fi
+      fi
     fi
   fi
   summary=$(grep -E '^Summary:' "$base.sync.log" 2>/dev/null)
   read -r staves measures count matched changed seconds < <(echo "$summary" |
     sed -E 's/Summary: ([0-9]+) staves, ([0-9]+) measures, ([0-9]+) notes; ([0-9]+) entries matched, ([0-9]+) values changed; ([0-9.]+) s/\1 \2 \3 \4 \5 \6/')
-  printf '%-18s %6s %8s %6s %8s %7s %7s  %s\n' "$name" "${staves:--}" "${measures:--}" "${count:--}" \
-    "${matched:--}" "${changed:--}" "${seconds:--}" "$result"
+  printf '%-18s %6s %8s %6s %8s %7s %7s %10s  %s\n' "$name" "${staves:--}" "${measures:--}" "${count:--}" \
+    "${matched:--}" "${changed:--}" "${seconds:--}" "$heard" "$result"
   left=$(grep -E '^Left out' "$base.sync.log" 2>/dev/null)
   [ -n "$left" ] && echo "                   $left"
-  if [[ "$result" == *"ok, read back"* ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+  if [[ "$result" == *"ok, read back"* && "$result" != *"NOT"* && "$result" != *"no MIDI"* ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
 echo "real-scores: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

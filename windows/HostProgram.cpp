@@ -122,6 +122,8 @@ int RunInteractive(const std::string& pluginPath, const std::string& scorePath, 
             }
             host.score.selection = *region;
         }
+        const std::string adjusted = simhost::AdjustedNotice(host.score);
+        if (!adjusted.empty()) std::printf("%s\n", adjusted.c_str());
         const std::string leftOut = simhost::LeftOutNotice(host.score);
         if (!leftOut.empty()) std::printf("%s\n", leftOut.c_str());
     }

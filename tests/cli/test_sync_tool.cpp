@@ -158,4 +158,28 @@ TEST(SyncTool, CopiesWithinMusicXmlAsWorkedOutByHand)
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("whole_copy.musicxml: no part 3: the score has 2 parts"), std::string::npos) << run.err;
     EXPECT_FALSE(std::ifstream(out).good());
+
+    // What reading adjusted and left out is said before the copy.
+    run = Sync({ Fixture("musicxml/clamped.musicxml"), "--source", "1", "--velocity", "100" });
+    EXPECT_NE(run.out.find("\nAdjusted: 1 backup past a measure's start, 1 forward past a measure's end"),
+              std::string::npos)
+        << run.out;
+    run = Sync({ Fixture("musicxml/left_out.musicxml"), "--source", "1", "--velocity", "100" });
+    EXPECT_NE(run.out.find("\nLeft out of the copy: 1 note in a voice past a staff's 4 layers"), std::string::npos)
+        << run.out;
+
+    // A file that cannot be read: one line with the file, part, measure,
+    // line and column; no output.
+    const std::string bad = testing::TempDir() + "bad_staff.musicxml";
+    {
+        std::ofstream file(bad);
+        file << "<score-partwise><part-list><score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+                "</part-list>\n<part id=\"P1\"><measure number=\"4\">\n  <note><staff>x</staff></note>"
+                "</measure></part></score-partwise>";
+    }
+    run = Sync({ bad, "--source", "1", "--velocity", "100", "--output", out });
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(run.err, "qvperfcopy-sync: " + bad + ": part P1 \"Flute\", measure 4, line 3, column 9: bad staff number\n");
+    EXPECT_FALSE(std::ifstream(out).good());
+    std::remove(bad.c_str());
 }

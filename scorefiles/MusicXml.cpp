@@ -1,7 +1,6 @@
 #include "MusicXml.h"
 
 #include "ScoreFile.h"
-#include "Session.h"
 
 #include <pugixml.hpp>
 
@@ -18,6 +17,7 @@ namespace {
 
 constexpr int64_t kUnitsPerQuarter = 1024;
 constexpr int64_t kForteVelocity = 90;
+constexpr int32_t kMostVelocity = 127;
 constexpr uint16_t kHumanPlaybackOff = 1;
 
 // An exact rational number; any step that would overflow marks it invalid.
@@ -259,6 +259,8 @@ private:
     bool PlaceEntries();
     bool ReadPerformance(const pugi::xml_node& note, std::optional<Performance>& performance);
     std::optional<Fraction> Duration(const pugi::xml_node& node);
+    void ReadTime(const pugi::xml_node& time);
+    void Adjusted(int32_t& count, const pugi::xml_node& node);
 
     const std::string& text_;
     Score& score_;
@@ -269,12 +271,12 @@ private:
     // The part being read.
     MusicXmlPart* part_ = nullptr;
     std::string measureLabel_;
-    Fraction divisions_ = Fraction(0);
+    Fraction divisions_ = Fraction(1);
+    std::optional<Fraction> measureLength_;  // in quarters, by the time signature
     Fraction cursor_;       // in quarters from the measure's start
     Fraction lastOnset_;    // of the last note that was not a chord note
     bool lastLeftOut_ = false;
     bool lastGrace_ = false;
-    bool lastInTuplet_ = false;
     std::vector<PendingEntry> entries_;
     int64_t entryCount_ = 0;
 };
@@ -286,6 +288,45 @@ std::optional<Fraction> Importer::Duration(const pugi::xml_node& node)
     std::optional<Fraction> value = ParseDecimal(duration.child_value());
     if (!value || value->IsNegative()) return std::nullopt;
     return *value / divisions_;
+}
+
+// The time signature's length in quarters: beats over beat-type, summed
+// over the pairs of a compound signature ("3+2" beats count 5). Nothing
+// for a signature without beats (senza-misura) or one that cannot be read.
+void Importer::ReadTime(const pugi::xml_node& time)
+{
+    Fraction length;
+    bool any = false;
+    for (pugi::xml_node beats = time.child("beats"); beats; beats = beats.next_sibling("beats")) {
+        const pugi::xml_node type = beats.next_sibling("beat-type");
+        const std::optional<int> denominator = ParseWholeNumber(Trimmed(type.child_value()), 1, 1024);
+        if (!denominator) {
+            measureLength_.reset();
+            return;
+        }
+        const std::string text = Trimmed(beats.child_value());
+        std::size_t begin = 0;
+        while (begin <= text.size()) {
+            std::size_t plus = text.find('+', begin);
+            if (plus == std::string::npos) plus = text.size();
+            const std::optional<int> count = ParseWholeNumber(Trimmed(text.substr(begin, plus - begin).c_str()), 1, 1024);
+            if (!count) {
+                measureLength_.reset();
+                return;
+            }
+            length = length + Fraction(4 * static_cast<int64_t>(*count), *denominator);
+            begin = plus + 1;
+        }
+        any = true;
+    }
+    if (any) measureLength_ = length;
+    else measureLength_.reset();
+}
+
+void Importer::Adjusted(int32_t& count, const pugi::xml_node& node)
+{
+    if (origin_.firstAdjustment.empty()) origin_.firstAdjustment = PartPlace() + ", " + Place(node);
+    ++count;
 }
 
 bool Importer::ReadPartList(const pugi::xml_node& root)
@@ -305,7 +346,11 @@ bool Importer::ReadPartList(const pugi::xml_node& root)
                 if (other.id == part.id) return Fail(Place(item) + ": part id " + part.id + " is used twice");
             }
             const pugi::xml_node body = root.find_child_by_attribute("part", "id", part.id.c_str());
-            if (!body) return Fail(Place(item) + ": part " + part.id + " has no music");
+            if (!body) {
+                // A part-list entry with no music: nothing to copy to or from.
+                origin_.partsWithoutMusic.push_back(part.id);
+                continue;
+            }
             partNodes_.push_back(body);
             origin_.parts.push_back(part);
         } else if (name == "part-group") {
@@ -334,25 +379,27 @@ bool Importer::ReadPartList(const pugi::xml_node& root)
         groups_[open.second].first = static_cast<int16_t>(openFirstPart[open.first]);
         groups_[open.second].last = static_cast<int16_t>(origin_.parts.size()) - 1;
     }
-    if (origin_.parts.empty()) return Fail(Place(list) + ": the score has no parts");
+    if (origin_.parts.empty()) return Fail(Place(list) + ": the score has no parts with music");
     return true;
 }
 
 bool Importer::CountStaves(const pugi::xml_node& partNode, MusicXmlPart& part)
 {
+    part_ = &part;
     int32_t staves = 1;
     for (const pugi::xml_node& measure : partNode.children("measure")) {
+        measureLabel_ = measure.attribute("number").value();
         for (const pugi::xml_node& attributes : measure.children("attributes")) {
             if (const pugi::xml_node count = attributes.child("staves")) {
                 const std::optional<int> value = ParseWholeNumber(Trimmed(count.child_value()), 1, 32767);
-                if (!value) return Fail(Place(count) + ": bad number of staves");
+                if (!value) return Fail(PartPlace() + ", " + Place(count) + ": bad number of staves");
                 staves = std::max(staves, *value);
             }
         }
         for (const pugi::xml_node& note : measure.children("note")) {
             if (const pugi::xml_node staff = note.child("staff")) {
                 const std::optional<int> value = ParseWholeNumber(Trimmed(staff.child_value()), 1, 32767);
-                if (!value) return Fail(Place(staff) + ": bad staff number");
+                if (!value) return Fail(PartPlace() + ", " + Place(staff) + ": bad staff number");
                 staves = std::max(staves, *value);
             }
         }
@@ -406,7 +453,6 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
     const bool inTuplet = static_cast<bool>(note.child("time-modification"));
     std::optional<Fraction> duration;
     if (!grace) {
-        if (!divisions_.IsPositive()) return Fail(PartPlace() + ", " + Place(note) + ": a note before any divisions");
         duration = Duration(note);
         if (!duration) return Fail(PartPlace() + ", " + Place(note) + ": a note without a valid duration");
     }
@@ -422,7 +468,6 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
         lastOnset_ = onset;
         lastLeftOut_ = leftOut;
         lastGrace_ = grace;
-        lastInTuplet_ = inTuplet;
         if (!grace) cursor_ = cursor_ + *duration;
         if (!cursor_.IsValid()) return Fail(PartPlace() + ", " + Place(note) + ": durations too large to add up");
     }
@@ -439,12 +484,13 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
     const std::string voice = note.child("voice") ? Trimmed(note.child("voice").child_value()) : "1";
 
     const Fraction units = onset * Fraction(kUnitsPerQuarter);
-    if (!units.IsValid() || units.Rounded() > 0x7FFFFFFF ||
-        (!units.IsWhole() && !(chord ? lastInTuplet_ : inTuplet))) {
+    if (!units.IsValid() || units.Rounded() > 0x7FFFFFFF) {
         return Fail(PartPlace() + ", " + Place(note) + ": the note's position (" + std::to_string(onset.Numerator()) +
                     "/" + std::to_string(onset.Denominator()) +
-                    " quarters into the measure) cannot be expressed in 1024ths of a quarter");
+                    " quarters into the measure) is past what the host can place");
     }
+    // Inside a tuplet the nearest 1024th is expected; elsewhere it is news.
+    if (!units.IsWhole() && !chord && !inTuplet) Adjusted(origin_.positionsRounded, note);
     PendingNote pending;
     pending.tagOffset = static_cast<std::size_t>(note.offset_debug() - 1);
     pending.divisions = divisions_;
@@ -453,8 +499,8 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
     if (chord && !entries_.empty() && !entries_.back().rest) {
         PendingEntry& entry = entries_.back();
         if (entry.notes.size() >= static_cast<std::size_t>(kNotesPerEntry)) {
-            return Fail(PartPlace() + ", " + Place(note) + ": a chord of more than " +
-                        std::to_string(kNotesPerEntry) + " notes");
+            ++origin_.extraChordNotes;
+            return true;
         }
         pending.description.id = static_cast<uint16_t>(entry.notes.size() + 1);
         entry.notes.push_back(pending);
@@ -489,7 +535,9 @@ bool Importer::ReadNote(const pugi::xml_node& note, int16_t measure)
 bool Importer::ReadPart(const pugi::xml_node& partNode)
 {
     entries_.clear();
-    divisions_ = Fraction(0);
+    // Without divisions a duration counts quarters.
+    divisions_ = Fraction(1);
+    measureLength_.reset();
     int16_t measure = 0;
     for (const pugi::xml_node& measureNode : partNode.children("measure")) {
         if (measure == 0x7FFF) return Fail(Place(measureNode) + ": more than 32767 measures");
@@ -511,14 +559,24 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
                         return Fail(PartPlace() + ", " + Place(divisions) + ": bad divisions");
                     divisions_ = *value;
                 }
+                if (const pugi::xml_node time = child.child("time")) ReadTime(time);
             } else if (name == "backup" || name == "forward") {
-                if (!divisions_.IsPositive()) return Fail(PartPlace() + ", " + Place(child) + ": " + name + " before any divisions");
                 const std::optional<Fraction> duration = Duration(child);
                 if (!duration) return Fail(PartPlace() + ", " + Place(child) + ": " + name + " without a valid duration");
                 cursor_ = name == "backup" ? cursor_ - *duration : cursor_ + *duration;
-                if (cursor_.IsNegative())
-                    return Fail(PartPlace() + ", " + Place(child) + ": backup before the start of the measure");
                 if (!cursor_.IsValid()) return Fail(PartPlace() + ", " + Place(child) + ": durations too large to add up");
+                // Kept inside the measure, as other readers do.
+                if (cursor_.IsNegative()) {
+                    cursor_ = Fraction(0);
+                    Adjusted(origin_.backupsClamped, child);
+                }
+                if (name == "forward" && measureLength_) {
+                    const Fraction bound = reach < *measureLength_ ? *measureLength_ : reach;
+                    if (bound < cursor_) {
+                        cursor_ = bound;
+                        Adjusted(origin_.forwardsClamped, child);
+                    }
+                }
             } else if (name == "note") {
                 if (!ReadNote(child, measure)) return false;
             }
@@ -535,24 +593,23 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
 // score, each frame's entries in time order.
 bool Importer::PlaceEntries()
 {
-    std::map<int16_t, std::vector<std::string>> voices;  // by staff, in order of appearance
+    std::map<int16_t, std::vector<std::string>> voices;  // by staff
     for (const PendingEntry& entry : entries_) {
         std::vector<std::string>& list = voices[entry.staff];
-        if (std::find(list.begin(), list.end(), entry.voice) != list.end()) continue;
-        list.push_back(entry.voice);
-        if (list.size() > static_cast<std::size_t>(score_.maxLayers)) {
-            measureLabel_ = origin_.measureNumbers[static_cast<std::size_t>(entry.measure - 1)];
-            return Fail(PartPlace() + ": staff " + std::to_string(entry.staff - part_->firstStaff + 1) +
-                        " has more than " + std::to_string(score_.maxLayers) + " voices (voice " + entry.voice +
-                        " is one too many for the host's layers)");
-        }
+        if (std::find(list.begin(), list.end(), entry.voice) == list.end()) list.push_back(entry.voice);
     }
+    // The lowest voices take the layers; the notes of any others are left out.
+    const std::size_t layers = static_cast<std::size_t>(std::max<int32_t>(score_.maxLayers, 1));
     for (auto& staff : voices) std::sort(staff.second.begin(), staff.second.end(), VoiceBefore);
     std::map<FrameKey, std::vector<const PendingEntry*>> frames;
     for (const PendingEntry& entry : entries_) {
         const std::vector<std::string>& list = voices[entry.staff];
-        const int32_t layer = static_cast<int32_t>(std::find(list.begin(), list.end(), entry.voice) - list.begin());
-        frames[FrameKey(entry.staff, entry.measure, layer)].push_back(&entry);
+        const std::size_t layer = static_cast<std::size_t>(std::find(list.begin(), list.end(), entry.voice) - list.begin());
+        if (layer >= layers) {
+            origin_.extraVoiceNotes += static_cast<int32_t>(entry.notes.size());
+            continue;
+        }
+        frames[FrameKey(entry.staff, entry.measure, static_cast<int32_t>(layer))].push_back(&entry);
     }
     for (auto& frame : frames) {
         std::stable_sort(frame.second.begin(), frame.second.end(),
@@ -587,14 +644,11 @@ bool Importer::PlaceEntries()
 bool Importer::Run(std::string& error)
 {
     pugi::xml_document document;
+    // The text is UTF-8 whatever its declaration says: DecodeText made it so.
     const pugi::xml_parse_result parsed =
-        document.load_buffer(text_.data(), text_.size(), pugi::parse_default, pugi::encoding_auto);
+        document.load_buffer(text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed) {
         error = LineAndColumn(text_, parsed.offset) + ": not well-formed XML (" + parsed.description() + ")";
-        return false;
-    }
-    if (parsed.encoding != pugi::encoding_utf8) {
-        error = "only UTF-8 MusicXML is read, so that it can be written back as it was";
         return false;
     }
     const pugi::xml_node root = document.document_element();
@@ -752,6 +806,128 @@ std::string OneLine(std::string message)
 
 }  // namespace
 
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The encoding an XML declaration names, in lower case, or empty.
+std::string DeclaredEncoding(const std::string& text)
+{
+    std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    if (text.compare(start, 5, "<?xml") != 0) return "";
+    const std::size_t end = text.find("?>", start);
+    const std::size_t name = text.find("encoding", start);
+    if (end == std::string::npos || name == std::string::npos || name > end) return "";
+    const std::size_t quote = text.find_first_of("'\"", name);
+    if (quote == std::string::npos || quote > end) return "";
+    const std::size_t close = text.find(text[quote], quote + 1);
+    if (close == std::string::npos || close > end) return "";
+    std::string encoding = text.substr(quote + 1, close - quote - 1);
+    for (char& c : encoding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return encoding;
+}
+
+}  // namespace
+
+bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encoding, std::string& error)
+{
+    auto byte = [&bytes](std::size_t i) { return static_cast<uint8_t>(bytes[i]); };
+    const bool fourBytes = bytes.size() >= 4;
+    // By its byte-order mark or its first "<", in either byte order.
+    if (fourBytes && ((byte(0) == 0 && byte(1) == 0) || (byte(1) == 0 && byte(2) == 0 && byte(3) == 0) ||
+                      (byte(0) == 0xFF && byte(1) == 0xFE && byte(2) == 0 && byte(3) == 0))) {
+        error = "a UTF-32 file; save it as UTF-8 or UTF-16";
+        return false;
+    }
+    encoding = TextEncoding::Utf8;
+    if (bytes.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == '<' && byte(1) == 0)))
+        encoding = TextEncoding::Utf16LittleEndian;
+    else if (bytes.size() >= 2 && ((byte(0) == 0xFE && byte(1) == 0xFF) || (byte(0) == 0 && byte(1) == '<')))
+        encoding = TextEncoding::Utf16BigEndian;
+    if (encoding == TextEncoding::Utf8) {
+        text = bytes;
+        const std::string declared = DeclaredEncoding(text);
+        if (!declared.empty() && declared != "utf-8") {
+            error = "line 1: a file in " + declared + "; only UTF-8 and UTF-16 are read, so that the file can be "
+                    "written back as it was";
+            return false;
+        }
+        return true;
+    }
+    if (bytes.size() % 2 != 0) {
+        error = "a UTF-16 file with an odd number of bytes";
+        return false;
+    }
+    const bool little = encoding == TextEncoding::Utf16LittleEndian;
+    auto unit = [&](std::size_t i) -> uint32_t {
+        return little ? byte(i) | (byte(i + 1) << 8) : (byte(i) << 8) | byte(i + 1);
+    };
+    std::string decoded;
+    decoded.reserve(bytes.size() / 2 + bytes.size() / 8);
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        uint32_t code = unit(i);
+        if (code >= 0xD800 && code <= 0xDBFF && i + 2 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            // Written back, a lone surrogate could not be the same bytes.
+            error = PlaceOfOffset(decoded, decoded.size()) + ": not valid UTF-16 (a lone surrogate at byte " +
+                    std::to_string(i) + ")";
+            return false;
+        }
+        AppendUtf8(decoded, code);
+    }
+    text = decoded;
+    return true;
+}
+
+std::string EncodeText(const std::string& text, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8) return text;
+    const bool little = encoding == TextEncoding::Utf16LittleEndian;
+    std::string out;
+    out.reserve(text.size() * 2);
+    auto put = [&out, little](uint32_t unit) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        out += little ? low : high;
+        out += little ? high : low;
+    };
+    // The text is what DecodeText made, or that with ASCII patched in.
+    for (std::size_t i = 0; i < text.size();) {
+        const uint8_t lead = static_cast<uint8_t>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            code = (code << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+        i += length;
+        if (code >= 0x10000) {
+            put(0xD800 + ((code - 0x10000) >> 10));
+            put(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            put(code);
+        }
+    }
+    return out;
+}
+
 bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
 {
     if (Import(bytes, compressed, score, error)) return true;
@@ -782,8 +958,15 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
             error = "META-INF/container.xml is not well-formed XML";
             return false;
         }
-        const std::string rootPath =
-            document.child("container").child("rootfiles").child("rootfile").attribute("full-path").value();
+        // The first rootfile that is MusicXML: a container may list a PDF or
+        // another rendering before it.
+        std::string rootPath;
+        for (const pugi::xml_node& rootfile : document.child("container").child("rootfiles").children("rootfile")) {
+            const std::string type = rootfile.attribute("media-type").value();
+            if (!type.empty() && type != "application/vnd.recordare.musicxml+xml") continue;
+            rootPath = rootfile.attribute("full-path").value();
+            break;
+        }
         bool found = false;
         for (std::size_t i = 0; i < origin->archive.size() && !found; ++i) {
             if (origin->archive[i].name != rootPath) continue;
@@ -794,9 +977,11 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
             error = "the archive has no score \"" + rootPath + "\" (named in META-INF/container.xml)";
             return false;
         }
-        if (!UnpackZipEntry(origin->archive[origin->rootEntry], origin->text, error)) return false;
-    } else {
-        origin->text.assign(bytes.begin(), bytes.end());
+        std::string scoreBytes;
+        if (!UnpackZipEntry(origin->archive[origin->rootEntry], scoreBytes, error)) return false;
+        if (!DecodeText(scoreBytes, origin->text, origin->encoding, error)) return false;
+    } else if (!DecodeText(std::string(bytes.begin(), bytes.end()), origin->text, origin->encoding, error)) {
+        return false;
     }
     Score imported;
     Importer importer(origin->text, imported, *origin);
@@ -833,8 +1018,9 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
             bool changed;
             std::string value;
         };
-        int32_t velocity = kForteVelocity + now->velocity;
-        if (velocity < 0) velocity = 0;  // MusicXML has no negative dynamics
+        // What a key velocity can be: MusicXML has no negative dynamics, and
+        // MIDI no velocity above 127.
+        const int32_t velocity = std::clamp<int32_t>(kForteVelocity + now->velocity, 0, kMostVelocity);
         const Change changes[] = {
             { "attack", now->start != before.start,
               FormatDecimal(Fraction(now->start) * divisions / Fraction(kUnitsPerQuarter), 10) },
@@ -865,6 +1051,7 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
         copied = edit.at + edit.length;
     }
     text.append(origin.text, copied, std::string::npos);
+    text = EncodeText(text, origin.encoding);
     if (compressed && origin.compressed) {
         // The archive as it was, with the score replaced.
         std::vector<ZipEntry> archive = origin.archive;
@@ -883,17 +1070,57 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
     return true;
 }
 
+namespace {
+
+struct Count {
+    int32_t count;
+    std::string one;
+    std::string many;
+};
+
+// "Title: 2 things, 1 other thing." of the counts that are not 0, or empty.
+std::string CountsNotice(const char* title, const std::vector<Count>& counts, const std::string& tail)
+{
+    std::string text;
+    for (const Count& count : counts) {
+        if (count.count == 0) continue;
+        text += (text.empty() ? " " : ", ") + std::to_string(count.count) + " " +
+                (count.count == 1 ? count.one : count.many);
+    }
+    if (text.empty()) return "";
+    return title + text + tail + ".";
+}
+
+}  // namespace
+
 std::string LeftOutNotice(const Score& score)
 {
     if (!score.musicXml) return "";
-    const int32_t grace = score.musicXml->graceNotes;
-    const int32_t cue = score.musicXml->cueNotes;
-    if (grace == 0 && cue == 0) return "";
-    std::string text = "Left out of the copy:";
-    if (grace > 0) text += " " + std::to_string(grace) + (grace == 1 ? " grace note" : " grace notes");
-    if (grace > 0 && cue > 0) text += ",";
-    if (cue > 0) text += " " + std::to_string(cue) + (cue == 1 ? " cue note" : " cue notes");
-    return text + ".";
+    const MusicXmlOrigin& origin = *score.musicXml;
+    std::string parts;
+    for (const std::string& id : origin.partsWithoutMusic) parts += (parts.empty() ? "" : " ") + id;
+    const std::string layers = " past a staff's " + std::to_string(score.maxLayers) + " layers";
+    const std::string chords = " past an entry's " + std::to_string(kNotesPerEntry);
+    return CountsNotice("Left out of the copy:",
+                        { { origin.graceNotes, "grace note", "grace notes" },
+                          { origin.cueNotes, "cue note", "cue notes" },
+                          { origin.extraVoiceNotes, "note in a voice" + layers, "notes in voices" + layers },
+                          { origin.extraChordNotes, "chord note" + chords, "chord notes" + chords },
+                          { static_cast<int32_t>(origin.partsWithoutMusic.size()), "part without music (" + parts + ")",
+                            "parts without music (" + parts + ")" } },
+                        "");
+}
+
+std::string AdjustedNotice(const Score& score)
+{
+    if (!score.musicXml) return "";
+    const MusicXmlOrigin& origin = *score.musicXml;
+    return CountsNotice("Adjusted:",
+                        { { origin.backupsClamped, "backup past a measure's start", "backups past a measure's start" },
+                          { origin.forwardsClamped, "forward past a measure's end", "forwards past a measure's end" },
+                          { origin.positionsRounded, "note between 1024ths of a quarter, moved to the nearest",
+                            "notes between 1024ths of a quarter, moved to the nearest" } },
+                        " (first: " + origin.firstAdjustment + ")");
 }
 
 std::optional<Region> SelectPartsAndMeasures(const Score& score, const std::string& parts,

@@ -34,6 +34,7 @@
 
 #include "Score.h"
 
+#include <optional>
 #include <string>
 
 namespace simhost {
@@ -44,6 +45,8 @@ bool ParseScore(const std::string& text, Score& score, std::string& error);
 std::string FormatScore(const Score& score);
 // "line L, column C" of a byte offset in a text, both from 1.
 std::string PlaceOfOffset(const std::string& text, std::size_t offset);
+// A whole decimal number from low to high, or nothing.
+std::optional<int> ParseWholeNumber(const std::string& text, long low, long high);
 
 // A path ending in .musicxml, .xml or .mxl is read as MusicXML and written
 // back into that file's text (see MusicXml.h); any other is a score file.

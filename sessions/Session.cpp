@@ -280,6 +280,8 @@ bool SessionRun::SetUp()
          << score.hostVersion << std::dec << "), settings file: "
          << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
+    const std::string adjusted = AdjustedNotice(score);
+    if (!adjusted.empty()) out_ << adjusted << "\n";
     const std::string leftOut = LeftOutNotice(score);
     if (!leftOut.empty()) out_ << leftOut << "\n";
     return true;
@@ -702,19 +704,6 @@ std::optional<Region> ParseSelection(const std::string& text)
     region.endMeasure = static_cast<int16_t>(values[4]);
     region.endPosition = values[5];
     return region;
-}
-
-std::optional<int> ParseWholeNumber(const std::string& text, long low, long high)
-{
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    size_t start = text[0] == '-' ? 1 : 0;
-    if (start == text.size()) return std::nullopt;
-    for (size_t i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    }
-    const long value = std::stol(text);
-    if (value < low || value > high) return std::nullopt;
-    return static_cast<int>(value);
 }
 
 bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,

@@ -133,6 +133,106 @@ TEST(MusicXmlImport, AttackReleaseAndDynamics)
               "s1 m1 l0 @3072 +1024 [1]\n");
 }
 
+// What notation programs commonly write, each read as the host holds it.
+TEST(MusicXmlImport, ReadsWhatNotationProgramsWrite)
+{
+    // No divisions: durations count quarters.
+    EXPECT_EQ(Entries(Import("no_divisions.musicxml")), "s1 m1 l0 @0 +1024 [1]\ns1 m1 l0 @2048 +2048 [1]\n");
+    // Voices 1-4 on the first staff and 5-8 on the second, or 1-2 on each:
+    // each staff's lowest voice takes layer 0.
+    EXPECT_EQ(Entries(Import("voices_per_part.musicxml")),
+              "s1 m1 l0 @0 +2048 [1]\n"
+              "s1 m1 l1 @0 +2048 [1]\n"
+              "s2 m1 l0 @0 +1024 [1]\n"
+              "s2 m1 l0 @1024 +1024 [1]\n"
+              "s2 m1 l1 @0 +2048 [1]\n"
+              "s3 m1 l0 @0 +2048 [1]\n"
+              "s3 m1 l1 @0 +2048 [1]\n"
+              "s4 m1 l0 @0 +2048 [1]\n"
+              "s4 m1 l1 @0 +2048 [1]\n");
+    // Divisions of 1 against 480, then 8 in mid-measure: the same rhythm.
+    EXPECT_EQ(Entries(Import("parts_divisions.musicxml")),
+              "s1 m1 l0 @0 +1024 [1]\ns1 m1 l0 @1024 +1024 [1]\ns2 m1 l0 @0 +1024 [1]\ns2 m1 l0 @1024 +1024 [1]\n");
+    // A pickup, two measures both numbered 2 (the endings), "X1", "12a" and
+    // a multi-measure rest: each measure of the file is a measure of its own.
+    const Score numbered = Import("measure_numbers.musicxml");
+    EXPECT_EQ(numbered.measureCount, 7);
+    EXPECT_EQ(numbered.musicXml->measureNumbers,
+              (std::vector<std::string>{ "0", "1", "2", "2", "X1", "12a", "13" }));
+    EXPECT_EQ(numbered.musicXml->measureLengths, (std::vector<int32_t>{ 1024, 2048, 2048, 2048, 1024, 2048, 2048 }));
+    EXPECT_EQ(Entries(numbered),
+              "s1 m1 l0 @0 +1024 [1]\n"
+              "s1 m2 l0 @0 +2048 [1]\n"
+              "s1 m3 l0 @0 +2048 [1]\n"
+              "s1 m4 l0 @0 +2048 [1]\n"
+              "s1 m5 l0 @0 +1024 [1]\n"
+              "s1 m6 l0 @0 +2048 rest\n"
+              "s1 m7 l0 @0 +2048 rest\n");
+    // Measures as printed: "2" is the first ending; "2-2" stays there.
+    std::string error;
+    std::optional<Region> region = SelectPartsAndMeasures(numbered, "", "2", error);
+    ASSERT_TRUE(region) << error;
+    EXPECT_EQ(region->startMeasure, 3);
+    EXPECT_EQ(region->endMeasure, 3);
+    region = SelectPartsAndMeasures(numbered, "", "0-12a", error);
+    ASSERT_TRUE(region) << error;
+    EXPECT_EQ(region->startMeasure, 1);
+    EXPECT_EQ(region->endMeasure, 6);
+    // Unpitched and hidden notes sound; rests, hidden or not, are rests.
+    EXPECT_EQ(Entries(Import("hidden_unpitched.musicxml")),
+              "s1 m1 l0 @0 +1024 [1]\ns1 m1 l0 @1024 +1024 [1]\ns1 m1 l0 @2048 +1024 rest\ns1 m1 l0 @3072 +1024 rest\n");
+    // A part of rests only is a staff; an unnamed part is one; a part-list
+    // entry without music is left out, and an empty part-group ignored.
+    const Score parts = Import("part_list_entries.musicxml");
+    EXPECT_EQ(parts.staffOrder, (std::vector<int16_t>{ 1, 2, 3 }));
+    EXPECT_EQ(parts.StaffRecordName(2), std::optional<std::optional<std::string>>(std::string("")));
+    EXPECT_EQ(parts.StaffRecordName(3), std::optional<std::optional<std::string>>(std::string("Tacet")));
+    EXPECT_FALSE(parts.GroupAt(0).has_value());
+    EXPECT_EQ(Entries(parts),
+              "s1 m1 l0 @0 +2048 [1]\ns1 m2 l0 @0 +2048 [1]\ns2 m1 l0 @0 +2048 [1]\ns2 m2 l0 @0 +2048 rest\n"
+              "s3 m1 l0 @0 +2048 rest\n");
+    EXPECT_EQ(LeftOutNotice(parts), "Left out of the copy: 1 part without music (P4).");
+    EXPECT_EQ(AdjustedNotice(parts), "");
+}
+
+// A backup past the measure's start or a forward past its end stops there;
+// a note between 1024ths outside a tuplet goes to the nearest. All said.
+TEST(MusicXmlImport, ClampsAndReportsWhatItAdjusts)
+{
+    const Score score = Import("clamped.musicxml");
+    EXPECT_EQ(Entries(score),
+              "s1 m1 l0 @0 +2048 [1]\n"
+              "s1 m1 l1 @0 +1024 [1]\n"
+              "s1 m1 l1 @1024 +1024 [1]\n"
+              "s1 m2 l0 @2560 +1024 [1]\n"
+              "s1 m3 l0 @0 +512 [1]\n"
+              "s1 m3 l0 @341 +512 [1]\n");
+    EXPECT_EQ(AdjustedNotice(score),
+              "Adjusted: 1 backup past a measure's start, 1 forward past a measure's end, 1 note between 1024ths "
+              "of a quarter, moved to the nearest (first: part P1 \"Horn\", measure 1, line 8, column 7).");
+    EXPECT_EQ(LeftOutNotice(score), "");
+    EXPECT_EQ(AdjustedNotice(Import("triplet.musicxml")), "");
+}
+
+TEST(MusicXmlImport, LeavesOutWhatTheHostCannotHold)
+{
+    // Voice 9 is a fifth voice on its staff; a chord has 13 notes.
+    const Score score = Import("left_out.musicxml");
+    const std::string entries = Entries(score);
+    EXPECT_EQ(entries.substr(0, entries.find("s1 m2")),
+              "s1 m1 l0 @0 +1024 [1]\ns1 m1 l1 @0 +1024 [1]\ns1 m1 l2 @0 +1024 [1]\ns1 m1 l3 @0 +1024 [1]\n");
+    EXPECT_NE(entries.find("s1 m2 l0 @0 +1024 [1] [2] [3] [4] [5] [6] [7] [8] [9] [10] [11] [12]\n"),
+              std::string::npos)
+        << entries;
+    EXPECT_EQ(LeftOutNotice(score),
+              "Left out of the copy: 1 note in a voice past a staff's 4 layers, 1 chord note past an entry's 12.");
+    // Nothing left out is written back: the file is as it was.
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), qvtest::ReadFileText(Fixture("left_out.musicxml")));
+}
+
 // Each bad file gives one message naming the place, and leaves the score.
 TEST(MusicXmlImport, RefusesBadInputWithThePlace)
 {
@@ -148,17 +248,20 @@ TEST(MusicXmlImport, RefusesBadInputWithThePlace)
         { "<?xml version=\"1.0\"?>\n<score-timewise/>", "line 2, column 1: a score-timewise file" },
         { "<opus/>", "not a MusicXML score (the document is <opus>)" },
         { head + "<measure number=\"7\"><attributes><divisions>1</divisions></attributes>" + note("1") +
-              "<backup><duration>1</duration></backup>" + note("2") + "<backup><duration>1</duration></backup>" +
-              note("3") + "<backup><duration>1</duration></backup>" + note("4") +
-              "<backup><duration>1</duration></backup>" + note("5") + "</measure></part></score-partwise>",
-          "part P1 \"Flute\", measure 7: staff 1 has more than 4 voices (voice 5" },
-        { head + "<measure number=\"3\"><attributes><divisions>5</divisions></attributes>" + note("1") + note("1") +
+              "<backup><duration>1</duration></backup>" + note("2", "<staff>0</staff>") +
               "</measure></part></score-partwise>",
-          "part P1 \"Flute\", measure 3, line 3, column 168: the note's position (1/5 quarters into the measure) "
-          "cannot be expressed" },
-        { head + "<measure number=\"2\"><attributes><divisions>1</divisions></attributes>" +
-              "<backup><duration>1</duration></backup></measure></part></score-partwise>",
-          "backup before the start of the measure" },
+          "part P1 \"Flute\", measure 7, line 3, column 298: bad staff number" },
+        { head + "<measure number=\"12a\"><attributes><staves>two</staves></attributes></measure></part></score-partwise>",
+          "part P1 \"Flute\", measure 12a, line 3, column 35: bad number of staves" },
+        { head + "<measure number=\"3\"><attributes><divisions>5</divisions></attributes>" +
+              "<forward><duration>-1</duration></forward></measure></part></score-partwise>",
+          "part P1 \"Flute\", measure 3, line 3, column 70: forward without a valid duration" },
+        { head + "<measure number=\"3\"><note><rest/></note></measure></part></score-partwise>",
+          "part P1 \"Flute\", measure 3, line 3, column 21: a note without a valid duration" },
+        { "\xFF\xFE<\0?\0", "a UTF-16 file with an odd number of bytes" },
+        { std::string("\xFF\xFE\0\xD8<\0", 6), "line 1, column 1: not valid UTF-16 (a lone surrogate at byte 2)" },
+        { std::string("\xFF\xFE\0\0<\0\0\0", 8), "a UTF-32 file" },
+        { "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><score-partwise/>", "a file in iso-8859-1" },
         { head + "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
                  "<note attack=\"soon\"><duration>1</duration></note></measure></part></score-partwise>",
           "attack=\"soon\" is not a number of divisions" },
@@ -295,6 +398,114 @@ TEST(MusicXmlExport, PatchesInPlaceWithByteOrderMarkAndCrLf)
     ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
               windowsText(qvtest::ReadFileText(Fixture("whole_copy_expected.musicxml"))));
+}
+
+// UTF-16 in either byte order and UTF-8 with a byte-order mark are read,
+// names and all, and written back in their own encoding: only the patched
+// attributes differ.
+TEST(MusicXmlExport, WritesBackInTheFilesOwnEncoding)
+{
+    const std::string out = testing::TempDir() + "encoded.musicxml";
+    for (const std::string name : { "utf16le_bom", "utf16be_bom", "utf8_bom" }) {
+        Score score = Import(name + ".musicxml");
+        EXPECT_EQ(score.StaffRecordName(1), std::optional<std::optional<std::string>>(std::string("Fl\xC3\xBBte \xF0\x9D\x84\x9E")))
+            << name;
+        EXPECT_EQ(Entries(score),
+                  "s1 m1 l0 @0 +1024 [1 v0 s0 e0] *\ns1 m1 l0 @1024 +1024 [1]\n"
+                  "s2 m1 l0 @0 +1024 [1]\ns2 m1 l0 @1024 +1024 [1 v0 s512 e0] *\n")
+            << name;
+        std::string error;
+        ASSERT_TRUE(WriteScoreFile(out, score, error)) << error;
+        EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture(name + ".musicxml"))) << name;
+        // Dynamics 100 to 110 (velocity 99), and an attack of a quarter.
+        ASSERT_TRUE(score.SetPerformance(1, 1, Performance{ 0, 0, 9, 0 }));
+        ASSERT_TRUE(score.SetPerformance(3, 1, Performance{ 512, 0, 0, 0 }));
+        ASSERT_TRUE(WriteScoreFile(out, score, error)) << error;
+        EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture(name + "_expected.musicxml"))) << name;
+        // Inside an archive the same.
+        const std::string packed = testing::TempDir() + "encoded.mxl";
+        ASSERT_TRUE(WriteScoreFile(packed, score, error)) << error;
+        Score again;
+        ASSERT_TRUE(ReadScoreFile(packed, again, error)) << error;
+        EXPECT_EQ(again.musicXml->encoding, score.musicXml->encoding);
+        EXPECT_EQ(again.PerformanceOf(3, 1), (Performance{ 512, 0, 0, 0 }));
+        std::remove(packed.c_str());
+    }
+    std::remove(out.c_str());
+}
+
+// Velocities past what dynamics or MIDI can carry are written at the
+// limit a player hears (0 to 127); offsets are exact at any divisions.
+TEST(MusicXmlExport, KeepsWrittenValuesInRange)
+{
+    struct Case {
+        int16_t velocity;
+        const char* dynamics;
+        int16_t readBack;
+    };
+    const Case cases[] = { { -90, "0", -90 },      { -91, "0", -90 },       { -32768, "0", -90 },
+                           { 37, "141.11", 37 },   { 38, "141.11", 37 },    { 32767, "141.11", 37 },
+                           { -89, "1.11", -89 },   { 36, "140", 36 } };
+    for (const Case& c : cases) {
+        Score score = Import("performance.musicxml");
+        ASSERT_TRUE(score.SetPerformance(4, 1, Performance{ -32768, 32767, c.velocity, 0 }));
+        std::vector<uint8_t> bytes;
+        std::string error;
+        ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
+        const std::string text(bytes.begin(), bytes.end());
+        // At 4 divisions: -32768/1024 of a quarter is -128 divisions.
+        EXPECT_NE(text.find(std::string("<note attack=\"-128\" release=\"127.99609375\" dynamics=\"") + c.dynamics +
+                            "\"><pitch><step>F"),
+                  std::string::npos)
+            << c.velocity << "\n" << text;
+        Score again;
+        ASSERT_TRUE(ImportMusicXml(bytes, false, again, error)) << error;
+        EXPECT_EQ(again.PerformanceOf(4, 1), (Performance{ -32768, 32767, c.readBack, 0 })) << c.velocity;
+    }
+}
+
+// A .mxl whose container lists another rendering first, whose score sits
+// in folders and is not the first entry, beside images and other files in
+// META-INF: the score is found, and written back into the same archive.
+TEST(MusicXmlImport, FindsTheScoreInAnyArchiveLayout)
+{
+    const std::string text = qvtest::ReadFileText(Fixture("performance.musicxml"));
+    const std::string container =
+        "<?xml version=\"1.0\"?><container><rootfiles>"
+        "<rootfile full-path=\"print/score.pdf\" media-type=\"application/pdf\"/>"
+        "<rootfile full-path=\"scores/main/Sonata.xml\" media-type=\"application/vnd.recordare.musicxml+xml\"/>"
+        "<rootfile full-path=\"scores/alt.musicxml\"/></rootfiles></container>";
+    const std::vector<ZipEntry> entries = {
+        PackZipEntry("print/score.pdf", "%PDF-1.4"), PackZipEntry("META-INF/manifest.xml", "<manifest/>"),
+        PackZipEntry("META-INF/cover.png", std::string("\x89PNG\r\n\x1A\n", 8)),
+        PackZipEntry("scores/alt.musicxml", "<score-partwise/>"), PackZipEntry("META-INF/container.xml", container),
+        PackZipEntry("scores/main/Sonata.xml", text, 0x6000, 0x5A21) };
+    const std::string path = testing::TempDir() + "layout.mxl";
+    {
+        std::ofstream file(path, std::ios::binary);
+        const std::vector<uint8_t> bytes = WriteZip(entries);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    Score score;
+    std::string error;
+    ASSERT_TRUE(ReadScoreFile(path, score, error)) << error;
+    EXPECT_EQ(Entries(score), Entries(Import("performance.musicxml")));
+    ASSERT_TRUE(score.SetPerformance(4, 1, Performance{ 0, 0, 9, 0 }));
+    ASSERT_TRUE(WriteScoreFile(path, score, error)) << error;
+    std::vector<ZipEntry> written;
+    const std::string archive = qvtest::ReadFileText(path);
+    ASSERT_TRUE(ReadZip(std::vector<uint8_t>(archive.begin(), archive.end()), written, error)) << error;
+    ASSERT_EQ(written.size(), entries.size());
+    for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
+        EXPECT_EQ(written[i].name, entries[i].name);
+        EXPECT_EQ(written[i].data, entries[i].data) << entries[i].name;
+    }
+    EXPECT_EQ(written.back().name, "scores/main/Sonata.xml");
+    EXPECT_EQ(written.back().time, 0x6000);
+    std::string unpacked;
+    ASSERT_TRUE(UnpackZipEntry(written.back(), unpacked, error)) << error;
+    EXPECT_NE(unpacked.find("<note dynamics=\"110\"><pitch><step>F"), std::string::npos) << unpacked;
+    std::remove(path.c_str());
 }
 
 TEST(MusicXmlSelection, PartsAndMeasuresAsMusiciansCount)

@@ -29,6 +29,7 @@
 #pragma once
 
 #include "Score.h"
+#include "ScoreFile.h"
 #include "core/Platform.h"
 
 #include <cstdint>
@@ -111,8 +112,6 @@ int RunSession(const PluginEntries& plugin, const std::vector<std::string>& step
 // SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION, slots and measures from 1;
 // nothing when the text is not that.
 std::optional<Region> ParseSelection(const std::string& text);
-// A whole decimal number from low to high, or nothing.
-std::optional<int> ParseWholeNumber(const std::string& text, long low, long high);
 
 // What a run leaves, for the sweep to check: every line of a settings text
 // that is not the plug-in's own, in order.

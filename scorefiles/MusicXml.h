@@ -10,7 +10,14 @@
 //   - an entry's second timing value is its notated duration (type and
 //     dots), so entries of equal length share end times;
 //   - a rest is an entry without the sounding flag; grace and cue notes are
-//     left out;
+//     left out, and so are a staff's voices past the host's four layers
+//     (the lowest-numbered four are kept), chord notes past an entry's
+//     twelve, and parts of the part-list with no music;
+//   - a file without divisions counts 1 per quarter; a backup past the
+//     start of its measure or a forward past its end (by the time
+//     signature, or the notes already there when they reach further) stops
+//     at the bound, and a note that falls between 1024ths outside a tuplet
+//     takes the nearest; each is reported as an adjustment;
 //   - a note's attack and release (in divisions) are its performance
 //     record's start and end offsets, and its dynamics (percent of forte,
 //     velocity 90) its key-velocity change from 90, each rounded half away
@@ -18,6 +25,9 @@
 //   - Human Playback is off, so that these values are what plays.
 // Writing back patches the attack, release and dynamics of the notes whose
 // values changed, in the original text; every other byte stays as it was.
+// UTF-8 (with or without a byte-order mark) and UTF-16 (either byte order)
+// are read, and written back in the encoding they came in. A velocity is
+// written as dynamics within what a MIDI key velocity can be, 0 to 127.
 #pragma once
 
 #include "Score.h"
@@ -48,9 +58,12 @@ struct MusicXmlPart {
     int16_t staffCount = 0;
 };
 
+enum class TextEncoding { Utf8, Utf16LittleEndian, Utf16BigEndian };
+
 // What a score read from MusicXML remembers of its file.
 struct MusicXmlOrigin {
-    std::string text;  // the score document, UTF-8, as read
+    std::string text;  // the score document in UTF-8, a byte-order mark kept
+    TextEncoding encoding = TextEncoding::Utf8;  // of the file
     bool compressed = false;
     std::vector<ZipEntry> archive;  // a .mxl's entries
     std::size_t rootEntry = 0;      // which of them is the score
@@ -58,8 +71,17 @@ struct MusicXmlOrigin {
     std::vector<MusicXmlPart> parts;
     std::vector<std::string> measureNumbers;  // host measure n at n - 1
     std::vector<int32_t> measureLengths;      // in 1024ths, the longest part's
+    // What the copy leaves out.
     int32_t graceNotes = 0;
     int32_t cueNotes = 0;
+    int32_t extraVoiceNotes = 0;   // in voices past a staff's layers
+    int32_t extraChordNotes = 0;   // past an entry's notes
+    std::vector<std::string> partsWithoutMusic;  // ids
+    // What reading adjusted, and where it first did.
+    int32_t backupsClamped = 0;
+    int32_t forwardsClamped = 0;
+    int32_t positionsRounded = 0;
+    std::string firstAdjustment;
 };
 
 // .musicxml, .xml or .mxl, in any letter case; .mxl only for the second.
@@ -78,6 +100,14 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
 
 // "Left out of the copy: 2 grace notes, 1 cue note." or empty.
 std::string LeftOutNotice(const Score& score);
+// "Adjusted: 1 backup past a measure's start (part P1 \"Flute\", measure 3,
+// line 40, column 7)." or empty.
+std::string AdjustedNotice(const Score& score);
+
+// A document's bytes as UTF-8, from UTF-8 or UTF-16 (by its byte-order mark,
+// or by a first "<" in either byte order), and back.
+bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encoding, std::string& error);
+std::string EncodeText(const std::string& text, TextEncoding encoding);
 
 // The selection of parts and measures as musicians count them ("2-4",
 // "9-16", or one number; empty: all). Parts count from 1 in score order;
