@@ -24,13 +24,16 @@ add_library(qvperfcopy_older SHARED ${PROJECT_SOURCE_DIR}/src/resources/qvperfco
             ${PROJECT_SOURCE_DIR}/src/shell/qvperfcopy.def)
 target_include_directories(qvperfcopy_older PRIVATE ${QV_OLDER_DIR}/version)
 target_link_libraries(qvperfcopy_older PRIVATE -Wl,--whole-archive qvplugin -Wl,--no-whole-archive user32 kernel32)
-target_link_options(qvperfcopy_older PRIVATE -s)
+target_link_options(qvperfcopy_older PRIVATE -s -Wl,--no-insert-timestamp)
 set_target_properties(qvperfcopy_older PROPERTIES PREFIX "" OUTPUT_NAME qvperfcopy SUFFIX ".fxt"
                       RUNTIME_OUTPUT_DIRECTORY ${QV_OLDER_DIR})
 
 set(QV_BUILD_MSI ${PROJECT_SOURCE_DIR}/installer/build-msi.sh)
 set(QV_INSTALLER_SOURCES ${QV_BUILD_MSI} ${PROJECT_SOURCE_DIR}/installer/qvperfcopy.wxs
     ${PROJECT_SOURCE_DIR}/installer/installer.vbs)
+foreach(table ComboBox Control ControlCondition ControlEvent Dialog TextStyle)
+  list(APPEND QV_INSTALLER_SOURCES ${PROJECT_SOURCE_DIR}/installer/ui/${table}.idt)
+endforeach()
 set(QV_TEST_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${PROJECT_VERSION}-x64.msi)
 set(QV_OLDER_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${QV_OLDER_VERSION}-x64.msi)
 add_custom_command(OUTPUT ${QV_TEST_MSI}

@@ -34,6 +34,18 @@ touch -d "@${SOURCE_DATE_EPOCH:-1704067200}" "$stage"/*
 # component is permanent (attribute 16).
 msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\` = 2054 WHERE \`Source\` = 'InstallerScript'" \
   -q "UPDATE \`Component\` SET \`Attributes\` = 16 WHERE \`Component\` = 'PluginsFolder'"
+# The interactive installer's windows (wixl writes none): the tables in
+# ui/, the dialogs' places in the UI sequence, just before ExecuteAction
+# (1300), and the ends: -1 done, -2 cancelled, -3 failed.
+for table in "$here"/ui/*.idt; do msibuild "$output" -i "$table"; done
+msibuild "$output" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('FolderDlg', 'NOT Installed', 1298)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('RemoveDlg', 'Installed', 1299)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('ExitDlg', -1)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('UserExitDlg', -2)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('FatalErrorDlg', -3)" \
+  -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('ErrorDialog', 'ErrorDlg')" \
+  -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('DefaultUIFont', 'QvNormal')"
 if ! msiinfo export "$output" CustomAction | tr -d '\r' | awk -F'\t' '$3 == "InstallerScript" && $2 != 2054 { bad = 1 }
                                                        END { exit bad }'; then
   echo "build-msi.sh: the script actions are not VBScript" >&2

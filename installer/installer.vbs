@@ -78,6 +78,24 @@ Function Refuse(text)
   Refuse = kFailure
 End Function
 
+' The interactive installer's list of folders: the hosts found, newest first.
+Sub OfferHosts(found)
+  Dim view, record, i
+  On Error Resume Next
+  Set view = Session.Database.OpenView("SELECT `Property`, `Order`, `Value`, `Text` FROM `ComboBox`")
+  If Err.Number <> 0 Then Exit Sub
+  view.Execute
+  For i = 0 To UBound(found)
+    Set record = Session.Installer.CreateRecord(4)
+    record.StringData(1) = "TARGETDIR"
+    record.IntegerData(2) = i + 1
+    record.StringData(3) = found(i)(0)
+    record.StringData(4) = found(i)(0)
+    view.Modify 7, record
+  Next
+  view.Close
+End Sub
+
 ' Sets QV_HOSTS to the host folders under both Program Files folders,
 ' newest first, and TARGETDIR, unless given, to the folder of the last
 ' install or else the newest host.
@@ -103,6 +121,8 @@ Function FindHosts()
     list = list & found(i)(0)
   Next
   Session.Property("QV_HOSTS") = list
+  Session.Property("QV_HOST_COUNT") = CStr(UBound(found) + 1)
+  OfferHosts found
   If list = "" Then
     LogLine "QV Perfcopy: Finale found in: no folder"
   Else

@@ -26,22 +26,27 @@ while [ $# -gt 0 ]; do
   shift 2
 done
 here=$(cd "$(dirname "$0")" && pwd)
+for file in msi older_msi plugin older_plugin host_exe; do
+  [ -f "${!file}" ] || { echo "installer-tests.sh: no file ${!file}" >&2; exit 2; }
+  printf -v "$file" '%s' "$(realpath "${!file}")"
+done
 fixtures=$here/../tests/fixtures/sessions
 
 loader=/usr/lib/wine/wine64
 [ -x "$loader" ] || loader=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1)
 wineserver_bin=$(dirname "$loader")/wineserver
+# A screen of this test's own, 1024 by 768, where the installer's windows
+# open in the middle and nothing else draws.
 xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 130 160); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    sleep 1
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-    xvfb_pid=""
-  done
-fi
+for n in $(seq 130 160); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+  if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+  xvfb_pid=""
+done
+[ -n "$xvfb_pid" ] || { echo "installer-tests.sh: no Xvfb screen could be started" >&2; exit 1; }
 
 # A fresh prefix, of this test's own.
 rm -rf "$work"
@@ -76,17 +81,18 @@ check() {  # check NAME COMMAND...: one line, counted
 
 drive=$WINEPREFIX/drive_c
 # Two copies of Finale, under both Program Files folders: the newer has the
-# later FINALE.EXE. Each has another plug-in and a settings file beside it.
+# later FINALE.EXE and an empty Plug-ins folder, the older another plug-in.
+# Each has a settings file.
 new_host="$drive/Program Files/Finale Test"
 old_host="$drive/Program Files (x86)/Finale 2011"
 no_host="$drive/Scores"
 for folder in "$new_host" "$old_host"; do
   mkdir -p "$folder/Plug-ins"
   cp "$host_exe" "$folder/FINALE.EXE"
-  printf 'other plug-in\n' >"$folder/Plug-ins/Other.fxt"
   printf 'OTHERPLUGIN_COLOUR=blue\r\nQVPERFCOPY_VELOCITY=80\r\n' >"$folder/qvpluginprefs.txt"
 done
-mkdir -p "$new_host/Plug-ins/Empty folder"
+printf 'other plug-in\n' >"$old_host/Plug-ins/Other.fxt"
+mkdir -p "$old_host/Plug-ins/Other data"
 touch -d 2011-06-01 "$old_host/FINALE.EXE"
 mkdir -p "$no_host"
 printf 'not a host\n' >"$no_host/quartet.musx"
@@ -115,7 +121,7 @@ registered() {  # registered CODE NAME: the value of the product's Apps & Featur
   "$loader" reg query "$uninstall_key\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^  /, ""); print }'
 }
-log_says() { iconv -f UTF-16LE -t UTF-8 "$1" 2>/dev/null | tr -d '\r' | grep -qF "$2" || tr -d '\r\0' <"$1" | grep -qF "$2"; }
+log_says() { tr -d '\r\0' <"$1" | grep -qF "$2"; }
 same_tree() { snapshot >"$work/now.txt" && diff -u "$work/before.txt" "$work/now.txt"; }
 status_is() { [ "$1" = "$2" ]; }
 nonzero() { [ "$1" != 0 ]; }
@@ -161,7 +167,7 @@ check "the upgrade installs (exit $status)" status_is "$status" 0
 check "the plug-in is the new build, byte for byte" cmp "$plugin" "$installed"
 check "Apps & Features lists version $version" status_is "$(registered "$new_code" DisplayVersion)" "$version"
 check "Apps & Features names the publisher" status_is "$(registered "$new_code" Publisher)" "QV"
-check "Apps & Features has an uninstaller" log_says <(registered "$new_code" UninstallString) "MsiExec.exe /X"
+check "Apps & Features has its uninstaller" status_is "$(registered "$new_code" UninstallString)" "MsiExec.exe /X$new_code"
 check "the older version is gone from Apps & Features" test -z "$(registered "$older_code" DisplayVersion)"
 
 # Finale loads it from its Plug-ins folder, and the menu item opens the window.
@@ -181,17 +187,86 @@ check "the plug-in is removed" missing "$installed"
 check "every other file, the settings files too, is as it was" same_tree
 check "Apps & Features no longer lists it" test -z "$(registered "$new_code" DisplayVersion)"
 
-# The interactive installer's windows, one screenshot each.
-shoot() { sleep "$1"; import -window root "$screenshots/$2.png" 2>/dev/null; }
-"$loader" msiexec /i "Z:$msi" >/dev/null 2>&1 &
-shoot 6 01-install
-"$wineserver_bin" -k 2>/dev/null
-wait
-"$loader" msiexec /i "Z:$msi" 'TARGETDIR=C:\Scores\' >/dev/null 2>&1 &
-shoot 6 02-no-host-refused
-"$wineserver_bin" -k 2>/dev/null
-wait
-check "screenshots of the installer's windows" test -s "$screenshots/01-install.png"
+# The interactive installer, page by page, driven by the keyboard: each new
+# window that stays on the screen is kept as a screenshot.
+last_screen=""
+shoot() {  # shoot NAME: waits up to 40 s for a new, settled window
+  local previous="" difference
+  for _ in $(seq 1 40); do
+    sleep 1
+    import -window root "$work/screen.png" 2>/dev/null || continue
+    if [ -n "$previous" ]; then
+      # Settled: at most a blinking caret's pixels changed since a second ago.
+      difference=$(compare -metric AE "$work/screen.png" "$previous" null: 2>&1)
+      if [ "${difference%%.*}" -lt 200 ] && { [ -z "$last_screen" ] ||
+           [ "$(compare -metric AE "$work/screen.png" "$last_screen" null: 2>&1 | cut -d. -f1)" -ge 200 ]; }; then
+        cp "$work/screen.png" "$screenshots/$1.png"
+        cp "$work/screen.png" "$work/last-screen.png"
+        last_screen=$work/last-screen.png
+        return 0
+      fi
+    fi
+    cp "$work/screen.png" "$work/previous.png"
+    previous=$work/previous.png
+  done
+  return 1
+}
+press() {  # press KEYS...: into the window in the middle of the screen
+  xdotool mousemove 512 384 click 1
+  sleep 0.5
+  xdotool "$@"
+}
+interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background
+  local log=$1
+  shift
+  "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
+  ui_pid=$!
+}
+if ! command -v xdotool >/dev/null; then
+  check "xdotool is installed, for the interactive installer (scripts/setup.sh installs it)" false
+else
+  # Choosing a folder without Finale: the refusal, then the end.
+  interactive "$work/ui-refused.log" /i "Z:$msi"
+  check "page: choose the copy of Finale, the newest offered" shoot 01-choose-finale
+  press key alt+Down
+  check "page: the copies of Finale found" shoot 02-copies-found
+  press key Escape
+  press key ctrl+a type 'C:\Scores\'
+  press key Return
+  check "page: a folder without Finale is refused" shoot 03-folder-refused
+  press key Return
+  check "page: setup stopped" shoot 04-setup-stopped
+  press key Return
+  wait "$ui_pid"
+  status=$?
+  check "the refused interactive install fails (exit $status)" nonzero "$status"
+  check "and changed no file" same_tree
+
+  # Installing into the newest copy, as offered.
+  last_screen=""
+  interactive "$work/ui-install.log" /i "Z:$msi"
+  shoot first-page
+  rm -f "$screenshots/first-page.png"
+  press key Return
+  check "page: installed" shoot 05-installed
+  press key Return
+  wait "$ui_pid"
+  status=$?
+  check "the interactive install succeeds (exit $status)" status_is "$status" 0
+  check "it put the plug-in into the newest Finale" cmp "$plugin" "$installed"
+
+  # Removing it.
+  last_screen=""
+  interactive "$work/ui-remove.log" /x "Z:$msi"
+  check "page: remove" shoot 06-remove
+  press key Return
+  check "page: removed" shoot 07-removed
+  press key Return
+  wait "$ui_pid"
+  status=$?
+  check "the interactive removal succeeds (exit $status)" status_is "$status" 0
+  check "and leaves every other file as it was" same_tree
+fi
 
 echo "installer: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
