@@ -255,16 +255,21 @@ else
   check "the interactive install succeeds (exit $status)" status_is "$status" 0
   check "it put the plug-in into the newest Finale" cmp "$plugin" "$installed"
 
-  # Removing it.
+  # The removal's first window, cancelled; then the removal with the basic
+  # interface (progress only). A removal from the full interface leaves the
+  # file under Wine 8: the component states its msi carries from the
+  # interface's sequence into the execution come out unknown.
   last_screen=""
   interactive "$work/ui-remove.log" /x "Z:$msi"
   check "page: remove" shoot 06-remove
-  press key Return
-  check "page: removed" shoot 07-removed
+  press key Escape
+  check "page: removal cancelled" shoot 07-removal-cancelled
   press key Return
   wait "$ui_pid"
+  check "the cancelled removal kept the plug-in" cmp "$plugin" "$installed"
+  msiexec "$work/ui-remove-basic.log" /x "Z:$msi" /qb
   status=$?
-  check "the interactive removal succeeds (exit $status)" status_is "$status" 0
+  check "the removal with progress shown succeeds (exit $status)" status_is "$status" 0
   check "and leaves every other file as it was" same_tree
 fi
 
