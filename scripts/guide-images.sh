@@ -9,22 +9,21 @@ cd "$(dirname "$0")/.."
 window=build/win64/screenshots
 installer=build/screenshots/installer
 images=docs/images
-# guide name <- screenshot
+# guide name, screenshot, the part kept: "trim" keeps the windows on the
+# installer's black screen; the host's window fills its screen, with the
+# tool window at its top left, so that picture keeps a fixed part of it.
 pictures=(
-  "tool-window.png $window/tool-window-opened"
-  "after-apply.png $window/after-apply"
-  "taller.png $window/taller-by-40"
-  "installer-choose-finale.png $installer/01-choose-finale"
-  "installer-copies-found.png $installer/02-copies-found"
-  "installer-refused.png $installer/03-folder-refused"
-  "installer-installed.png $installer/05-installed"
-  "installer-remove.png $installer/06-remove"
+  "tool-window.png $window/tool-window-opened 440x312+0+0"
+  "installer-choose-finale.png $installer/01-choose-finale trim"
+  "installer-copies-found.png $installer/02-copies-found trim"
+  "installer-refused.png $installer/03-folder-refused trim"
+  "installer-installed.png $installer/05-installed trim"
+  "installer-remove.png $installer/06-remove trim"
 )
 mkdir -p "$images"
 missing=0
 for picture in "${pictures[@]}"; do
-  name=${picture%% *}
-  source=${picture#* }
+  read -r name source part <<<"$picture"
   if [ -f "$source.png" ]; then
     source=$source.png
   elif [ -f "$source.bmp" ]; then
@@ -34,8 +33,8 @@ for picture in "${pictures[@]}"; do
     missing=1
     continue
   fi
-  # The screen is black around the windows: -trim keeps the windows.
-  convert "$source" -trim +repage -strip -define png:exclude-chunks=date,time "$images/$name"
+  if [ "$part" = trim ]; then cut=(-trim); else cut=(-crop "$part"); fi
+  convert "$source" "${cut[@]}" +repage -strip -define png:exclude-chunks=date,time "$images/$name"
   echo "$images/$name <- $source"
 done
 exit $missing
