@@ -121,7 +121,13 @@ registered() {  # registered CODE NAME: the value of the product's Apps & Featur
   "$loader" reg query "$uninstall_key\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^  /, ""); print }'
 }
-log_says() { tr -d '\r\0' <"$1" | grep -qF "$2"; }
+log_says() {  # log_says LOG TEXT: the log holds the text (Wine may finish writing it late)
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    tr -d '\r\0' <"$1" 2>/dev/null | grep -qF "$2" && return 0
+    sleep 0.5
+  done
+  return 1
+}
 same_tree() { snapshot >"$work/now.txt" && diff -u "$work/before.txt" "$work/now.txt"; }
 status_is() { [ "$1" = "$2" ]; }
 nonzero() { [ "$1" != 0 ]; }
