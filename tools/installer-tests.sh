@@ -222,10 +222,10 @@ press() {  # press KEYS...: into the window in the middle of the screen
   sleep 0.5
   xdotool "$@"
 }
-interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background
+interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 2 minutes at most
   local log=$1
   shift
-  "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
+  timeout 120 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
   ui_pid=$!
 }
 if ! command -v xdotool >/dev/null; then
