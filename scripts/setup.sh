@@ -9,6 +9,7 @@ packages=(
   gcc-multilib g++-multilib qemu-user
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   dpkg-dev
+  wixl msitools xdotool zip
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -211,7 +211,16 @@ int RunScripted(const std::vector<std::string>& args)
         return finale::CreateHostWindow(gPlugin);
     };
     programHost.invokeMenuCommand = [] {
-        SendMessageW(simhost::Host::Get().mainWindow, WM_COMMAND, finale::kPluginCommand, 0);
+        // Only through the plug-in's item, as a user would: without one the run stops.
+        const HWND mainWindow = simhost::Host::Get().mainWindow;
+        wchar_t text[128] = {};
+        if (GetMenuStringW(GetMenu(mainWindow), finale::kPluginCommand, text, 128, MF_BYCOMMAND) <= 0) {
+            std::fprintf(stderr, "FINALE.EXE: the menu has no item for the plug-in\n");
+            std::fflush(stdout);
+            std::fflush(stderr);
+            ExitProcess(4);
+        }
+        SendMessageW(mainWindow, WM_COMMAND, finale::kPluginCommand, 0);
     };
     programHost.screenshot = [&screenshots](const std::string& name) {
         // Let every window paint before the picture is taken.

@@ -1,0 +1,56 @@
+# The installer's tests, in the 64-bit Windows build: packages made with wixl
+# from installer/qvperfcopy.wxs that carry this build's plug-in (the 64-bit
+# host under Wine cannot load the 32-bit product), one of this version and
+# one of an older version for the upgrade, and the tests that install,
+# upgrade and remove them with Wine's msiexec in a fresh prefix.
+if(NOT (WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8))
+  return()
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/QvVersion.cmake)
+find_program(QV_WIXL wixl)
+if(NOT QV_WIXL)
+  message(WARNING "wixl is not installed (scripts/setup.sh installs it): no installer tests")
+  return()
+endif()
+
+# The older build: the same plug-in code with an older version resource.
+set(QV_OLDER_VERSION 0.0.1)
+if(NOT QV_OLDER_VERSION VERSION_LESS PROJECT_VERSION)
+  message(FATAL_ERROR "the upgrade test's older version ${QV_OLDER_VERSION} is not older than ${PROJECT_VERSION}")
+endif()
+set(QV_OLDER_DIR ${CMAKE_BINARY_DIR}/installer/older)
+qv_write_version_header(${QV_OLDER_VERSION} ${QV_OLDER_DIR}/version)
+add_library(qvperfcopy_older SHARED ${PROJECT_SOURCE_DIR}/src/resources/qvperfcopy.rc
+            ${PROJECT_SOURCE_DIR}/src/shell/qvperfcopy.def)
+target_include_directories(qvperfcopy_older PRIVATE ${QV_OLDER_DIR}/version)
+target_link_libraries(qvperfcopy_older PRIVATE -Wl,--whole-archive qvplugin -Wl,--no-whole-archive user32 kernel32)
+target_link_options(qvperfcopy_older PRIVATE -s -Wl,--no-insert-timestamp)
+set_target_properties(qvperfcopy_older PROPERTIES PREFIX "" OUTPUT_NAME qvperfcopy SUFFIX ".fxt"
+                      RUNTIME_OUTPUT_DIRECTORY ${QV_OLDER_DIR})
+
+set(QV_BUILD_MSI ${PROJECT_SOURCE_DIR}/installer/build-msi.sh)
+set(QV_INSTALLER_SOURCES ${QV_BUILD_MSI} ${PROJECT_SOURCE_DIR}/installer/qvperfcopy.wxs
+    ${PROJECT_SOURCE_DIR}/installer/installer.vbs)
+foreach(table ComboBox Control ControlCondition ControlEvent Dialog TextStyle)
+  list(APPEND QV_INSTALLER_SOURCES ${PROJECT_SOURCE_DIR}/installer/ui/${table}.idt)
+endforeach()
+set(QV_TEST_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${PROJECT_VERSION}-x64.msi)
+set(QV_OLDER_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${QV_OLDER_VERSION}-x64.msi)
+add_custom_command(OUTPUT ${QV_TEST_MSI}
+                   COMMAND ${QV_BUILD_MSI} ${PROJECT_VERSION} x64 $<TARGET_FILE:qvperfcopy> ${QV_TEST_MSI}
+                   DEPENDS qvperfcopy ${QV_INSTALLER_SOURCES}
+                   COMMENT "Packing the 64-bit plug-in into a test installer")
+add_custom_command(OUTPUT ${QV_OLDER_MSI}
+                   COMMAND ${QV_BUILD_MSI} ${QV_OLDER_VERSION} x64 $<TARGET_FILE:qvperfcopy_older> ${QV_OLDER_MSI}
+                   DEPENDS qvperfcopy_older ${QV_INSTALLER_SOURCES}
+                   COMMENT "Packing the older 64-bit plug-in into a test installer")
+add_custom_target(installer_test_packages ALL DEPENDS ${QV_TEST_MSI} ${QV_OLDER_MSI})
+
+add_test(NAME installer_under_wine
+         COMMAND ${PROJECT_SOURCE_DIR}/tools/installer-tests.sh
+                 --msi ${QV_TEST_MSI} --older-msi ${QV_OLDER_MSI}
+                 --plugin $<TARGET_FILE:qvperfcopy> --older-plugin $<TARGET_FILE:qvperfcopy_older>
+                 --host $<TARGET_FILE:finale_host> --version ${PROJECT_VERSION} --older-version ${QV_OLDER_VERSION}
+                 --work ${CMAKE_BINARY_DIR}/installer/tests
+                 --screenshots ${PROJECT_SOURCE_DIR}/build/screenshots/installer)
+set_tests_properties(installer_under_wine PROPERTIES TIMEOUT 900)

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the installer package with wixl from qvperfcopy.wxs.
+# Usage: build-msi.sh VERSION ARCH(x86|x64) PLUGIN.fxt OUTPUT.msi
+# The product and package codes are derived from the version and the
+# architecture, so that the same inputs give the same codes, and each new
+# version a new product code (which a major upgrade needs).
+set -euo pipefail
+version=$1 arch=$2 plugin=$3 output=$4
+here=$(cd "$(dirname "$0")" && pwd)
+command -v wixl >/dev/null || { echo "build-msi.sh: wixl is not installed (apt-get install wixl)" >&2; exit 2; }
+# A GUID from the SHA-256 of a text, marked as a name-based one (version 5).
+code() {
+  local hex
+  hex=$(printf 'qvperfcopy %s' "$1" | sha256sum | tr 'a-f' 'A-F')
+  printf '%s-%s-5%s-%s%s-%s\n' "${hex:0:8}" "${hex:8:4}" "${hex:13:3}" \
+    "$(printf '%X' $(( (16#${hex:16:1} & 3) | 8 )))" "${hex:17:3}" "${hex:20:12}"
+}
+product_code=$(code "product $version $arch")
+package_code=$(code "package $version $arch $(sha256sum "$plugin" | cut -d' ' -f1)")
+# wixl finds the files it packs by names relative to the folder it runs in.
+output=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$plugin" "$stage/qvperfcopy.fxt"
+cp "$here/installer.vbs" "$here/qvperfcopy.wxs" "$stage/"
+# The cabinet stores each file's time: a fixed one, the release's own
+# (SOURCE_DATE_EPOCH) when given.
+touch -d "@${SOURCE_DATE_EPOCH:-1704067200}" "$stage"/*
+(cd "$stage" && wixl -a "$arch" -o "$output" \
+  -D Version="$version" -D ProductCode="$product_code" -D PackageCode="$package_code" \
+  -D Plugin=qvperfcopy.fxt -D Script=installer.vbs qvperfcopy.wxs)
+# What wixl cannot write: script calls come out as JScript (type 5, here
+# with flag 2048) and the script is VBScript (type 6); the Plug-ins folder's
+# component is permanent (attribute 16).
+msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\` = 2054 WHERE \`Source\` = 'InstallerScript'" \
+  -q "UPDATE \`Component\` SET \`Attributes\` = 16 WHERE \`Component\` = 'PluginsFolder'"
+# The interactive installer's windows (wixl writes none): the tables in
+# ui/, the dialogs' places in the UI sequence, just before ExecuteAction
+# (1300), and the ends: -1 done, -2 cancelled, -3 failed.
+for table in "$here"/ui/*.idt; do msibuild "$output" -i "$table"; done
+msibuild "$output" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('FolderDlg', 'NOT Installed', 1298)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('RemoveDlg', 'Installed', 1299)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('ExitDlg', -1)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('UserExitDlg', -2)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('FatalErrorDlg', -3)" \
+  -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('ErrorDialog', 'ErrorDlg')" \
+  -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('DefaultUIFont', 'QvNormal')"
+if ! msiinfo export "$output" CustomAction | tr -d '\r' | awk -F'\t' '$3 == "InstallerScript" && $2 != 2054 { bad = 1 }
+                                                       END { exit bad }'; then
+  echo "build-msi.sh: the script actions are not VBScript" >&2
+  exit 1
+fi

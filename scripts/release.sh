@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the release from scratch and writes dist/:
+#   qvperfcopy-VERSION.msi   the installer (the 32-bit plug-in, for Finale)
+#   qvperfcopy-VERSION.zip   for installing by hand: qvperfcopy.fxt, README.txt, LICENSE.txt
+#   SHA256SUMS               the checksums of both
+# VERSION is the CMake project version, which the DLL's version resource
+# carries too. The .fxt and the zip are the same bytes on every run from the
+# same commit; the MSI is not (see the README, "Release").
+#
+#   scripts/release.sh [--output FOLDER]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dist=dist
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --output) [ $# -ge 2 ] || { echo "release.sh: --output needs a folder" >&2; exit 2; }; dist=$2; shift ;;
+    *) echo "release.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ "${QV_SKIP_SETUP:-0}" = 1 ] || scripts/setup.sh
+
+# A build folder of the release's own, made anew: nothing from an earlier
+# build goes into it.
+build=build/release-win32
+rm -rf "$build"
+cmake --preset win32 -B "$build" >/dev/null
+cmake --build "$build" --target qvperfcopy
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "release.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
+plugin=$build/bin/qvperfcopy.fxt
+tools/check_dll.sh i686-w64-mingw32-objdump "$plugin" pei-i386 src/shell/qvperfcopy.def
+if ! strings -e l "$plugin" | grep -qx "$version.0"; then
+  echo "release.sh: the version resource of $plugin does not carry $version" >&2
+  exit 1
+fi
+
+# File times inside the packages: the commit's, so that a second run gives
+# the same bytes.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || echo 1704067200)
+fi
+export SOURCE_DATE_EPOCH
+
+rm -rf "$dist"
+mkdir -p "$dist"
+dist=$(cd "$dist" && pwd)
+msi=qvperfcopy-$version.msi
+zip=qvperfcopy-$version.zip
+installer/build-msi.sh "$version" x86 "$plugin" "$dist/$msi"
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+folder=$stage/qvperfcopy-$version
+mkdir -p "$folder"
+cp "$plugin" "$folder/qvperfcopy.fxt"
+sed "s/@VERSION@/$version/g" installer/README.txt >"$folder/README.txt"
+cp LICENSE.txt "$folder/LICENSE.txt"
+touch -d "@$SOURCE_DATE_EPOCH" "$folder" "$folder"/*
+# -X: no owner or extra time fields; -D: no folder entries; names in a fixed order.
+(cd "$stage" && TZ=UTC zip -q -X -D "$dist/$zip" \
+   "qvperfcopy-$version/qvperfcopy.fxt" "qvperfcopy-$version/README.txt" "qvperfcopy-$version/LICENSE.txt")
+
+(cd "$dist" && sha256sum "$msi" "$zip" >SHA256SUMS)
+echo "release $version in $dist:"
+(cd "$dist" && ls -l "$msi" "$zip" SHA256SUMS | awk '{ print "  " $NF " (" $5 " bytes)" }')

@@ -1,0 +1,283 @@
+#!/usr/bin/env bash
+# Installs, upgrades and removes the plug-in with Wine's msiexec in a fresh
+# prefix, as a user would meet it: a folder without Finale (refused), an
+# install that finds the newest Finale by itself, an upgrade refused while
+# Finale has the plug-in loaded and then done, the host loading the plug-in
+# from its Plug-ins folder, and a removal that leaves every other file as it
+# was. Then screenshots of the interactive installer's windows.
+# Usage: installer-tests.sh --msi NEW.msi --older-msi OLD.msi --plugin NEW.fxt
+#          --older-plugin OLD.fxt --host FINALE.EXE --version V --older-version V
+#          --work FOLDER --screenshots FOLDER
+# Prints one line per check and "installer: N passed, N failed".
+set -uo pipefail
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --msi) msi=$2 ;;
+    --older-msi) older_msi=$2 ;;
+    --plugin) plugin=$2 ;;
+    --older-plugin) older_plugin=$2 ;;
+    --host) host_exe=$2 ;;
+    --version) version=$2 ;;
+    --older-version) older_version=$2 ;;
+    --work) work=$2 ;;
+    --screenshots) screenshots=$2 ;;
+    *) echo "installer-tests.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+here=$(cd "$(dirname "$0")" && pwd)
+for file in msi older_msi plugin older_plugin host_exe; do
+  [ -f "${!file}" ] || { echo "installer-tests.sh: no file ${!file}" >&2; exit 2; }
+  printf -v "$file" '%s' "$(realpath "${!file}")"
+done
+fixtures=$here/../tests/fixtures/sessions
+
+loader=/usr/lib/wine/wine64
+[ -x "$loader" ] || loader=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1)
+wineserver_bin=$(dirname "$loader")/wineserver
+# A screen of this test's own, 1024 by 768, where the installer's windows
+# open in the middle and nothing else draws.
+xvfb_pid=""
+for n in $(seq 130 160); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+  if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+  xvfb_pid=""
+done
+[ -n "$xvfb_pid" ] || { echo "installer-tests.sh: no Xvfb screen could be started" >&2; exit 1; }
+
+# A fresh prefix, of this test's own.
+rm -rf "$work"
+mkdir -p "$work" "$screenshots"
+rm -f "$screenshots"/*.png
+work=$(cd "$work" && pwd)
+export WINEPREFIX=$work/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+finish() {
+  "$wineserver_bin" -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap finish EXIT
+"$loader" wineboot -i >/dev/null 2>&1
+"$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+"$wineserver_bin" -w
+
+passed=0
+failed=0
+check() {  # check NAME COMMAND...: one line, counted
+  local name=$1
+  shift
+  if "$@"; then
+    echo "ok: $name"
+    passed=$((passed + 1))
+  else
+    echo "FAIL: $name"
+    failed=$((failed + 1))
+  fi
+}
+
+drive=$WINEPREFIX/drive_c
+# Two copies of Finale, under both Program Files folders: the newer has the
+# later FINALE.EXE and an empty Plug-ins folder, the older another plug-in.
+# Each has a settings file.
+new_host="$drive/Program Files/Finale Test"
+old_host="$drive/Program Files (x86)/Finale 2011"
+no_host="$drive/Scores"
+for folder in "$new_host" "$old_host"; do
+  mkdir -p "$folder/Plug-ins"
+  cp "$host_exe" "$folder/FINALE.EXE"
+  printf 'OTHERPLUGIN_COLOUR=blue\r\nQVPERFCOPY_VELOCITY=80\r\n' >"$folder/qvpluginprefs.txt"
+done
+printf 'other plug-in\n' >"$old_host/Plug-ins/Other.fxt"
+mkdir -p "$old_host/Plug-ins/Other data"
+touch -d 2011-06-01 "$old_host/FINALE.EXE"
+mkdir -p "$no_host"
+printf 'not a host\n' >"$no_host/quartet.musx"
+new_host_win='C:\Program Files\Finale Test\'
+installed=$new_host/Plug-ins/qvperfcopy.fxt
+
+# Every file and folder of the prefix's drive with its checksum, less Wine's own.
+snapshot() {
+  (cd "$drive" && find "Program Files/Finale Test" "Program Files (x86)/Finale 2011" Scores -printf '%y %p\n' |
+     sort | while read -r kind path; do
+       if [ "$kind" = f ]; then echo "$(sha256sum <"$path" | cut -c1-16) $path"; else echo "dir $path"; fi
+     done)
+}
+snapshot >"$work/before.txt"
+
+msiexec() {  # msiexec LOG ARGS...: Wine's msiexec with a full log, its exit status
+  local log=$1
+  shift
+  "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1
+}
+product_code() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
+new_code=$(product_code "$msi")
+older_code=$(product_code "$older_msi")
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+registered() {  # registered CODE NAME: the value of the product's Apps & Features entry
+  "$loader" reg query "$uninstall_key\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^  /, ""); print }'
+}
+log_says() {  # log_says LOG TEXT: the log holds the text (Wine may finish writing it late)
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    tr -d '\r\0' <"$1" 2>/dev/null | grep -qF "$2" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+same_tree() { snapshot >"$work/now.txt" && diff -u "$work/before.txt" "$work/now.txt"; }
+status_is() { [ "$1" = "$2" ]; }
+nonzero() { [ "$1" != 0 ]; }
+missing() { [ ! -e "$1" ]; }
+
+# A folder without Finale: a clear refusal, nothing written, nothing registered.
+msiexec "$work/no-host.log" /i "Z:$msi" /qn 'TARGETDIR=C:\Scores\'
+status=$?
+check "a folder without Finale is refused (exit $status)" nonzero "$status"
+check "the refusal says why" log_says "$work/no-host.log" "does not hold Finale"
+check "the refused install changed no file" same_tree
+check "the refused install registered nothing" test -z "$(registered "$new_code" DisplayVersion)"
+
+# The older version without a folder: it finds the newer Finale by itself.
+msiexec "$work/older.log" /i "Z:$older_msi" /qn
+status=$?
+check "the older version installs (exit $status)" status_is "$status" 0
+check "it went into the newer Finale, byte for byte" cmp "$older_plugin" "$installed"
+check "the older Finale got nothing" missing "$old_host/Plug-ins/qvperfcopy.fxt"
+check "Apps & Features lists version $older_version" status_is "$(registered "$older_code" DisplayVersion)" "$older_version"
+
+# The upgrade while Finale has the plug-in loaded: refused, the old file kept.
+cat >"$work/hold.session.json" <<EOF
+{"score": "quartet-named.json", "settings": "settings.txt", "steps": ["wait 20000", "terminate"]}
+EOF
+cp "$fixtures/quartet-named.json" "$fixtures/settings.txt" "$work/"
+(cd "$new_host" && "$loader" ./FINALE.EXE --session "Z:$work/hold.session.json" \
+   --plugin "${new_host_win}Plug-ins\\qvperfcopy.fxt" >"$work/hold.txt" 2>&1) &
+holder=$!
+sleep 6
+msiexec "$work/locked.log" /i "Z:$msi" /qn "TARGETDIR=$new_host_win"
+status=$?
+wait "$holder"
+check "the upgrade is refused while Finale runs (exit $status)" nonzero "$status"
+check "the refusal says the file is in use" log_says "$work/locked.log" "is in use"
+check "the loaded plug-in is left whole" cmp "$older_plugin" "$installed"
+check "the older version stays registered" status_is "$(registered "$older_code" DisplayVersion)" "$older_version"
+
+# The upgrade with Finale closed, silently, the folder given.
+msiexec "$work/upgrade.log" /i "Z:$msi" /qn "TARGETDIR=$new_host_win"
+status=$?
+check "the upgrade installs (exit $status)" status_is "$status" 0
+check "the plug-in is the new build, byte for byte" cmp "$plugin" "$installed"
+check "Apps & Features lists version $version" status_is "$(registered "$new_code" DisplayVersion)" "$version"
+check "Apps & Features names the publisher" status_is "$(registered "$new_code" Publisher)" "QV"
+check "Apps & Features has its uninstaller" status_is "$(registered "$new_code" UninstallString)" "MsiExec.exe /X$new_code"
+check "the older version is gone from Apps & Features" test -z "$(registered "$older_code" DisplayVersion)"
+
+# Finale loads it from its Plug-ins folder, and the menu item opens the window.
+cat >"$work/open.session.json" <<EOF
+{"score": "quartet-named.json", "settings": "settings.txt", "steps": ["invoke", "closebox", "terminate"]}
+EOF
+(cd "$new_host" && "$loader" ./FINALE.EXE --session "Z:$work/open.session.json" \
+   --plugin "${new_host_win}Plug-ins\\qvperfcopy.fxt" 2>&1 | tr -d '\r' >"$work/open.txt")
+check "Finale loads the installed plug-in and its menu item opens the window" \
+  grep -q 'window "QV Perfcopy" opened' "$work/open.txt"
+
+# Removal: the plug-in goes, every other file stays as it was.
+msiexec "$work/remove.log" /x "Z:$msi" /qn
+status=$?
+check "the removal succeeds (exit $status)" status_is "$status" 0
+check "the plug-in is removed" missing "$installed"
+check "every other file, the settings files too, is as it was" same_tree
+check "Apps & Features no longer lists it" test -z "$(registered "$new_code" DisplayVersion)"
+
+# The interactive installer, page by page, driven by the keyboard: each new
+# window that stays on the screen is kept as a screenshot.
+last_screen=""
+shoot() {  # shoot NAME: waits up to 40 s for a new, settled window
+  local previous="" difference
+  for _ in $(seq 1 40); do
+    sleep 1
+    import -window root "$work/screen.png" 2>/dev/null || continue
+    if [ -n "$previous" ]; then
+      # Settled: at most a blinking caret's pixels changed since a second ago.
+      difference=$(compare -metric AE "$work/screen.png" "$previous" null: 2>&1)
+      if [ "${difference%%.*}" -lt 200 ] && { [ -z "$last_screen" ] ||
+           [ "$(compare -metric AE "$work/screen.png" "$last_screen" null: 2>&1 | cut -d. -f1)" -ge 200 ]; }; then
+        cp "$work/screen.png" "$screenshots/$1.png"
+        cp "$work/screen.png" "$work/last-screen.png"
+        last_screen=$work/last-screen.png
+        return 0
+      fi
+    fi
+    cp "$work/screen.png" "$work/previous.png"
+    previous=$work/previous.png
+  done
+  return 1
+}
+press() {  # press KEYS...: into the window in the middle of the screen
+  xdotool mousemove 512 384 click 1
+  sleep 0.5
+  xdotool "$@"
+}
+interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 2 minutes at most
+  local log=$1
+  shift
+  timeout 120 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
+  ui_pid=$!
+}
+if ! command -v xdotool >/dev/null; then
+  check "xdotool is installed, for the interactive installer (scripts/setup.sh installs it)" false
+else
+  # Choosing a folder without Finale: the refusal, then the end.
+  interactive "$work/ui-refused.log" /i "Z:$msi"
+  check "page: choose the copy of Finale, the newest offered" shoot 01-choose-finale
+  press key alt+Down
+  check "page: the copies of Finale found" shoot 02-copies-found
+  press key Escape
+  press key ctrl+a type 'C:\Scores\'
+  press key Return
+  check "page: a folder without Finale is refused" shoot 03-folder-refused
+  press key Return
+  check "page: setup stopped" shoot 04-setup-stopped
+  press key Return
+  wait "$ui_pid"
+  status=$?
+  check "the refused interactive install fails (exit $status)" nonzero "$status"
+  check "and changed no file" same_tree
+
+  # Installing into the newest copy, as offered.
+  last_screen=""
+  interactive "$work/ui-install.log" /i "Z:$msi"
+  shoot first-page
+  rm -f "$screenshots/first-page.png"
+  press key Return
+  check "page: installed" shoot 05-installed
+  press key Return
+  wait "$ui_pid"
+  status=$?
+  check "the interactive install succeeds (exit $status)" status_is "$status" 0
+  check "it put the plug-in into the newest Finale" cmp "$plugin" "$installed"
+
+  # The removal's first window, cancelled; then the removal with the basic
+  # interface (progress only). A removal from the full interface leaves the
+  # file under Wine 8: the component states its msi carries from the
+  # interface's sequence into the execution come out unknown.
+  last_screen=""
+  interactive "$work/ui-remove.log" /x "Z:$msi"
+  check "page: remove" shoot 06-remove
+  press key Escape
+  check "page: removal cancelled" shoot 07-removal-cancelled
+  press key Return
+  wait "$ui_pid"
+  check "the cancelled removal kept the plug-in" cmp "$plugin" "$installed"
+  msiexec "$work/ui-remove-basic.log" /x "Z:$msi" /qb
+  status=$?
+  check "the removal with progress shown succeeds (exit $status)" status_is "$status" 0
+  check "and leaves every other file as it was" same_tree
+fi
+
+echo "installer: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
