@@ -111,14 +111,20 @@ grep -E '^vm32: .*(ok|FAILED)|^vm32: (new prefix|prefix|desktop|guest done)' "$l
 
 # The fault sweep over the whole job (every host call failing, then
 # answering nonsense, and every host function missing), on the native build.
-QV_SKIP_SETUP=1 run_logged faults scripts/faults.sh
+run_logged faults env QV_SKIP_SETUP=1 scripts/faults.sh
 count faults $? '^faults: [0-9]+ passed, [0-9]+ failed'
 # Every fuzz harness for 30 seconds (scripts/fuzz.sh runs them longer).
 run_logged fuzz scripts/fuzz.sh 30
 count fuzz $? '^fuzz: [0-9]+ passed, [0-9]+ failed'
 # The copy on MuseScore's demo scores, read back by MuseScore.
-QV_SKIP_SETUP=1 run_logged real-scores scripts/real-scores.sh
+run_logged real-scores env QV_SKIP_SETUP=1 scripts/real-scores.sh
 count real-scores $? '^real-scores: [0-9]+ passed, [0-9]+ failed'
+
+# The release folder from a build of its own: installer, zip and checksums.
+run_logged release env QV_SKIP_SETUP=1 scripts/release.sh --output build/dist-check
+result=$?
+if [ "$result" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+report release "$result" "the release folder, $(ls build/dist-check 2>/dev/null | tr '\n' ' ')"
 
 # Wine's processes end before their screen does.
 if [ -n "$xvfb_pid" ]; then
@@ -132,7 +138,7 @@ for picture in build/win64/screenshots/*.bmp build/vm32/screenshots/*.bmp; do
   [ -e "$picture" ] || continue
   /usr/bin/convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
 done
-echo "screenshots: build/win64/screenshots/ and build/vm32/screenshots/; logs: $logs/"
+echo "screenshots: build/win64/screenshots/, build/vm32/screenshots/ and build/screenshots/installer/; logs: $logs/"
 echo "time: $(( $(date +%s) - start )) s"
 echo "tests: $passed passed, $failed failed"
 exit $status
