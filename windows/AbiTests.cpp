@@ -106,7 +106,8 @@ uint32_t Word(const void* pointer)
 // bytes only. The plug-in realigns it at every entry point and in its dialog
 // procedure, so every host function it calls sees the alignment this
 // compiler assumes, and the whole job still works. One load of the plug-in
-// for all shifts: the first invocation's host window stays its owner.
+// for all shifts: its runtime keeps the DLL loaded after FreeLibrary, and a
+// reload would find the first host window, long gone, still its boxes' owner.
 TEST(PluginAbi, EntryPointsAndTheDialogProcedureRealignAShiftedStack)
 {
     simhost::WatchMessageBoxes([](const simhost::ShownBox& box) { return box.question ? IDYES : IDOK; });

@@ -80,57 +80,18 @@ void OpenToolWindow()
     SendMessageW(simhost::Host::Get().mainWindow, WM_COMMAND, kPluginCommand, 0);
 }
 
-int Measure(const std::wstring& path)
+namespace {
+
+void CloseToolWindow()
 {
-    simhost::WatchMessageBoxes([](const simhost::ShownBox& box) { return box.question ? IDYES : IDOK; });
-
-    // "&Apply" on the benchmark's score, at two sizes.
-    for (const int16_t measures : { 40, 400 }) {
-        ScoreShape shape;
-        shape.measures = measures;
-        Plugin plugin;
-        if (!Start(path, GenerateScore(shape), plugin)) return 1;
-        OpenToolWindow();
-        HWND dialog = PluginDialog();
-        simhost::ClickListLine(GetDlgItem(dialog, 102), 0);
-        auto start = std::chrono::steady_clock::now();
-        simhost::ClickButton(GetDlgItem(dialog, 1));
-        const double apply = Since(start);
-        std::printf("\"&Apply\" to the redraw, %lld destination notes: %.3f s%s\n",
-                    static_cast<long long>(shape.DestinationNotes()), apply,
-                    simhost::Host::Get().redraws.empty() ? " (not redrawn!)" : "");
-        Stop(plugin);
-    }
-
-    // Opening the tool window on 100 staves and 30 groups.
-    simhost::Score score;
-    score.measureCount = 1;
-    for (int16_t s = 1; s <= 100; ++s) {
-        score.staffOrder.push_back(s);
-        score.SetStaffRecord(s, std::nullopt);
-    }
-    for (int32_t g = 0; g < 30; ++g) {
-        const int16_t first = static_cast<int16_t>(1 + g * 100 / 30);
-        score.SetGroup(g, simhost::GroupSpec{ first, static_cast<int16_t>(first + 1 + g % 4), "Group", 1 });
-    }
-    Plugin plugin;
-    if (!Start(path, score, plugin)) return 1;
-    const auto start = std::chrono::steady_clock::now();
-    OpenToolWindow();
-    std::printf("Opening the tool window on 100 staves and 30 groups: %.1f ms\n", Since(start) * 1e3);
-
-    Stop(plugin);
-    simhost::StopWatchingMessageBoxes();
-    return MeasureCycles(path);
+    HWND dialog = PluginDialog();
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 2)));
 }
 
-int MeasureCycles(const std::wstring& path)
+// Open/close cycles of the loaded plug-in's tool window: false when handles
+// or GDI or USER objects grew.
+bool RunCycles()
 {
-    ScoreShape shape;
-    shape.measures = 2;
-    Plugin plugin;
-    if (!Start(path, GenerateScore(shape), plugin)) return 1;
-    // Open/close cycles: handles and GDI objects must not grow.
     HANDLE process = GetCurrentProcess();
     DWORD handlesAfterOne = 0;
     DWORD gdiAfterOne = 0;
@@ -139,8 +100,7 @@ int MeasureCycles(const std::wstring& path)
     for (int cycle = 1; cycle <= 100; ++cycle) {
         OpenToolWindow();
         simhost::LetTimePass(1);
-        HWND dialog = PluginDialog();
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 2)));
+        CloseToolWindow();
         if (cycle == 1) {
             GetProcessHandleCount(process, &handlesAfterOne);
             gdiAfterOne = GetGuiResources(process, GR_GDIOBJECTS);
@@ -157,10 +117,77 @@ int MeasureCycles(const std::wstring& path)
     std::printf("After 1 and after 100 open/close cycles of the tool window: windows %zu / %zu, handles %lu / %lu, "
                 "GDI objects %lu / %lu, USER objects %lu / %lu\n",
                 windowsAfterOne, windows, handlesAfterOne, handles, gdiAfterOne, gdi, userAfterOne, user);
+    return windows <= windowsAfterOne && handles <= handlesAfterOne && gdi <= gdiAfterOne && user <= userAfterOne;
+}
+
+simhost::Score SmallScore()
+{
+    ScoreShape shape;
+    shape.measures = 2;
+    return GenerateScore(shape);
+}
+
+}  // namespace
+
+int Measure(const std::wstring& path)
+{
+    simhost::WatchMessageBoxes([](const simhost::ShownBox& box) { return box.question ? IDYES : IDOK; });
+    // Every figure in one load of the plug-in: the runtime it is linked with
+    // keeps the DLL loaded after FreeLibrary, so a second load would find
+    // the first host window, long gone, still the owner of its boxes.
+    Plugin plugin;
+    if (!Start(path, SmallScore(), plugin)) return 1;
+    simhost::Host& host = simhost::Host::Get();
+
+    // "&Apply" on the benchmark's score, at two sizes.
+    for (const int16_t measures : { 40, 400 }) {
+        ScoreShape shape;
+        shape.measures = measures;
+        host.score = GenerateScore(shape);
+        host.redraws.clear();
+        OpenToolWindow();
+        HWND dialog = PluginDialog();
+        simhost::ClickListLine(GetDlgItem(dialog, 102), 0);
+        const auto start = std::chrono::steady_clock::now();
+        simhost::ClickButton(GetDlgItem(dialog, 1));
+        const double apply = Since(start);
+        std::printf("\"&Apply\" to the redraw, %lld destination notes: %.3f s%s\n",
+                    static_cast<long long>(shape.DestinationNotes()), apply,
+                    host.redraws.empty() ? " (not redrawn!)" : "");
+        CloseToolWindow();
+    }
+
+    // Opening the tool window on 100 staves and 30 groups.
+    simhost::Score score;
+    score.measureCount = 1;
+    for (int16_t s = 1; s <= 100; ++s) {
+        score.staffOrder.push_back(s);
+        score.SetStaffRecord(s, std::nullopt);
+    }
+    for (int32_t g = 0; g < 30; ++g) {
+        const int16_t first = static_cast<int16_t>(1 + g * 100 / 30);
+        score.SetGroup(g, simhost::GroupSpec{ first, static_cast<int16_t>(first + 1 + g % 4), "Group", 1 });
+    }
+    host.score = score;
+    const auto start = std::chrono::steady_clock::now();
+    OpenToolWindow();
+    std::printf("Opening the tool window on 100 staves and 30 groups: %.1f ms\n", Since(start) * 1e3);
+    CloseToolWindow();
+
+    host.score = SmallScore();
+    const bool cyclesKeptEverything = RunCycles();
     Stop(plugin);
-    return windows <= windowsAfterOne && handles <= handlesAfterOne && gdi <= gdiAfterOne && user <= userAfterOne
-               ? 0
-               : 1;
+    simhost::StopWatchingMessageBoxes();
+    return cyclesKeptEverything ? 0 : 1;
+}
+
+int MeasureCycles(const std::wstring& path)
+{
+    Plugin plugin;
+    if (!Start(path, SmallScore(), plugin)) return 1;
+    const bool keptEverything = RunCycles();
+    Stop(plugin);
+    return keptEverything ? 0 : 1;
 }
 
 }  // namespace finale

@@ -46,6 +46,14 @@ restore_prefix() {
   tar -xf "$prefix_tar" -C /tmp && [ -f "$WINEPREFIX/.unmanaged-windows" ]
 }
 
+# A program that crashes gets a backtrace on its standard error and ends,
+# instead of Wine's crash dialog, which would wait for a click that never
+# comes. Written into the registry file while no server runs.
+no_crash_dialog() {
+  grep -q 'ShowCrashDialog' "$WINEPREFIX/user.reg" ||
+    printf '\n[Software\\\\Wine\\\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n' >>"$WINEPREFIX/user.reg"
+}
+
 wait_for_desktop() {
   local try
   for try in 1 2 3 4 5 6 7 8; do
@@ -74,6 +82,7 @@ wine_up() {
     setup_step "new prefix (wineboot)" make_prefix
     setup_step "prefix saved to the cache" save_prefix
   fi
+  no_crash_dialog
   # Wine keeps the DOS attributes other than read-only in extended
   # attributes, which the guest's memory file system cannot hold: the
   # prefix's temporary folder lives in the shared output folder instead.
@@ -89,12 +98,14 @@ wine_up() {
   wine /vm/out/guiprobe.exe hold >/dev/null 2>&1 &
 }
 
+# Each program has 15 minutes; one that hangs is stopped and fails.
 program() {
   local name=$1 t0 status
   shift
   t0=$(now_ms)
-  "$@" >"/vm/out/$name.log" 2>&1
+  timeout 900 "$@" >"/vm/out/$name.log" 2>&1
   status=$?
+  [ "$status" -eq 124 ] && echo "(stopped after 900 s)" >>"/vm/out/$name.log"
   if [ "$status" -eq 0 ]; then
     vm_passed=$((vm_passed + 1))
     echo "vm32: $name: ok in $(seconds_since "$t0") s"
