@@ -98,12 +98,15 @@ wine_up() {
   wine /vm/out/guiprobe.exe hold >/dev/null 2>&1 &
 }
 
-# Each program has 15 minutes; one that hangs is stopped and fails.
+# Each program has 15 minutes; one that hangs is stopped, with everything
+# it started, and fails. CMD may be a shell function of the job (exported,
+# with the variables it uses).
 program() {
   local name=$1 t0 status
   shift
   t0=$(now_ms)
-  timeout 900 "$@" >"/vm/out/$name.log" 2>&1
+  declare -F "$1" >/dev/null && export -f "$1"
+  timeout 900 bash -c '"$@"' "$name" "$@" >"/vm/out/$name.log" 2>&1
   status=$?
   [ "$status" -eq 124 ] && echo "(stopped after 900 s)" >>"/vm/out/$name.log"
   if [ "$status" -eq 0 ]; then

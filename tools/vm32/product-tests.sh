@@ -8,6 +8,7 @@ bin=/vm/tree/build/win32/bin
 sessions=/vm/tree/tests/fixtures/sessions
 tools=/vm/tree/tools
 shots=/vm/out/screenshots
+export bin sessions tools
 mkdir -p "$shots" /vm/out/sessions
 export QV_SESSION_RESULTS=/vm/out/sessions
 wine_up
