@@ -66,7 +66,7 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
     LoggedCall logged = RecordCall("FX_LoadEData",
                                  { tag, Address(key), Address(data), Address(size), recordVersion }, key);
     logged.sizeIn = size != nullptr ? *size : 0;
-    std::optional<int64_t> forced = Enter(logged);
+    std::optional<int64_t> forced = Enter(std::move(logged));
     if (forced) return static_cast<int16_t>(*forced);
     Host& host = Host::Get();
     if (key == nullptr || size == nullptr || !VersionFits(tag, recordVersion)) return 0;

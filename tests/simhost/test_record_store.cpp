@@ -2,9 +2,12 @@
 #include "RecordStore.h"
 #include "core/ByteAccess.h"
 
+#include "LowMemory.h"
 #include "SimFunctions.h"
 #include "SimHost.h"
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using simhost::RecordStore;
 
@@ -132,4 +135,27 @@ TEST(SimulatedHost, RecordCallsNeedTheirFamilysVersionAndFramesTheirStaffList)
     EXPECT_EQ(1, GetLE16(frame, 2));
     simhost::FX_FreeTGF(frame, 0x12050000);
     EXPECT_EQ(0u, host.LiveFrameCount());
+}
+
+// Freed low blocks are handed out again: each comes back zeroed, below
+// 4 GiB, and only for a request of its own size.
+TEST(SimulatedHost, LowMemoryComesBackZeroedAndWholeAfterReuse)
+{
+    for (int round = 0; round < 3; ++round) {
+        auto* block = static_cast<uint8_t*>(simhost::AllocateLow(1200));
+        ASSERT_NE(nullptr, block);
+        EXPECT_LT(reinterpret_cast<uintptr_t>(block) + 1200, 0x100000000ull);
+        for (size_t i = 0; i < 1200; ++i) ASSERT_EQ(0, block[i]) << "byte " << i << ", round " << round;
+        std::memset(block, 0xAB, 1200);
+        simhost::FreeLow(block, 1200);
+    }
+    auto* small = static_cast<uint8_t*>(simhost::AllocateLow(100));
+    ASSERT_NE(nullptr, small);
+    simhost::FreeLow(small, 100);
+    const size_t large = 3 * 4096 + 100;
+    auto* block = static_cast<uint8_t*>(simhost::AllocateLow(large));
+    ASSERT_NE(nullptr, block);
+    std::memset(block, 0xCD, large);
+    EXPECT_EQ(0xCD, block[large - 1]);
+    simhost::FreeLow(block, large);
 }
