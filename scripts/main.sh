@@ -72,7 +72,13 @@ echo "Built build/win32/bin/qvperfcopy.fxt (PE32, the product)."
 wine_path() {
   local path
   path=$(realpath -m "$1")
-  [ "$target" = vm32 ] && path=/vm/tree/${path#"$PWD"/}
+  if [ "$target" = vm32 ]; then
+    case "$path" in
+      "$PWD"/*) path=/vm/tree/${path#"$PWD"/} ;;
+      *) echo "main.sh: the virtual machine sees only the tree, not $1: copy it into the tree or use --x64" >&2
+         return 1 ;;
+    esac
+  fi
   echo "Z:$path"
 }
 case "$target" in
@@ -98,7 +104,7 @@ for ((i = 0; i < ${#options[@]}; i += 2)); do
     wine_options+=("$option" "Z:/vm/out/${option#--}-$(basename "$file")")
     copies+=("build/vm32/${option#--}-$(basename "$file")" "$file")
   else
-    wine_options+=("$option" "$(wine_path "$file")")
+    wine_options+=("$option" "$(wine_path "$file")") || exit 2
   fi
 done
 echo
@@ -107,7 +113,8 @@ if [ "$target" = vm32 ]; then
   echo "The whole job in the i686 DLL and FINALE.EXE, in 32-bit Windows in the virtual machine."
   echo "The first run on a machine sets it up (about 2 minutes here, longer on a busy machine) and makes"
   echo "its Wine prefix (about 1 to 5 minutes); later runs reuse both and take about 1 to 2 minutes."
-  tools/vm32/run.sh tools/vm32/main-job.sh "$(wine_path "$session")" "${wine_options[@]}" |
+  guest_session=$(wine_path "$session") || exit 2
+  tools/vm32/run.sh tools/vm32/main-job.sh "$guest_session" "${wine_options[@]}" |
     grep -v -E '^vm32 guest: |^vm32: (guest i686|prefix restored)'
   status=${PIPESTATUS[0]}
   for ((i = 0; i < ${#copies[@]}; i += 2)); do
