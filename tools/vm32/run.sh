@@ -66,10 +66,10 @@ qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap -smp 2 -m 3G \
 qemu=$!
 while kill -0 "$qemu" 2>/dev/null; do
   if [ $(( $(date +%s) - started )) -gt "$limit" ]; then
-    kill "$qemu" 2>/dev/null
+    kill "$qemu" 2>/dev/null || true
     sleep 3
-    kill -9 "$qemu" 2>/dev/null
-    wait "$qemu" 2>/dev/null
+    kill -9 "$qemu" 2>/dev/null || true
+    wait "$qemu" 2>/dev/null || true
     fail "running the guest" "it passed its time limit of $limit s and was stopped"
   fi
   sleep 1
