@@ -1101,26 +1101,26 @@ std::string LeftOutNotice(const Score& score)
     for (const std::string& id : origin.partsWithoutMusic) parts += (parts.empty() ? "" : " ") + id;
     const std::string layers = " past a staff's " + std::to_string(score.maxLayers) + " layers";
     const std::string chords = " past an entry's " + std::to_string(kNotesPerEntry);
-    return CountsNotice("Left out of the copy:",
+    return OneLine(CountsNotice("Left out of the copy:",
                         { { origin.graceNotes, "grace note", "grace notes" },
                           { origin.cueNotes, "cue note", "cue notes" },
                           { origin.extraVoiceNotes, "note in a voice" + layers, "notes in voices" + layers },
                           { origin.extraChordNotes, "chord note" + chords, "chord notes" + chords },
                           { static_cast<int32_t>(origin.partsWithoutMusic.size()), "part without music (" + parts + ")",
                             "parts without music (" + parts + ")" } },
-                        "");
+                        ""));
 }
 
 std::string AdjustedNotice(const Score& score)
 {
     if (!score.musicXml) return "";
     const MusicXmlOrigin& origin = *score.musicXml;
-    return CountsNotice("Adjusted:",
+    return OneLine(CountsNotice("Adjusted:",
                         { { origin.backupsClamped, "backup past a measure's start", "backups past a measure's start" },
                           { origin.forwardsClamped, "forward past a measure's end", "forwards past a measure's end" },
                           { origin.positionsRounded, "note between 1024ths of a quarter, moved to the nearest",
                             "notes between 1024ths of a quarter, moved to the nearest" } },
-                        " (first: " + origin.firstAdjustment + ")");
+                        " (first: " + origin.firstAdjustment + ")"));
 }
 
 std::optional<Region> SelectPartsAndMeasures(const Score& score, const std::string& parts,

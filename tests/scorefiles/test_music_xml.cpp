@@ -212,6 +212,16 @@ TEST(MusicXmlImport, ClampsAndReportsWhatItAdjusts)
               "of a quarter, moved to the nearest (first: part P1 \"Horn\", measure 1, line 8, column 7).");
     EXPECT_EQ(LeftOutNotice(score), "");
     EXPECT_EQ(AdjustedNotice(Import("triplet.musicxml")), "");
+
+    // A part named across two lines still gives a notice of one line.
+    std::string text = qvtest::ReadFileText(Fixture("clamped.musicxml"));
+    const std::size_t horn = text.find("Horn</part-name>");
+    ASSERT_NE(std::string::npos, horn);
+    text.replace(horn, 4, "Ho\nrn");
+    Score named;
+    std::string error;
+    ASSERT_TRUE(ImportMusicXml(Bytes(text), false, named, error)) << error;
+    EXPECT_NE(std::string::npos, AdjustedNotice(named).find("part P1 \"Ho?rn\", measure 1"));
 }
 
 TEST(MusicXmlImport, LeavesOutWhatTheHostCannotHold)
