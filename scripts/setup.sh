@@ -13,7 +13,7 @@ packages=(
 )
 missing=()
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = 'install ok installed' ] || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
@@ -27,6 +27,52 @@ fi
 # ships them as libraries for the build machine only. Sources go to
 # build/deps, outside every preset's folder.
 sources_list=/etc/apt/sources.list.d/qvperfcopy-sources.sources
+sources_lines=/etc/apt/sources.list.d/qvperfcopy-sources.list
+
+# deb-src sources for the Debian archive this machine already uses: the
+# URIs, suites, components and keyring of each "deb" source of this
+# release, from deb822 files (as stanzas) and from one-line entries (as
+# lines). The security archive is left out: mirrors often carry its binary
+# packages but not its sources, and the release's own sources suffice.
+deb_src_stanzas() {
+  local codename
+  codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release)
+  [ -n "$codename" ] || return 0
+  local file
+  for file in /etc/apt/sources.list.d/*.sources; do
+    if [ ! -f "$file" ] || [ "$file" = "$sources_list" ]; then continue; fi
+    awk -v codename="$codename" '
+      function flush() {
+        if (types ~ /(^| )deb( |$)/ && suites ~ ("(^| )" codename "([- ]|$)") && suites !~ /-security/ && uris != "") {
+          print "Types: deb-src"; print "URIs: " uris; print "Suites: " suites
+          if (components != "") print "Components: " components
+          if (signed != "") print "Signed-By: " signed
+          print ""
+        }
+        types = uris = suites = components = signed = ""
+      }
+      /^[[:space:]]*$/ { flush(); next }
+      /^#/ { next }
+      /^Types:/ { sub(/^Types:[[:space:]]*/, ""); types = $0 }
+      /^URIs:/ { sub(/^URIs:[[:space:]]*/, ""); uris = $0 }
+      /^Suites:/ { sub(/^Suites:[[:space:]]*/, ""); suites = $0 }
+      /^Components:/ { sub(/^Components:[[:space:]]*/, ""); components = $0 }
+      /^Signed-By:/ { sub(/^Signed-By:[[:space:]]*/, ""); signed = $0 }
+      /^Enabled:[[:space:]]*no/ { types = "" }
+      END { flush() }' "$file"
+  done
+}
+deb_src_lines() {
+  local codename list
+  codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release)
+  [ -n "$codename" ] || return 0
+  for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    if [ ! -f "$list" ] || [ "$list" = "$sources_lines" ]; then continue; fi
+    awk -v codename="$codename" '$1 == "deb" && $0 !~ /-security/ {
+        line = $0; sub(/^deb/, "deb-src", line)
+        for (i = 2; i <= NF; i++) if ($i ~ ("^" codename "([-/]|$)")) { print line; break } }' "$list"
+  done
+}
 deps=build/deps
 cd "$(dirname "$0")/.."
 need_sources=0
@@ -36,15 +82,18 @@ done
 if [ "$need_sources" -eq 1 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
-  if [ ! -e "$sources_list" ]; then
-    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' 'Components: main' \
-      'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$sources_list" >/dev/null
-    $sudo apt-get update -qq
+  if [ ! -e "$sources_list" ] && [ ! -e "$sources_lines" ]; then
+    stanzas=$(deb_src_stanzas)
+    lines=$(deb_src_lines)
+    [ -n "$stanzas$lines" ] || { echo "setup: apt's sources name no Debian archive of this release to take source packages from" >&2; exit 1; }
+    [ -z "$stanzas" ] || printf '%s\n' "$stanzas" | $sudo tee "$sources_list" >/dev/null
+    [ -z "$lines" ] || printf '%s\n' "$lines" | $sudo tee "$sources_lines" >/dev/null
+    $sudo apt-get update -qq || { $sudo rm -f "$sources_list" "$sources_lines"; echo "setup: apt-get update with the deb-src sources failed" >&2; exit 1; }
   fi
   mkdir -p "$deps"
   for source in pugixml zlib; do
     compgen -G "$deps/$source-*/" >/dev/null && continue
-    (cd "$deps" && apt-get source -qq "$source" 2>&1 | grep -v -e '^W: Download is performed unsandboxed' -e '^dpkg-source: info' || true)
+    (cd "$deps" && { apt-get source -qq "$source" 2>&1 | grep -v -e '^W: Download is performed unsandboxed' -e '^dpkg-source: info'; true; })
     compgen -G "$deps/$source-*/" >/dev/null || { echo "setup: could not fetch the source of $source" >&2; exit 1; }
   done
 fi
