@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #define WINAPI
 #define CALLBACK
@@ -287,3 +289,11 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC 
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
 int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR title, UINT style);
 BOOL WINAPI MessageBeep(UINT type);
+
+// The C runtime's file opening and Win32's file deletion, taking file names
+// as Windows does: '\' separates folders, as '/' does.
+#define _SH_DENYNO 0x40
+std::FILE* _fsopen(const char* name, const char* mode, int share);
+BOOL WINAPI DeleteFileA(LPCSTR name);
+// Not Win32: a Windows file name as this system's C library takes it.
+std::string Win32StubLocalFileName(const char* name);

@@ -1,6 +1,7 @@
 #include "FCFileStream.h"
 
 #include "core/ByteAccess.h"
+#include "core/Platform.h"
 #include "host/HostFunctions.h"
 #include "shell/Globals.h"
 
@@ -42,7 +43,7 @@ bool FCFileStream::Open(const char* mode)
 {
     if (file_ != nullptr) return false;  // a stream is opened once
     FCString* path = CreatePath();
-    file_ = std::fopen(path->GetCString(), mode);
+    file_ = _fsopen(path->GetCString(), mode, _SH_DENYNO);
     delete path;
     return file_ != nullptr;
 }

@@ -97,7 +97,7 @@ using Attributes = std::filesystem::perms;
 bool PrepareTarget(FCString& path, Attributes& mode)
 {
     std::error_code error;
-    const std::filesystem::path named(path.GetCString());
+    const std::filesystem::path named(Win32StubLocalFileName(path.GetCString()));
     std::filesystem::path target = named;
     if (std::filesystem::is_symlink(std::filesystem::symlink_status(named, error))) {
         target = std::filesystem::weakly_canonical(named, error);
@@ -118,8 +118,9 @@ bool PrepareTarget(FCString& path, Attributes& mode)
 bool ReplaceFile(const char* temporary, const char* path, Attributes mode)
 {
     std::error_code error;
-    if (mode != std::filesystem::perms::unknown) std::filesystem::permissions(temporary, mode, error);
-    return std::rename(temporary, path) == 0;
+    const std::string from = Win32StubLocalFileName(temporary);
+    if (mode != std::filesystem::perms::unknown) std::filesystem::permissions(from, mode, error);
+    return std::rename(from.c_str(), Win32StubLocalFileName(path).c_str()) == 0;
 }
 
 #endif
@@ -143,7 +144,7 @@ bool FCSettingsPairs::SaveToFile() const
     FCString temporary(target);
     temporary.AppendCString(".new");
 
-    std::FILE* file = std::fopen(temporary.GetCString(), "wb");
+    std::FILE* file = _fsopen(temporary.GetCString(), "wb", _SH_DENYNO);
     if (file == nullptr) return false;
     bool written = true;
     for (int32_t i = 0; i < GetCount() && written; ++i) {
@@ -160,7 +161,7 @@ bool FCSettingsPairs::SaveToFile() const
     written = std::fflush(file) == 0 && written;
     written = std::fclose(file) == 0 && written;
     if (!written || !ReplaceFile(temporary.GetCString(), target.GetCString(), attributes)) {
-        std::remove(temporary.GetCString());
+        DeleteFileA(temporary.GetCString());
         return false;
     }
     return true;

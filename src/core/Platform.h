@@ -7,6 +7,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <share.h>
+#include <stdio.h>
 #else
 #include "Win32Stub.h"
 #endif

@@ -1,5 +1,6 @@
 // The shared settings file: its place, its lines and its pairs.
 #include "common/ScoreFixture.h"
+#include "common/TempFolder.h"
 #include "core/FCFileStream.h"
 #include "core/FCSettingsPairs.h"
 #include "shell/Globals.h"
@@ -29,11 +30,12 @@ protected:
     void SetUp() override
     {
         ScoreTest::SetUp();
-        folder_ = testing::TempDir() + "qvsettings" + std::to_string(getpid());
-        host().finalePath = folder_;
-        // Natively the backslash is part of the file's name.
-        path_ = folder_ + "\\qvpluginprefs.txt";
-        std::remove(path_.c_str());
+        ASSERT_FALSE(folder_.Path().empty());
+        host().finalePath = folder_.Path();
+        // The plug-in names the file as Windows does; the stand-in takes the
+        // backslash as a separator.
+        hostPath_ = folder_.Path() + "\\qvpluginprefs.txt";
+        path_ = folder_.File("qvpluginprefs.txt");
     }
     void TearDown() override
     {
@@ -57,7 +59,8 @@ protected:
 
     static std::string Text(FCString* s) { return s == nullptr ? "(none)" : s->GetCString(); }
 
-    std::string folder_;
+    qvtest::TempFolder folder_;
+    std::string hostPath_;
     std::string path_;
 };
 
@@ -69,7 +72,7 @@ TEST_F(SettingsFile, FolderComesFromTheHostInItsForm)
         host().ClearLog();
         std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
         std::unique_ptr<FCString> path(stream->CreatePath());
-        EXPECT_EQ(path_, path->GetCString()) << std::hex << version;
+        EXPECT_EQ(hostPath_, path->GetCString()) << std::hex << version;
         std::vector<simhost::LoggedCall> calls = host().CallsTo("FX_GetFinalePath");
         ASSERT_EQ(1u, calls.size());
         EXPECT_EQ(version < 0x10000000 ? 7 : 15, calls[0].args[0]);
@@ -255,7 +258,7 @@ TEST_F(SettingsFile, AFileThatMayNotBeWrittenStaysAsItIsAndALinkStaysALink)
     EXPECT_EQ(0640u, info.st_mode & 0777u);
 
     // Through a link, the file it names is written and the link stays.
-    const std::string target = folder_ + "-target.txt";
+    const std::string target = folder_.File("target.txt");
     std::rename(path_.c_str(), target.c_str());
     ASSERT_EQ(0, symlink(target.c_str(), path_.c_str()));
     FCString key("MINE");

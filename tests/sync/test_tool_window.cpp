@@ -1,6 +1,7 @@
 // The tool window, its saved settings, the menu command and "&Apply", on the
 // simulated host and the stand-in's window model.
 #include "UserInput.h"
+#include "common/TempFolder.h"
 #include "common/WindowFixture.h"
 #include "data/EntryFrame.h"
 #include "shell/EntryPoints.h"
@@ -28,16 +29,12 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        folder_ = testing::TempDir() + "qvperfcopy-window-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::create_directories(folder_);
-        host().finalePath = folder_;
-        std::remove(SettingsPath().c_str());
+        ASSERT_FALSE(folder_.Path().empty());
+        host().finalePath = folder_.Path();
     }
     void TearDown() override
     {
         FinaleExtensionTerminate(0);
-        std::filesystem::remove_all(folder_);
         WindowTest::TearDown();
     }
 
@@ -129,7 +126,9 @@ protected:
         return values.empty() ? 0 : values[0];
     }
 
-    std::string SettingsPath() const { return folder_ + "\\qvpluginprefs.txt"; }
+    // The host names the folder; the plug-in joins the file's name with '\',
+    // which the stand-in takes as a separator, as Windows does.
+    std::string SettingsPath() const { return folder_.File("qvpluginprefs.txt"); }
     void WriteSettings(const std::string& text) const { std::ofstream(SettingsPath(), std::ios::binary) << text; }
     std::string ReadSettings() const
     {
@@ -139,7 +138,7 @@ protected:
         return text.str();
     }
 
-    std::string folder_;
+    qvtest::TempFolder folder_;
 };
 
 }  // namespace
