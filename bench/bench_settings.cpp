@@ -6,6 +6,7 @@
 #include "core/FCSettingsPairs.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -17,9 +18,12 @@
 int main(int argc, char** argv)
 {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    const std::string folder = (std::filesystem::temp_directory_path() / "qvperfcopy-bench-settings").string();
-    std::filesystem::create_directories(folder);
-    const std::string path = folder + "\\qvpluginprefs.txt";
+    std::string folder = (std::filesystem::temp_directory_path() / "qvperfcopy-bench-settings-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) {
+        std::fprintf(stderr, "bench_settings: cannot make a folder in the temporary folder\n");
+        return 1;
+    }
+    const std::string path = folder + "/qvpluginprefs.txt";
     simhost::Host::Get().finalePath = folder;
     simhost::RegisterModule("FINALE.EXE");
     std::printf("Settings file with one long line of another plug-in: load (read, pairs) and save\n");

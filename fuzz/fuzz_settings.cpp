@@ -6,6 +6,7 @@
 #include "core/FCFileStream.h"
 #include "core/FCSettingsPairs.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -69,17 +70,31 @@ std::string WithoutKeylessLines(const std::string& saved)
     return kept;
 }
 
+// The folder of this process's own that the settings file lives in, removed
+// when the fuzzer exits.
+struct SettingsFolder {
+    SettingsFolder()
+    {
+        path = (std::filesystem::temp_directory_path() / "qvfuzz-settings-XXXXXX").string();
+        fuzz::Require(mkdtemp(path.data()) != nullptr, "a folder for the settings file is made");
+    }
+    ~SettingsFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+    std::string path;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string folder =
-        (std::filesystem::temp_directory_path() / ("qvfuzz-settings-" + std::to_string(getpid()))).string();
-    static const bool made = std::filesystem::create_directories(folder) || true;
-    (void)made;
+    static const SettingsFolder settingsFolder;
+    const std::string& folder = settingsFolder.path;
     simhost::Host& host = fuzz::FreshHost();
     host.finalePath = folder;
-    const std::string path = folder + "\\qvpluginprefs.txt";
+    const std::string path = folder + "/qvpluginprefs.txt";
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                    static_cast<std::streamsize>(size));
     std::unique_ptr<FCSettingsPairs> first = Load();

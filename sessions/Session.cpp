@@ -129,7 +129,7 @@ private:
     HWND Dialog() const;
     HWND Button(const std::string& label) const;
     const Field* FindField(const std::string& text, std::string* rest) const;
-    std::string SettingsFile() const { return folder_ + "\\qvpluginprefs.txt"; }
+    std::string SettingsFile() const { return folder_ + "/qvpluginprefs.txt"; }
 
     // Geometry as the transcript gives it: from the host's place for a new
     // dialog and from the template's size.
@@ -229,12 +229,18 @@ bool SessionRun::SetUp()
         err_ << "qvperfcopy session: cannot read the settings file " << files_.settingsPath << "\n";
         return false;
     }
+    // A folder of this run's own: one that already exists belongs to
+    // another run, so another name is drawn.
     std::random_device random;
-    folder_ = (fs::temp_directory_path() / ("qvperfcopy-session-" + std::to_string(random()))).string();
     std::error_code code;
-    fs::create_directories(folder_, code);
-    if (code || (!files_.settingsPath.empty() && !WriteFile(SettingsFile(), settings))) {
-        err_ << "qvperfcopy session: cannot make a settings folder in " << fs::temp_directory_path() << "\n";
+    bool made = false;
+    for (int attempt = 0; attempt < 100 && !made; ++attempt) {
+        folder_ = (fs::temp_directory_path(code) / ("qvperfcopy-session-" + std::to_string(random()))).string();
+        made = !code && fs::create_directory(folder_, code) && !code;
+    }
+    if (!made) folder_.clear();
+    if (!made || (!files_.settingsPath.empty() && !WriteFile(SettingsFile(), settings))) {
+        err_ << "qvperfcopy session: cannot make a settings folder in " << fs::temp_directory_path(code) << "\n";
         return false;
     }
 
@@ -295,7 +301,7 @@ void SessionRun::TearDown()
     // The boxes and sounds stay on record for the caller.
     StopWatchingMessageBoxes();
     std::error_code code;
-    fs::remove_all(folder_, code);
+    if (!folder_.empty()) fs::remove_all(folder_, code);
 }
 
 bool SessionRun::Step(const std::string& step, std::string& problem)

@@ -22,10 +22,15 @@ class WindowsSettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char folder[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, folder);
-        folder_ = std::string(folder) + "qvsettings-test";
-        CreateDirectoryA(folder_.c_str(), nullptr);
+        // A folder of this process's own in the temporary folder.
+        char temp[MAX_PATH] = {};
+        ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+        for (unsigned n = 0; n < 1000 && folder_.empty(); ++n) {
+            const std::string candidate =
+                std::string(temp) + "qvsettings-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+            if (CreateDirectoryA(candidate.c_str(), nullptr)) folder_ = candidate;
+        }
+        ASSERT_FALSE(folder_.empty());
         path_ = folder_ + "\\qvpluginprefs.txt";
         simhost::Host::Get().Reset();
         simhost::Host::Get().finalePath = folder_;
@@ -33,8 +38,10 @@ protected:
     }
     void TearDown() override
     {
+        if (folder_.empty()) return;
         SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path_.c_str());
+        DeleteFileA((path_ + ".new").c_str());
         RemoveDirectoryA(folder_.c_str());
     }
 

@@ -3,6 +3,7 @@
 #include "Session.h"
 #include "SyncTool.h"
 #include "common/FileText.h"
+#include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -60,23 +61,24 @@ TEST(Sessions, GiveTheExpectedTranscripts)
 // run's choices; the remembered source staff lives only as long as the run.
 TEST(Sessions, ASettingsFileRoundTripsBetweenTwoHostRuns)
 {
-    const std::string folder = testing::TempDir() + "qvperfcopy-two-runs";
-    std::filesystem::create_directories(folder);
-    const std::string settings = folder + "/settings-after-first-run.txt";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string settings = folder.File("settings-after-first-run.txt");
     SessionRun first = RunFile("roundtrip-first.session.json", "", settings);
     ASSERT_EQ(0, first.status) << first.err;
     EXPECT_EQ(qvtest::ReadFileText(Sessions("roundtrip-first.transcript.txt")), first.out);
     SessionRun second = RunFile("roundtrip-second.session.json", "", "", settings);
     ASSERT_EQ(0, second.status) << second.err;
     EXPECT_EQ(qvtest::ReadFileText(Sessions("roundtrip-second.transcript.txt")), second.out);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(Sessions, AStepThatCannotBeDoneStopsWithOneLineAndWritesNothing)
 {
     const std::string score = qvtest::ReadFileText(Sessions("quartet-named.json"));
     const std::string settings = qvtest::ReadFileText(Sessions("settings.txt"));
-    const std::string output = testing::TempDir() + "qvperfcopy-never.json";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string output = folder.File("never.json");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         { { "invoke", "dance" }, "step 2 (dance): unknown step" },
         { { "invoke", "choose 9" }, "step 2 (choose 9): line 9 is not in the staff list (it has 4 lines)" },

@@ -3,6 +3,7 @@
 #include "SimHost.h"
 #include "SyncTool.h"
 #include "common/FileText.h"
+#include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,9 @@ bool Exists(const std::string& path)
 
 TEST(SyncTool, WholeRunGivesTheExpectedScoreAndUndoGivesTheOriginal)
 {
-    const std::string output = testing::TempDir() + "sync_tool_result.json";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string output = folder.File("sync_tool_result.json");
     ToolRun run = Sync({ Fixture("sync_small.json"), "--source", "1", "--velocity", "50", "--start-time", "50",
                      "--end-time", "50", "--output", output });
     ASSERT_EQ(0, run.status) << run.err;
@@ -85,8 +88,10 @@ TEST(SyncTool, WithoutArgumentsSyncsTheSampleFromStaffOne)
 
 TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
 {
-    const std::string output = testing::TempDir() + "sync_tool_never.json";
-    const std::string malformed = testing::TempDir() + "sync_tool_malformed.json";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string output = folder.File("sync_tool_never.json");
+    const std::string malformed = folder.File("sync_tool_malformed.json");
     std::ofstream(malformed) << "{\"staves\": [{\"number\": 1}], \"frames\": 3}";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         { { Fixture("sync_small.json"), "--source", "7" }, "qvperfcopy-sync: staff 7 is not in " },
@@ -119,9 +124,11 @@ TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
 
 TEST(SyncTool, EmptySelectionIsRefused)
 {
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
     simhost::Score score = Load(Fixture("sync_small.json"));
     score.selection = simhost::Region();
-    const std::string path = testing::TempDir() + "sync_tool_unselected.json";
+    const std::string path = folder.File("sync_tool_unselected.json");
     std::string error;
     ASSERT_TRUE(simhost::WriteScoreFile(path, score, error));
     ToolRun run = Sync({ path, "--source", "1", "--velocity", "10" });
@@ -138,7 +145,9 @@ TEST(SyncTool, EmptySelectionIsRefused)
 // and nothing else in the file changes. The figures count what happened.
 TEST(SyncTool, CopiesWithinMusicXmlAsWorkedOutByHand)
 {
-    const std::string out = testing::TempDir() + "whole_copy_out.musicxml";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string out = folder.File("whole_copy_out.musicxml");
     ToolRun run = Sync({ Fixture("musicxml/whole_copy.musicxml"), "--source", "1", "--velocity", "100",
                          "--start-time", "50", "--end-time", "100", "--output", out });
     ASSERT_EQ(run.status, 0) << run.err;
@@ -170,7 +179,7 @@ TEST(SyncTool, CopiesWithinMusicXmlAsWorkedOutByHand)
 
     // A file that cannot be read: one line with the file, part, measure,
     // line and column; no output.
-    const std::string bad = testing::TempDir() + "bad_staff.musicxml";
+    const std::string bad = folder.File("bad_staff.musicxml");
     {
         std::ofstream file(bad);
         file << "<score-partwise><part-list><score-part id=\"P1\"><part-name>Flute</part-name></score-part>"

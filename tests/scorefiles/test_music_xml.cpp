@@ -3,6 +3,7 @@
 #include "MusicXml.h"
 #include "ScoreFile.h"
 #include "common/FileText.h"
+#include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -334,7 +335,9 @@ TEST(MusicXmlImport, BoundsWhatAnArchiveUnpacks)
 // byte; compressed, its archive holds the same entries.
 TEST(MusicXmlExport, RoundTripKeepsTheFile)
 {
-    const std::string out = testing::TempDir() + "round_trip.musicxml";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string out = folder.File("round_trip.musicxml");
     for (const char* name : { "whole_copy.musicxml", "performance.musicxml", "chords.musicxml" }) {
         Score score = Import(name);
         std::string error;
@@ -342,7 +345,7 @@ TEST(MusicXmlExport, RoundTripKeepsTheFile)
         EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture(name))) << name;
     }
     // Through .mxl and back: the same score and the same text.
-    const std::string packed = testing::TempDir() + "round_trip.mxl";
+    const std::string packed = folder.File("round_trip.mxl");
     std::string error;
     Score score = Import("performance.musicxml");
     ASSERT_TRUE(WriteScoreFile(packed, score, error)) << error;
@@ -415,7 +418,9 @@ TEST(MusicXmlExport, PatchesInPlaceWithByteOrderMarkAndCrLf)
 // attributes differ.
 TEST(MusicXmlExport, WritesBackInTheFilesOwnEncoding)
 {
-    const std::string out = testing::TempDir() + "encoded.musicxml";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string out = folder.File("encoded.musicxml");
     for (const std::string name : { "utf16le_bom", "utf16be_bom", "utf8_bom" }) {
         Score score = Import(name + ".musicxml");
         EXPECT_EQ(score.StaffRecordName(1), std::optional<std::optional<std::string>>(std::string("Fl\xC3\xBBte \xF0\x9D\x84\x9E")))
@@ -433,7 +438,7 @@ TEST(MusicXmlExport, WritesBackInTheFilesOwnEncoding)
         ASSERT_TRUE(WriteScoreFile(out, score, error)) << error;
         EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture(name + "_expected.musicxml"))) << name;
         // Inside an archive the same.
-        const std::string packed = testing::TempDir() + "encoded.mxl";
+        const std::string packed = folder.File("encoded.mxl");
         ASSERT_TRUE(WriteScoreFile(packed, score, error)) << error;
         Score again;
         ASSERT_TRUE(ReadScoreFile(packed, again, error)) << error;
@@ -479,6 +484,8 @@ TEST(MusicXmlExport, KeepsWrittenValuesInRange)
 // META-INF: the score is found, and written back into the same archive.
 TEST(MusicXmlImport, FindsTheScoreInAnyArchiveLayout)
 {
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
     const std::string text = qvtest::ReadFileText(Fixture("performance.musicxml"));
     const std::string container =
         "<?xml version=\"1.0\"?><container><rootfiles>"
@@ -490,7 +497,7 @@ TEST(MusicXmlImport, FindsTheScoreInAnyArchiveLayout)
         PackZipEntry("META-INF/cover.png", std::string("\x89PNG\r\n\x1A\n", 8)),
         PackZipEntry("scores/alt.musicxml", "<score-partwise/>"), PackZipEntry("META-INF/container.xml", container),
         PackZipEntry("scores/main/Sonata.xml", text, 0x6000, 0x5A21) };
-    const std::string path = testing::TempDir() + "layout.mxl";
+    const std::string path = folder.File("layout.mxl");
     {
         std::ofstream file(path, std::ios::binary);
         const std::vector<uint8_t> bytes = WriteZip(entries);

@@ -2,6 +2,7 @@
 #include "ScoreFile.h"
 #include "core/ByteAccess.h"
 #include "common/FileText.h"
+#include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -133,7 +134,9 @@ TEST(ScoreFile, ParseErrorsGiveLineAndColumn)
 
 TEST(ScoreFile, AFailedReadLeavesTheScoreAndTheFile)
 {
-    const std::string path = testing::TempDir() + "score_file_test_bad.json";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string path = folder.File("score_file_test_bad.json");
     const std::string bad = "{\"measures\": 1, \"staves\": [{\"number\": 1}], \"frames\": [{\"staff\": 9}]}";
     std::ofstream(path) << bad;
     Score score;
@@ -148,7 +151,9 @@ TEST(ScoreFile, AFailedReadLeavesTheScoreAndTheFile)
 
 TEST(ScoreFile, WritingReplacesTheFileWhole)
 {
-    const std::string path = testing::TempDir() + "score_file_test_out.json";
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string path = folder.File("score_file_test_out.json");
     std::ofstream(path) << "old";
     Score score;
     score.document = 7;
@@ -160,10 +165,10 @@ TEST(ScoreFile, WritingReplacesTheFileWhole)
     EXPECT_NE(0, access((path + ".tmp").c_str(), F_OK));
     std::remove(path.c_str());
 
-    EXPECT_FALSE(simhost::WriteScoreFile(testing::TempDir() + "no/such/folder/x.json", score, error));
+    EXPECT_FALSE(simhost::WriteScoreFile(folder.File("no/such/folder/x.json"), score, error));
     EXPECT_NE(std::string::npos, error.find("cannot write"));
-    EXPECT_FALSE(simhost::ReadScoreFile(testing::TempDir() + "no/such/file.json", score, error));
-    EXPECT_EQ(testing::TempDir() + "no/such/file.json: cannot open the file", error);
+    EXPECT_FALSE(simhost::ReadScoreFile(folder.File("no/such/file.json"), score, error));
+    EXPECT_EQ(folder.File("no/such/file.json: cannot open the file"), error);
 }
 
 TEST(ScoreFile, DamagedFilesNeverCrashTheReader)
