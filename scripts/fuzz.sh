@@ -5,7 +5,7 @@
 # crash-* file in build/fuzz/findings; make it a regression test.
 #   scripts/fuzz.sh [SECONDS]
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 seconds=${1:-600}
 scripts/setup.sh || exit 1  # clang-14 and libFuzzer among the rest
 cmake --preset fuzz >/dev/null && cmake --build --preset fuzz || exit 1
@@ -29,7 +29,7 @@ for harness in settings score_file frame records dialog music_xml; do
     passed=$((passed + 1))
   else
     echo "$harness: FINDING (exit $result):"
-    grep -E 'ERROR|property broken|SUMMARY|Test unit written' "$log" | head -n 5 | sed 's/^/  /'
+    grep -m 5 -E 'ERROR|property broken|SUMMARY|Test unit written' "$log" | sed 's/^/  /'
     failed=$((failed + 1))
     status=1
   fi

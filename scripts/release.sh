@@ -9,7 +9,7 @@
 #
 #   scripts/release.sh [--output FOLDER]
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 dist=dist
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -30,7 +30,8 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "release.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 plugin=$build/bin/qvperfcopy.fxt
 tools/check_dll.sh i686-w64-mingw32-objdump "$plugin" pei-i386 src/shell/qvperfcopy.def
-if ! strings -e l "$plugin" | grep -qx "$version.0"; then
+texts=$(strings -e l "$plugin")
+if ! grep -qx "$version.0" <<<"$texts"; then
   echo "release.sh: the version resource of $plugin does not carry $version" >&2
   exit 1
 fi
@@ -63,4 +64,4 @@ touch -d "@$SOURCE_DATE_EPOCH" "$folder" "$folder"/*
 
 (cd "$dist" && sha256sum "$msi" "$zip" >SHA256SUMS)
 echo "release $version in $dist:"
-(cd "$dist" && ls -l "$msi" "$zip" SHA256SUMS | awk '{ print "  " $NF " (" $5 " bytes)" }')
+(cd "$dist" && stat -c '  %n (%s bytes)' "$msi" "$zip" SHA256SUMS)

@@ -23,7 +23,7 @@ check() {  # expected-text expected-status args...
   local status=$?
   local lines
   lines=$(printf '%s\n' "$err" | grep -c .)
-  if [ "$status" -ne "$code" ] || [ "$lines" -ne 1 ] || ! printf '%s' "$err" | grep -qF "$want"; then
+  if [ "$status" -ne "$code" ] || [ "$lines" -ne 1 ] || [[ $err != *"$want"* ]]; then
     echo "FAIL: FINALE.EXE $* gave status $status and:"
     printf '%s\n' "$err" | sed 's/^/  /'
     echo "  expected status $code and one line with: $want"

@@ -256,7 +256,13 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "--run-tests") {
         ::testing::InitGoogleTest(&argc, argv);
-        return RUN_ALL_TESTS();
+        const int result = RUN_ALL_TESTS();
+        // A filter or a build that leaves no test to run is a failure, not a pass.
+        if (::testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+            std::fprintf(stderr, "FINALE.EXE --run-tests: no test ran\n");
+            return 1;
+        }
+        return result;
     }
     if (!args.empty() && args[0] == "--measure") return finale::Measure(PluginPath(""));
     if (!args.empty() && args[0] == "--cycles") return finale::MeasureCycles(PluginPath(""));
