@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the jobs that run in the guest: 32-bit Wine on a virtual screen,
 # with one Wine server for the whole job, and a line per program with its
 # result and time.
@@ -38,8 +39,16 @@ make_prefix() {
     touch "$WINEPREFIX/.unmanaged-windows"
 }
 
+# Another guest may be saving its own prefix at the same moment (two runs
+# share the cache): each writes a file of its own name, and the rename puts
+# one whole file in place. The last rename wins; either prefix serves.
 save_prefix() {
-  tar -cf "$prefix_tar.partial" -C /tmp prefix && mv "$prefix_tar.partial" "$prefix_tar"
+  local partial
+  partial=$(mktemp "$prefix_tar.XXXXXXXX.partial") || return 1
+  if ! tar -cf "$partial" -C /tmp prefix || ! mv -f "$partial" "$prefix_tar"; then
+    rm -f "$partial"
+    return 1
+  fi
 }
 
 restore_prefix() {
@@ -55,9 +64,10 @@ no_crash_dialog() {
 }
 
 wait_for_desktop() {
-  local try
-  for try in 1 2 3 4 5 6 7 8; do
-    wine /vm/out/guiprobe.exe 2>/dev/null | grep -q ready && return 0
+  local answer
+  for _ in 1 2 3 4 5 6 7 8; do
+    answer=$(wine /vm/out/guiprobe.exe 2>/dev/null)
+    [[ $answer == *ready* ]] && return 0
     sleep 3
   done
   echo "the desktop did not come up in 8 tries"
@@ -66,7 +76,8 @@ wait_for_desktop() {
 
 wine_up() {
   echo "vm32: guest kernel $(uname -r), 32-bit $(wine --version)"
-  rm -f /vm/state/prefix.tar.partial
+  # Saves that a stopped guest left half done; a save in progress is younger.
+  find /vm/state -maxdepth 1 -name 'prefix.tar.*.partial' -mmin +60 -delete 2>/dev/null
   Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
   vm_xvfb=$!
   local i=0
@@ -78,9 +89,15 @@ wine_up() {
   if [ -f "$prefix_tar" ] && restore_prefix 2>/dev/null; then
     echo "vm32: prefix restored from the cache: $(seconds_since "$t0") s"
   else
-    rm -rf "$WINEPREFIX" "$prefix_tar"
+    rm -rf "$WINEPREFIX"
     setup_step "new prefix (wineboot)" make_prefix
-    setup_step "prefix saved to the cache" save_prefix
+    t0=$(now_ms)
+    if save_prefix >/tmp/step.log 2>&1; then
+      echo "vm32: prefix saved to the cache: $(seconds_since "$t0") s"
+    else
+      # The job goes on with the prefix it made; the next run makes one again.
+      echo "vm32: prefix not saved to the cache ($(tail -n 1 /tmp/step.log)); this run keeps its own"
+    fi
   fi
   no_crash_dialog
   # Wine keeps the DOS attributes other than read-only in extended
@@ -105,7 +122,7 @@ program() {
   local name=$1 t0 status
   shift
   t0=$(now_ms)
-  declare -F "$1" >/dev/null && export -f "$1"
+  if declare -F "$1" >/dev/null; then export -f "${1?}"; fi
   timeout 900 bash -c '"$@"' "$name" "$@" >"/vm/out/$name.log" 2>&1
   status=$?
   [ "$status" -eq 124 ] && echo "(stopped after 900 s)" >>"/vm/out/$name.log"

@@ -1,7 +1,9 @@
+#!/bin/bash
 # The main job in the guest: the i686 FINALE.EXE runs a scripted session in
 # the i686 DLL and prints its transcript; the screenshots go to the output
 # folder. Run by scripts/main.sh through tools/vm32/run.sh.
 #   main-job.sh SESSION [FINALE.EXE options]
+# shellcheck source=tools/vm32/guest.sh
 . /vm/tree/tools/vm32/guest.sh
 wine_up
 mkdir -p /vm/out/screenshots

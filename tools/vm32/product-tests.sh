@@ -1,8 +1,10 @@
+#!/bin/bash
 # The product's tests in the guest's 32-bit Windows: the i686 qvperfcopy.fxt
 # driven by the i686 FINALE.EXE, as in a user's 32-bit host. The same checks
 # as the x64 build's under wine64, plus the tests that only a 32-bit run can
 # make (inside FINALE.EXE --run-tests). Run by tools/vm32/run.sh.
 set -u
+# shellcheck source=tools/vm32/guest.sh
 . /vm/tree/tools/vm32/guest.sh
 bin=/vm/tree/build/win32/bin
 sessions=/vm/tree/tests/fixtures/sessions

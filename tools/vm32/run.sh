@@ -57,26 +57,34 @@ progress "booting the guest (time limit $limit s)"
 # The guest's console: its job's output, without the serial line's carriage
 # returns and the kernel's own lines. The whole console is kept in the
 # output folder.
+fifo_dir=$(mktemp -d)
+trap 'rm -rf "$fifo_dir"' EXIT
+mkfifo "$fifo_dir/console"
+{ sed -u 's/\r//g' | tee "$out/console.log" | grep --line-buffered -v '^\[ *[0-9.]*\] '; true; } \
+  <"$fifo_dir/console" &
+console=$!
 qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap -smp 2 -m 3G \
   -nodefaults -no-reboot -display none -monitor none -serial stdio -nic none \
   -kernel "$cache/kernel/vmlinuz" -initrd "$cache/initramfs.cpio.gz" \
   -append "console=ttyS0 panic=-1 quiet loglevel=3 vm32.job=/vm/out/job.sh" \
-  "${shares[@]}" </dev/null > >(sed -u 's/\r//g' | tee "$out/console.log" | grep --line-buffered -v '^\[ *[0-9.]*\] ') \
-  2>"$out/qemu.log" &
+  "${shares[@]}" </dev/null >"$fifo_dir/console" 2>"$out/qemu.log" &
 qemu=$!
 while kill -0 "$qemu" 2>/dev/null; do
   if [ $(( $(date +%s) - started )) -gt "$limit" ]; then
     kill "$qemu" 2>/dev/null || true
-    sleep 3
+    for _ in $(seq 30); do kill -0 "$qemu" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$qemu" 2>/dev/null || true
     wait "$qemu" 2>/dev/null || true
+    wait "$console" || true
     fail "running the guest" "it passed its time limit of $limit s and was stopped"
   fi
   sleep 1
 done
-wait "$qemu" 2>/dev/null || fail "running the guest" "qemu stopped with an error: $(tail -n 1 "$out/qemu.log")"
-# Let the console's last lines reach the terminal.
-sleep 0.2
+qemu_status=0
+wait "$qemu" 2>/dev/null || qemu_status=$?
+# The console's last lines reach the terminal before the verdict.
+wait "$console" || true
+[ "$qemu_status" -eq 0 ] || fail "running the guest" "qemu stopped with an error: $(tail -n 1 "$out/qemu.log")"
 [ -f "$out/status" ] || fail "running the guest" "the guest wrote no exit status (see $out/console.log)"
 status=$(cat "$out/status")
 progress "guest done in $(( $(date +%s) - started )) s, job exit status $status"

@@ -27,7 +27,7 @@ modules=(virtio_pci 9pnet_virtio 9p)
 install_host_packages() {
   local missing=() package
   for package in "${host_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = 'install ok installed' ] || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   progress "installing ${missing[*]}"
@@ -46,7 +46,7 @@ install_host_packages() {
 mirror() {
   local uri
   uri=$(sed -n 's/^URIs:[[:space:]]*//p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
-          tr ' ' '\n' | grep -v -e '-security' -e '^$' | head -n 1 || true)
+          tr ' ' '\n' | grep -v -e '-security' -e '^$' | sed -n 1p || true)
   [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $0 !~ /security/ { for (i = 2; i <= NF; i++)
                            if ($i ~ /^(https?|file):/) { print $i; exit } }' /etc/apt/sources.list 2>/dev/null || true)
   [ -n "$uri" ] || fail "finding a Debian mirror" "apt's sources name none"
@@ -58,7 +58,7 @@ kernel_package() {
 }
 
 package_version() {
-  apt-cache show --no-all-versions "$1" 2>/dev/null | sed -n 's/^Version: //p' | head -n 1
+  apt-cache show --no-all-versions "$1" 2>/dev/null | sed -n 's/^Version: //p' | sed -n 1p
 }
 
 # The cache folder's name: a hash of what the machine is built from.
@@ -85,7 +85,7 @@ build_kernel() {
   dpkg-deb -x "$work"/deb/*.deb "$work/unpacked"
   cp "$work"/unpacked/boot/vmlinuz-* "$work/vmlinuz"
   local tree
-  tree=$(ls -d "$work"/unpacked/lib/modules/* | head -n 1)
+  tree=$(find "$work"/unpacked/lib/modules -mindepth 1 -maxdepth 1 -type d | sort | sed -n 1p)
   mkdir -p "$work/modules"
   module_order "$tree" "${modules[@]}" >"$work/modules/order"
   while read -r module; do cp "$tree/$module" "$work/modules/"; done <"$work/modules/order"
@@ -123,7 +123,7 @@ modinfo_field() {
     *.xz) xz -dc "$1" ;;
     *.zst) zstd -dc "$1" ;;
     *) cat "$1" ;;
-  esac | tr '\0' '\n' | sed -n "s/^$2=//p" | head -n 1
+  esac | tr '\0' '\n' | sed -n "s/^$2=//p" | sed -n 1p
 }
 
 build_root() {
