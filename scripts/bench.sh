@@ -5,7 +5,7 @@
 # product, the i686 DLL in the virtual machine's 32-bit Windows, in one run
 # on one machine.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target bench_sync bench_window bench_settings

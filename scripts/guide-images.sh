@@ -5,7 +5,7 @@
 # without time stamps, so that an unchanged picture gives an unchanged file.
 #   scripts/guide-images.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 window=build/win64/screenshots
 installer=build/screenshots/installer
 images=docs/images

@@ -18,7 +18,7 @@
 # go to the session. Build output goes to build/logs/main-*.log; --verbose
 # prints it.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 target=vm32
 verbose=0
 session=samples/whole-job.session.json
@@ -59,6 +59,7 @@ phase() {
   echo "$name: done ($(( $(date +%s) - t0 )) s)"
 }
 
+# shellcheck disable=SC2317  # called through phase
 build() {
   cmake --preset "$1" && cmake --build --preset "$1" --target "${@:2}"
 }
@@ -133,5 +134,5 @@ for picture in "$shots"/*.bmp; do
   /usr/bin/convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
 done
 echo
-echo "Screenshots: $(ls "$shots"/*.png 2>/dev/null | tr '\n' ' ')"
+echo "Screenshots: $(find "$shots" -maxdepth 1 -name '*.png' -printf '%p ' 2>/dev/null | sort)"
 exit "$status"

@@ -16,7 +16,7 @@
 # kept in the tree: everything goes to build/real-scores.
 #   scripts/real-scores.sh
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 [ -n "${QV_SKIP_SETUP:-}" ] || scripts/setup.sh || exit 1
 if ! command -v mscore3 >/dev/null; then
   sudo=""
@@ -28,8 +28,11 @@ if ! /usr/bin/python3 -c 'import mido' 2>/dev/null; then
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends python3-mido >/dev/null || exit 1
 fi
-cmake --preset release >/dev/null && cmake --build --preset release --target qvperfcopy-sync qvperfcopy-pattern \
-  >/dev/null || { echo "real-scores: the build failed"; exit 1; }
+if ! cmake --preset release >/dev/null ||
+   ! cmake --build --preset release --target qvperfcopy-sync qvperfcopy-pattern >/dev/null; then
+  echo "real-scores: the build failed"
+  exit 1
+fi
 tools=build/release/cli
 work=build/real-scores
 rm -rf "$work"

@@ -10,6 +10,7 @@ packages=(
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   dpkg-dev
   wixl msitools xdotool zip
+  shellcheck
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -74,7 +75,7 @@ deb_src_lines() {
   done
 }
 deps=build/deps
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 need_sources=0
 for source in pugixml zlib; do
   compgen -G "$deps/$source-*/" >/dev/null || need_sources=1

@@ -13,7 +13,7 @@
 # to build/logs/PHASE.log, whose last lines are printed when it fails.
 # --verbose prints every line instead.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 verbose=0
 [ "${1:-}" = --verbose ] && verbose=1
 logs=build/logs
@@ -55,22 +55,27 @@ report() {  # name, result, what
 # and prints it as the phase's result.
 count() {  # name, result, pattern
   local name=$1 result=$2 summary good bad
-  summary=$(grep -E "$3" "$logs/$name.log" | tail -n 1)
-  if [ -z "$summary" ]; then
-    report "$name" 1 "no test summary"
-    return
-  fi
+  summary=$(grep -E "$3" "$logs/$name.log" 2>/dev/null | tail -n 1)
   if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
     bad=${BASH_REMATCH[1]}
     good=$(( BASH_REMATCH[2] - bad ))
-  else
-    [[ $summary =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]
+  elif [[ $summary =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
     good=${BASH_REMATCH[1]}
     bad=${BASH_REMATCH[2]}
+  else
+    failed=$((failed + 1))
+    report "$name" 1 "no test summary in the log"
+    return
   fi
   passed=$((passed + good))
   failed=$((failed + bad))
   [ "$bad" -eq 0 ] || result=1
+  # A phase that ran nothing proves nothing.
+  if [ $((good + bad)) -eq 0 ]; then
+    failed=$((failed + 1))
+    report "$name" 1 "no test ran"
+    return
+  fi
   report "$name" "$result" "$good passed, $bad failed"
 }
 
@@ -78,21 +83,35 @@ run_logged setup scripts/setup.sh
 report setup $? "packages and sources"
 [ "$status" -eq 0 ] || exit 1
 
+# A temporary folder of this run's own: every test and tool writes its
+# files there, and the run fails if anything is left in it at the end.
+run_tmp=$(mktemp -d "${TMPDIR:-/tmp}/qvperfcopy-test-run.XXXXXX") || { echo "test.sh: no temporary folder"; exit 1; }
+export TMPDIR=$run_tmp
+
+# Every shell script, checked before anything runs them.
+run_logged shellcheck scripts/shellcheck.sh
+count shellcheck $? '^shellcheck: [0-9]+ passed, [0-9]+ failed'
+
 # One virtual screen for every Windows program the tests start under Wine.
+# Xvfb picks a free display and writes its number once it takes clients.
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    sleep 1
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-    xvfb_pid=""
-  done
+  exec {display_fd}<> <(:)
+  Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  if read -r -t 60 -u "$display_fd" display && [ -n "$display" ]; then
+    export DISPLAY=":$display"
+  else
+    echo "test.sh: the virtual screen did not start: $(tail -n 1 "$logs/xvfb.log")"
+    kill "$xvfb_pid" 2>/dev/null
+    exit 1
+  fi
+  exec {display_fd}<&-
 fi
 # One Wine prefix for every program run under Wine.
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/win64/wineprefix}
 
+# shellcheck disable=SC2317  # called through run_logged
 build() { cmake --preset "$1" && cmake --build --preset "$1"; }
 for preset in native native32 win32 win64; do
   run_logged "$preset-build" build "$preset"
@@ -124,14 +143,26 @@ count real-scores $? '^real-scores: [0-9]+ passed, [0-9]+ failed'
 run_logged release env QV_SKIP_SETUP=1 scripts/release.sh --output build/dist-check
 result=$?
 if [ "$result" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-report release "$result" "the release folder, $(ls build/dist-check 2>/dev/null | tr '\n' ' ')"
+report release "$result" "the release folder, $(find build/dist-check -mindepth 1 -maxdepth 1 -printf '%f ' 2>/dev/null | tr -s ' ')"
 
 # Wine's processes end before their screen does.
-if [ -n "$xvfb_pid" ]; then
-  wineserver=$(dpkg -L wine64 2>/dev/null | grep '/wineserver$' | head -n 1)
-  [ -n "$wineserver" ] && "$wineserver" -k 2>/dev/null
-  kill "$xvfb_pid" 2>/dev/null
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=$(dpkg -L wine64 2>/dev/null | awk '/\/wineserver(64)?$/ && !found { print; found = 1 }')
+[ -n "$wineserver" ] && "$wineserver" -k 2>/dev/null
+[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+
+# Nothing may be left in the run's temporary folder.
+left=$(find "$run_tmp" -mindepth 1 -maxdepth 3 2>/dev/null)
+if [ -n "$left" ]; then
+  status=1
+  failed=$((failed + 1))
+  echo "temp:        FAILED: the run left files in its temporary folder:"
+  sed -n 's/^/    /; 1,20p' <<<"$left"
+else
+  passed=$((passed + 1))
+  echo "temp:        nothing left in the temporary folder"
 fi
+rm -rf "$run_tmp"
 # Screenshots taken under Wine and in the virtual machine, as PNG beside
 # their BMP originals.
 for picture in build/win64/screenshots/*.bmp build/vm32/screenshots/*.bmp; do

@@ -23,7 +23,7 @@ if [ "$(machine "$program")" = 014c ]; then
 else
   loader=/usr/lib/wine/wine64
   if [ ! -x "$loader" ]; then
-    loader=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1 || true)
+    loader=$(dpkg -L wine64 2>/dev/null | awk '/\/wine64$/ && !found { print; found = 1 }' || true)
   fi
   if [ -z "$loader" ] || [ ! -x "$loader" ]; then
     echo "wine-run.sh: the wine64 loader is not installed (apt-get install wine64)" >&2
@@ -45,18 +45,24 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  "$loader" wineboot -i >/dev/null 2>&1 || true
-  [ -x "$wineserver_bin" ] && "$wineserver_bin" -w || true
+  if ! "$loader" wineboot -i >/dev/null 2>&1; then
+    echo "wine-run.sh: making the Wine prefix $WINEPREFIX failed (wineboot -i)" >&2
+    exit 2
+  fi
+  if [ -x "$wineserver_bin" ]; then "$wineserver_bin" -w; fi
 fi
 # Without a window manager, managed windows make every hide wait 2 s for a
 # withdrawal that never comes: the prefix's windows are left unmanaged.
 if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
-  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
-    touch "$WINEPREFIX/.unmanaged-windows"
-  [ -x "$wineserver_bin" ] && "$wineserver_bin" -w || true
+  if ! "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1; then
+    echo "wine-run.sh: setting the prefix's windows unmanaged failed (reg add)" >&2
+    exit 2
+  fi
+  touch "$WINEPREFIX/.unmanaged-windows"
+  if [ -x "$wineserver_bin" ]; then "$wineserver_bin" -w; fi
 fi
 # Run from the program's folder so that it finds the DLLs beside it.
-cd "$(dirname "$prog")"
+cd "$(dirname "$prog")" || { echo "wine-run.sh: no folder $(dirname "$prog")" >&2; exit 2; }
 "$loader" "./$(basename "$prog")" "$@"
 status=$?
 # Wine's helper processes hold the private screen; end them before it closes.
