@@ -86,6 +86,10 @@ report setup $? "packages and sources"
 # A temporary folder of this run's own: every test and tool writes its
 # files there, and the run fails if anything is left in it at the end.
 run_tmp=$(mktemp -d "${TMPDIR:-/tmp}/qvperfcopy-test-run.XXXXXX") || { echo "test.sh: no temporary folder"; exit 1; }
+# Wine's server keeps a folder of its own in the temporary folder, which
+# outlives the server: Wine gets a temporary folder of its own beside it.
+QV_WINE_TMPDIR=$(mktemp -d "${TMPDIR:-/tmp}/qvperfcopy-test-wine.XXXXXX") || { echo "test.sh: no temporary folder"; exit 1; }
+export QV_WINE_TMPDIR
 export TMPDIR=$run_tmp
 
 # Every shell script, checked before anything runs them.
@@ -162,7 +166,7 @@ else
   passed=$((passed + 1))
   echo "temp:        nothing left in the temporary folder"
 fi
-rm -rf "$run_tmp"
+rm -rf "$run_tmp" "$QV_WINE_TMPDIR"
 # Screenshots taken under Wine and in the virtual machine, as PNG beside
 # their BMP originals.
 for picture in build/win64/screenshots/*.bmp build/vm32/screenshots/*.bmp; do

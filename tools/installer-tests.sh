@@ -26,6 +26,9 @@ while [ $# -gt 0 ]; do
   shift 2
 done
 here=$(cd "$(dirname "$0")" && pwd)
+# Wine's server keeps a folder in the temporary folder that outlives it; a
+# caller may give Wine a temporary folder of its own for that.
+[ -z "${QV_WINE_TMPDIR:-}" ] || export TMPDIR=$QV_WINE_TMPDIR
 for file in msi older_msi plugin older_plugin host_exe; do
   [ -f "${!file}" ] || { echo "installer-tests.sh: no file ${!file}" >&2; exit 2; }
   printf -v "$file" '%s' "$(realpath "${!file}")"

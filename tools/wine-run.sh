@@ -43,6 +43,9 @@ prog=$1; shift
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$prog")" && pwd)/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Wine's server keeps a folder in the temporary folder that outlives it; a
+# caller may give Wine a temporary folder of its own for that.
+[ -z "${QV_WINE_TMPDIR:-}" ] || export TMPDIR=$QV_WINE_TMPDIR
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   if ! "$loader" wineboot -i >/dev/null 2>&1; then
