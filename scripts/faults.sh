@@ -11,6 +11,7 @@
 # and every other plug-in's settings line intact. A session may stop at a
 # step a fault makes impossible. Prints how many runs passed, of how many.
 #   scripts/faults.sh [--sample K]    every K-th N only (CI's fixed sample)
+# QV_FAULTS_TOOL names another session program, for the sweep's own test.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 step=1
@@ -19,7 +20,7 @@ if [ "${QV_SKIP_SETUP:-0}" != 1 ]; then
   scripts/setup.sh || exit 1
   cmake --preset native >/dev/null && cmake --build --preset native --target qvperfcopy-session || exit 1
 fi
-tool=build/native/cli/qvperfcopy-session
+tool=${QV_FAULTS_TOOL:-build/native/cli/qvperfcopy-session}
 session=tests/fixtures/sessions/sweep.session.json
 calls=$("$tool" "$session" --check --count-calls | sed -n 's/^host calls: //p')
 [ -n "$calls" ] || { echo "faults: the session does not run"; exit 1; }
@@ -51,7 +52,7 @@ run_one() {
 export -f run_one
 export tool session
 start=$(date +%s)
-xargs -P 2 -I{} bash -c 'run_one "$@"' _ {} <"$runs" >"$work/results"
+xargs -P 2 -I{} bash -c 'set -uo pipefail; run_one "$@"' _ {} <"$runs" >"$work/results"
 # Every planned run must have reported: a run that died without a line is
 # a failure, not a run that did not count.
 planned=$(wc -l <"$runs")
