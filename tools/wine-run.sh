@@ -48,11 +48,15 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 [ -z "${QV_WINE_TMPDIR:-}" ] || export TMPDIR=$QV_WINE_TMPDIR
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  if ! "$loader" wineboot -i >/dev/null 2>&1; then
-    echo "wine-run.sh: making the Wine prefix $WINEPREFIX failed (wineboot -i)" >&2
+  # wineboot may stop waiting for Wine's boot event on a busy machine while
+  # the prefix is still being made: the verdict is Wine's own mark of a
+  # finished prefix, once every Wine process has ended.
+  "$loader" wineboot -i >/dev/null 2>&1
+  if [ -x "$wineserver_bin" ]; then "$wineserver_bin" -w; fi
+  if [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
+    echo "wine-run.sh: making the Wine prefix $WINEPREFIX failed (wineboot -i left no .update-timestamp)" >&2
     exit 2
   fi
-  if [ -x "$wineserver_bin" ]; then "$wineserver_bin" -w; fi
 fi
 # Without a window manager, managed windows make every hide wait 2 s for a
 # withdrawal that never comes: the prefix's windows are left unmanaged.

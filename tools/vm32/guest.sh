@@ -25,17 +25,24 @@ setup_step() {
   shift
   t0=$(now_ms)
   if ! "$@" >/tmp/step.log 2>&1; then
-    echo "vm32: $name failed: $(tail -n 1 /tmp/step.log)"
+    echo "vm32: $name failed: $(tail -n 3 /tmp/step.log | tr '\n' ' ')"
     exit 1
   fi
   echo "vm32: $name: $(seconds_since "$t0") s"
 }
 
+# Under heavy emulation wineboot may stop waiting for Wine's boot event, a
+# fixed 5 minutes inside Wine, and exit with an error while the prefix is
+# still being made. So its exit status is not the verdict: once every Wine
+# process has ended, the prefix is judged by the mark Wine writes when it
+# has finished making it.
 make_prefix() {
-  wine wineboot -i && wineserver -w &&
-    # Without a window manager, managed windows make every hide wait for a
-    # withdrawal that never comes.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f && wineserver -w &&
+  wine wineboot -i || echo "wineboot -i exited with $?; waiting for Wine's processes to end"
+  wineserver -w
+  [ -f "$WINEPREFIX/.update-timestamp" ] || { echo "the prefix was left unfinished (no .update-timestamp)"; return 1; }
+  # Without a window manager, managed windows make every hide wait for a
+  # withdrawal that never comes.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f && wineserver -w &&
     touch "$WINEPREFIX/.unmanaged-windows"
 }
 
