@@ -119,7 +119,27 @@ wine_up() {
   # Wine closes a desktop a moment after its last program ends, and the next
   # program then waits for a new one, longer than Wine allows under
   # emulation: one window is kept open for the whole job.
-  wine /vm/out/guiprobe.exe hold >/dev/null 2>&1 &
+  setup_step "desktop held" hold_desktop
+}
+
+# Starts the window that keeps the desktop up, and waits until it says it
+# has its window; one that ends without a window is started again.
+hold_desktop() {
+  local answer
+  for _ in 1 2 3 4 5 6 7 8; do
+    wine /vm/out/guiprobe.exe hold >/tmp/hold.out 2>/dev/null &
+    vm_hold=$!
+    answer=""
+    while kill -0 "$vm_hold" 2>/dev/null && [[ $answer != *holding* ]]; do
+      sleep 0.5
+      answer=$(cat /tmp/hold.out)
+    done
+    answer=$(cat /tmp/hold.out)
+    [[ $answer == *holding* ]] && return 0
+    sleep 3
+  done
+  echo "no window could be held in 8 tries"
+  return 1
 }
 
 # Each program has 15 minutes; one that hangs is stopped, with everything

@@ -2,7 +2,8 @@
      guiprobe.exe        exits 0 once a window can be made: the first program
                          with a window waits for the desktop, and under
                          emulation it takes longer than Wine itself waits.
-     guiprobe.exe hold   keeps a window until it is killed, so that the
+     guiprobe.exe hold   says "holding" once it has a window and keeps it
+                         until it is killed, so that the
                          desktop stays up between the job's programs instead
                          of closing and starting again for each of them. */
 #include <stdio.h>
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
     }
     if (argc > 1 && strcmp(argv[1], "hold") == 0) {
         MSG message;
+        printf("holding\n");
+        fflush(stdout);
         while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
         return 0;
     }
