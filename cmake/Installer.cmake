@@ -25,6 +25,7 @@ add_library(qvperfcopy_older SHARED ${PROJECT_SOURCE_DIR}/src/resources/qvperfco
 target_include_directories(qvperfcopy_older PRIVATE ${QV_OLDER_DIR}/version)
 target_link_libraries(qvperfcopy_older PRIVATE -Wl,--whole-archive qvplugin -Wl,--no-whole-archive user32 kernel32)
 target_link_options(qvperfcopy_older PRIVATE -s -Wl,--no-insert-timestamp)
+qv_win32_thread_model(qvperfcopy_older)
 set_target_properties(qvperfcopy_older PROPERTIES PREFIX "" OUTPUT_NAME qvperfcopy SUFFIX ".fxt"
                       RUNTIME_OUTPUT_DIRECTORY ${QV_OLDER_DIR})
 

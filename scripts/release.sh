@@ -30,6 +30,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "release.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 plugin=$build/bin/qvperfcopy.fxt
 tools/check_dll.sh i686-w64-mingw32-objdump "$plugin" pei-i386 src/shell/qvperfcopy.def
+tools/check_imports.sh i686-w64-mingw32-objdump "$plugin" windows/imports-pei-i386.txt windows/imports-after-xp.txt
 if ! strings -e l "$plugin" | grep -qx "$version.0"; then
   echo "release.sh: the version resource of $plugin does not carry $version" >&2
   exit 1
