@@ -7,11 +7,15 @@
 # was. Then screenshots of the interactive installer's windows.
 # Usage: installer-tests.sh --msi NEW.msi --older-msi OLD.msi --plugin NEW.fxt
 #          --older-plugin OLD.fxt --host FINALE.EXE --version V --older-version V
-#          --work FOLDER --screenshots FOLDER
+#          --work FOLDER --screenshots FOLDER [--no-script-engines]
+# --no-script-engines runs everything with Wine's VBScript and JScript
+# engines switched off, as on a Windows without them.
 # Prints one line per check and "installer: N passed, N failed".
 set -uo pipefail
+script_engines=on
 while [ $# -gt 0 ]; do
   case "$1" in
+    --no-script-engines) script_engines=off; shift; continue ;;
     --msi) msi=$2 ;;
     --older-msi) older_msi=$2 ;;
     --plugin) plugin=$2 ;;
@@ -56,6 +60,7 @@ work=$(cd "$work" && pwd)
 export WINEPREFIX=$work/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+[ "$script_engines" = off ] && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;vbscript,jscript=d"
 finish() {
   "$wineserver_bin" -k 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -78,6 +83,17 @@ check() {  # check NAME COMMAND...: one line, counted
     failed=$((failed + 1))
   fi
 }
+
+# The script engines are as asked: a VBScript that writes a file runs only
+# while they are on.
+printf 'CreateObject("Scripting.FileSystemObject").CreateTextFile("Z:%s").Close\r\n' \
+  "$work/vbscript-ran.txt" >"$work/probe.vbs"
+timeout 120 "$loader" wscript //B "Z:$work/probe.vbs" >/dev/null 2>&1
+if [ "$script_engines" = on ]; then
+  check "VBScript runs in this prefix" test -f "$work/vbscript-ran.txt"
+else
+  check "VBScript is switched off in this prefix" test ! -e "$work/vbscript-ran.txt"
+fi
 
 drive=$WINEPREFIX/drive_c
 # Two copies of Finale, under both Program Files folders: the newer has the
