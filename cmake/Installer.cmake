@@ -1,10 +1,17 @@
-# The installer's tests, in the 64-bit Windows build: packages made with wixl
-# from installer/qvperfcopy.wxs that carry this build's plug-in (the 64-bit
-# host under Wine cannot load the 32-bit product), one of this version and
-# one of an older version for the upgrade, and the tests that install,
-# upgrade and remove them with Wine's msiexec in a fresh prefix.
-if(NOT (WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8))
+# The installer's test packages, made with wixl from installer/qvperfcopy.wxs
+# with this build's plug-in: one of this version and one of an older version
+# for the upgrade. The 64-bit build's (the 64-bit host under Wine cannot load
+# the 32-bit product) are installed, upgraded and removed by the tests here
+# with Wine's msiexec in a fresh prefix; the 32-bit build's older package is
+# the one the virtual machine upgrades from to the release's own package
+# (tools/vm32/release-msi-tests.sh).
+if(NOT WIN32)
   return()
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QV_MSI_ARCH x64)
+else()
+  set(QV_MSI_ARCH x86)
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/QvVersion.cmake)
 find_program(QV_WIXL wixl)
@@ -38,17 +45,20 @@ endforeach()
 foreach(table DrLocator Signature)
   list(APPEND QV_INSTALLER_SOURCES ${PROJECT_SOURCE_DIR}/installer/tables/${table}.idt)
 endforeach()
-set(QV_TEST_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${PROJECT_VERSION}-x64.msi)
-set(QV_OLDER_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${QV_OLDER_VERSION}-x64.msi)
+set(QV_TEST_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${PROJECT_VERSION}-${QV_MSI_ARCH}.msi)
+set(QV_OLDER_MSI ${CMAKE_BINARY_DIR}/installer/qvperfcopy-${QV_OLDER_VERSION}-${QV_MSI_ARCH}.msi)
 add_custom_command(OUTPUT ${QV_TEST_MSI}
-                   COMMAND ${QV_BUILD_MSI} ${PROJECT_VERSION} x64 $<TARGET_FILE:qvperfcopy> $<TARGET_FILE:qvsetup> ${QV_TEST_MSI}
+                   COMMAND ${QV_BUILD_MSI} ${PROJECT_VERSION} ${QV_MSI_ARCH} $<TARGET_FILE:qvperfcopy> $<TARGET_FILE:qvsetup> ${QV_TEST_MSI}
                    DEPENDS qvperfcopy qvsetup ${QV_INSTALLER_SOURCES}
-                   COMMENT "Packing the 64-bit plug-in into a test installer")
+                   COMMENT "Packing the plug-in into a test installer")
 add_custom_command(OUTPUT ${QV_OLDER_MSI}
-                   COMMAND ${QV_BUILD_MSI} ${QV_OLDER_VERSION} x64 $<TARGET_FILE:qvperfcopy_older> $<TARGET_FILE:qvsetup> ${QV_OLDER_MSI}
+                   COMMAND ${QV_BUILD_MSI} ${QV_OLDER_VERSION} ${QV_MSI_ARCH} $<TARGET_FILE:qvperfcopy_older> $<TARGET_FILE:qvsetup> ${QV_OLDER_MSI}
                    DEPENDS qvperfcopy_older qvsetup ${QV_INSTALLER_SOURCES}
-                   COMMENT "Packing the older 64-bit plug-in into a test installer")
+                   COMMENT "Packing the older plug-in into a test installer")
 add_custom_target(installer_test_packages ALL DEPENDS ${QV_TEST_MSI} ${QV_OLDER_MSI})
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  return()
+endif()
 
 # The same tests with Wine's VBScript and JScript engines switched off: the
 # package must need neither.

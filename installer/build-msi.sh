@@ -32,17 +32,21 @@ touch -d "@${SOURCE_DATE_EPOCH:-1704067200}" "$stage"/*
   -D Version="$version" -D ProductCode="$product_code" -D PackageCode="$package_code" \
   -D Plugin=qvperfcopy.fxt -D Actions=qvsetup.dll qvperfcopy.wxs)
 # What wixl cannot write: the Plug-ins folder's component is permanent
-# (attribute 16); the searches in the chosen folder for FINALE.EXE and the
-# Plug-ins folder (tables/), whose results the condition of
-# RefuseFolderWithoutFinale reads.
+# (attribute 16); the searches in TARGETDIR for FINALE.EXE and the Plug-ins
+# folder (tables/), the folder they looked at (RememberSearchedFolder, type
+# 51 plus 256: only in the first sequence, as AppSearch), and the refusal
+# whose condition reads them (type 19).
 msibuild "$output" -q "UPDATE \`Component\` SET \`Attributes\` = 16 WHERE \`Component\` = 'PluginsFolder'"
 for table in "$here"/tables/*.idt; do msibuild "$output" -i "$table"; done
 refusal="QV Perfcopy was not installed: the folder [TARGETDIR] does not hold Finale (FINALE.EXE and a Plug-ins folder). Choose the program folder of Finale, for example TARGETDIR=\"C:\\Program Files (x86)\\Finale 2012\\\"."
 msibuild "$output" \
-  -q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('QvTargetExe', 'TargetExe')" \
-  -q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('QvTargetPlugins', 'TargetPlugins')" \
+  -q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('QV_TARGET_EXE', 'TargetExe')" \
+  -q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('QV_TARGET_PLUGINS', 'TargetPlugins')" \
+  -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('RememberSearchedFolder', 307, 'QV_SEARCHED_FOLDER', '[TARGETDIR]')" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('RememberSearchedFolder', 49)" \
+  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RememberSearchedFolder', 49)" \
   -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Target\`) VALUES ('RefuseFolderWithoutFinale', 19, '$refusal')" \
-  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('RefuseFolderWithoutFinale', 'NOT Installed AND NOT QvHostChosen AND NOT (QvTargetExe AND QvTargetPlugins)', 792)"
+  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('RefuseFolderWithoutFinale', 'NOT Installed AND TARGETDIR = QV_SEARCHED_FOLDER AND NOT (QV_TARGET_EXE AND QV_TARGET_PLUGINS)', 792)"
 # The interactive installer's windows (wixl writes none): the tables in
 # ui/, the dialogs' places in the UI sequence, just before ExecuteAction
 # (1300), and the ends: -1 done, -2 cancelled, -3 failed.

@@ -26,8 +26,7 @@ std::wstring Joined(const std::vector<std::wstring>& folders, const wchar_t* sep
 // Lists the copies of Finale under both Program Files folders, newest
 // first, in QV_HOSTS, QV_HOST_COUNT and the first window's drop-down list,
 // and sets TARGETDIR, unless given, to the folder of the last install or
-// else to the newest copy (and QvHostChosen, which spares that folder the
-// package's own check).
+// else to the newest copy.
 extern "C" __declspec(dllexport) UINT __stdcall FindHosts(MSIHANDLE handle) {
   const InstallerSession session(handle);
   const std::vector<std::wstring> hosts =
@@ -42,19 +41,29 @@ extern "C" __declspec(dllexport) UINT __stdcall FindHosts(MSIHANDLE handle) {
   if (!session.Property(L"TARGETDIR").empty()) return ERROR_SUCCESS;
   std::wstring target = HostFolders::WithSlash(session.Property(L"QV_SAVED_FOLDER"));
   if (!HostFolders::IsHost(target)) target = hosts.empty() ? std::wstring() : hosts[0];
-  if (target.empty()) return ERROR_SUCCESS;
-  if (!session.SetProperty(L"TARGETDIR", target) || !session.SetProperty(L"QvHostChosen", L"1")) {
+  if (!target.empty() && !session.SetProperty(L"TARGETDIR", target)) {
     return session.Fail(L"QV Perfcopy could not be installed: the installer could not choose the folder " + target + L".");
   }
   return ERROR_SUCCESS;
 }
 
-// Refuses, before anything changes, while the installed plug-in file is in
-// use: Windows Installer would otherwise replace it only at the next restart.
-extern "C" __declspec(dllexport) UINT __stdcall CheckInUse(MSIHANDLE handle) {
+// Before anything changes: refuses a folder without Finale that was chosen
+// after AppSearch looked at QV_SEARCHED_FOLDER (in the first window, or by
+// FindHosts; the package's condition judges the one AppSearch saw), and
+// refuses while the installed plug-in file is in use, which Windows
+// Installer would otherwise replace only at the next restart.
+extern "C" __declspec(dllexport) UINT __stdcall CheckTarget(MSIHANDLE handle) {
   const InstallerSession session(handle);
   const bool removing = session.Property(L"REMOVE") == L"ALL";
   const std::wstring folder = HostFolders::WithSlash(session.Property(removing ? L"QV_SAVED_FOLDER" : L"TARGETDIR"));
+  const std::wstring searched = HostFolders::WithSlash(session.Property(L"QV_SEARCHED_FOLDER"));
+  const bool searchedByTables = CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, folder.c_str(), -1, searched.c_str(),
+                                               -1) == CSTR_EQUAL;
+  if (!removing && !searchedByTables && !HostFolders::IsHost(folder)) {
+    return session.Fail(L"QV Perfcopy was not installed: the folder " + folder +
+                        L" does not hold Finale (FINALE.EXE and a Plug-ins folder). Choose the program folder of "
+                        L"Finale, for example TARGETDIR=\"C:\\Program Files (x86)\\Finale 2012\\\".");
+  }
   if (folder.empty()) return ERROR_SUCCESS;
   const std::wstring plugin = folder + L"Plug-ins\\qvperfcopy.fxt";
   if (PluginLock::InUse(plugin)) {
