@@ -105,6 +105,12 @@ TEST_F(SetupActionsTest, OrdersByVersionThenTimeAndListsEachOnce) {
   Host(L"Newer time", 2024);
   Host(L"Versioned", 2001);
   ASSERT_TRUE(CopyFileW(g_versioned.c_str(), (root_ + L"Versioned\\FINALE.EXE").c_str(), FALSE));
+  // The copy keeps the build's time: older than the other host's, again.
+  HANDLE copy = CreateFileW((root_ + L"Versioned\\FINALE.EXE").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(copy, INVALID_HANDLE_VALUE);
+  SetTime(copy, 2001);
+  CloseHandle(copy);
   Host(L"Versioned\\Inner", 2030);
   std::wstring upper = root_;
   CharUpperW(&upper[0]);
