@@ -224,6 +224,9 @@ shoot() {  # shoot NAME: waits up to 40 s for a new, settled window
   for _ in $(seq 1 40); do
     sleep 1
     import -window root "$work/screen.png" 2>/dev/null || continue
+    # An empty screen (one colour) is no window yet: the installer's first
+    # window can take a while, its actions running in a process of their own.
+    [ "$(convert "$work/screen.png" -format %k info: 2>/dev/null)" -gt 1 ] 2>/dev/null || continue
     if [ -n "$previous" ]; then
       # Settled: at most a blinking caret's pixels changed since a second ago.
       difference=$(compare -metric AE "$work/screen.png" "$previous" null: 2>&1)
