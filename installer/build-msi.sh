@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the installer package with wixl from qvperfcopy.wxs.
-# Usage: build-msi.sh VERSION ARCH(x86|x64) PLUGIN.fxt OUTPUT.msi
+# Usage: build-msi.sh VERSION ARCH(x86|x64) PLUGIN.fxt ACTIONS.dll OUTPUT.msi
+# ACTIONS.dll is qvsetup.dll, the custom actions, of the package's bitness.
 # The product and package codes are derived from the version and the
 # architecture, so that the same inputs give the same codes, and each new
 # version a new product code (which a major upgrade needs).
 set -euo pipefail
-version=$1 arch=$2 plugin=$3 output=$4
+version=$1 arch=$2 plugin=$3 actions=$4 output=$5
 here=$(cd "$(dirname "$0")" && pwd)
 command -v wixl >/dev/null || { echo "build-msi.sh: wixl is not installed (apt-get install wixl)" >&2; exit 2; }
 # A GUID from the SHA-256 of a text, marked as a name-based one (version 5).
@@ -22,18 +23,30 @@ output=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$plugin" "$stage/qvperfcopy.fxt"
-cp "$here/installer.vbs" "$here/qvperfcopy.wxs" "$stage/"
+cp "$actions" "$stage/qvsetup.dll"
+cp "$here/qvperfcopy.wxs" "$stage/"
 # The cabinet stores each file's time: a fixed one, the release's own
 # (SOURCE_DATE_EPOCH) when given.
 touch -d "@${SOURCE_DATE_EPOCH:-1704067200}" "$stage"/*
 (cd "$stage" && wixl -a "$arch" -o "$output" \
   -D Version="$version" -D ProductCode="$product_code" -D PackageCode="$package_code" \
-  -D Plugin=qvperfcopy.fxt -D Script=installer.vbs qvperfcopy.wxs)
-# What wixl cannot write: script calls come out as JScript (type 5, here
-# with flag 2048) and the script is VBScript (type 6); the Plug-ins folder's
-# component is permanent (attribute 16).
-msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\` = 2054 WHERE \`Source\` = 'InstallerScript'" \
-  -q "UPDATE \`Component\` SET \`Attributes\` = 16 WHERE \`Component\` = 'PluginsFolder'"
+  -D Plugin=qvperfcopy.fxt -D Actions=qvsetup.dll qvperfcopy.wxs)
+# What wixl cannot write: the Plug-ins folder's component is permanent
+# (attribute 16); the searches in TARGETDIR for FINALE.EXE and the Plug-ins
+# folder (tables/), the folder they looked at (RememberSearchedFolder, type
+# 51 plus 256: only in the first sequence, as AppSearch), and the refusal
+# whose condition reads them (type 19).
+msibuild "$output" -q "UPDATE \`Component\` SET \`Attributes\` = 16 WHERE \`Component\` = 'PluginsFolder'"
+for table in "$here"/tables/*.idt; do msibuild "$output" -i "$table"; done
+refusal="QV Perfcopy was not installed: the folder [TARGETDIR] does not hold Finale (FINALE.EXE and a Plug-ins folder). Choose the program folder of Finale, for example TARGETDIR=\"C:\\Program Files (x86)\\Finale 2012\\\"."
+msibuild "$output" \
+  -q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('QV_TARGET_EXE', 'TargetExe')" \
+  -q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('QV_TARGET_PLUGINS', 'TargetPlugins')" \
+  -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('RememberSearchedFolder', 307, 'QV_SEARCHED_FOLDER', '[TARGETDIR]')" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('RememberSearchedFolder', 49)" \
+  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RememberSearchedFolder', 49)" \
+  -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Target\`) VALUES ('RefuseFolderWithoutFinale', 19, '$refusal')" \
+  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('RefuseFolderWithoutFinale', 'NOT Installed AND TARGETDIR = QV_SEARCHED_FOLDER AND NOT (QV_TARGET_EXE AND QV_TARGET_PLUGINS)', 792)"
 # The interactive installer's windows (wixl writes none): the tables in
 # ui/, the dialogs' places in the UI sequence, just before ExecuteAction
 # (1300), and the ends: -1 done, -2 cancelled, -3 failed.
@@ -46,8 +59,5 @@ msibuild "$output" \
   -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('FatalErrorDlg', -3)" \
   -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('ErrorDialog', 'ErrorDlg')" \
   -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('DefaultUIFont', 'QvNormal')"
-if ! msiinfo export "$output" CustomAction | tr -d '\r' | awk -F'\t' '$3 == "InstallerScript" && $2 != 2054 { bad = 1 }
-                                                       END { exit bad }'; then
-  echo "build-msi.sh: the script actions are not VBScript" >&2
-  exit 1
-fi
+# Nothing in the package may need a script engine.
+"$here/check-custom-actions.sh" "$output"

@@ -25,11 +25,14 @@ done
 build=build/release-win32
 rm -rf "$build"
 cmake --preset win32 -B "$build" >/dev/null
-cmake --build "$build" --target qvperfcopy
+cmake --build "$build" --target qvperfcopy qvsetup
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "release.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 plugin=$build/bin/qvperfcopy.fxt
 tools/check_dll.sh i686-w64-mingw32-objdump "$plugin" pei-i386 src/shell/qvperfcopy.def
+tools/check_imports.sh i686-w64-mingw32-objdump "$plugin" windows/imports-pei-i386.txt windows/imports-after-xp.txt
+actions=$build/installer/qvsetup.dll
+tools/check_imports.sh i686-w64-mingw32-objdump "$actions" installer/actions/imports-pei-i386.txt windows/imports-after-xp.txt
 texts=$(strings -e l "$plugin")
 if ! grep -qx "$version.0" <<<"$texts"; then
   echo "release.sh: the version resource of $plugin does not carry $version" >&2
@@ -48,7 +51,7 @@ mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)
 msi=qvperfcopy-$version.msi
 zip=qvperfcopy-$version.zip
-installer/build-msi.sh "$version" x86 "$plugin" "$dist/$msi"
+installer/build-msi.sh "$version" x86 "$plugin" "$actions" "$dist/$msi"
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
