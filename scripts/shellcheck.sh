@@ -18,7 +18,7 @@ for script in "${scripts[@]}"; do
   else
     failed=$((failed + 1))
     echo "FAIL: $script"
-    sed 's/^/  /' <<<"${findings:-shellcheck failed without a finding}"
+    awk '{ print "  " $0 }' <<<"${findings:-shellcheck failed without a finding}"
   fi
 done
 echo "shellcheck: $passed passed, $failed failed"

@@ -40,20 +40,22 @@ done
 fixtures=$here/../tests/fixtures/sessions
 
 loader=/usr/lib/wine/wine64
-[ -x "$loader" ] || loader=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1)
+[ -x "$loader" ] || loader=$(dpkg -L wine64 2>/dev/null | awk '/\/wine64$/ && !found { print; found = 1 }')
 wineserver_bin=$(dirname "$loader")/wineserver
 # A screen of this test's own, 1024 by 768, where the installer's windows
 # open in the middle and nothing else draws.
-xvfb_pid=""
-for n in $(seq 130 160); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  sleep 1
-  if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-  xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || { echo "installer-tests.sh: no Xvfb screen could be started" >&2; exit 1; }
+# Xvfb picks a free display and writes its number once it takes clients.
+exec {display_fd}<> <(:)
+Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+if read -r -t 60 -u "$display_fd" display && [ -n "$display" ]; then
+  export DISPLAY=":$display"
+else
+  kill "$xvfb_pid" 2>/dev/null
+  echo "installer-tests.sh: no Xvfb screen could be started" >&2
+  exit 1
+fi
+exec {display_fd}<&-
 
 # A fresh prefix, of this test's own.
 rm -rf "$work"
@@ -115,6 +117,7 @@ mkdir -p "$old_host/Plug-ins/Other data"
 touch -d 2011-06-01 "$old_host/FINALE.EXE"
 mkdir -p "$no_host"
 printf 'not a host\n' >"$no_host/quartet.musx"
+# shellcheck disable=SC1003  # a Windows folder ends in a backslash; nothing is escaped
 new_host_win='C:\Program Files\Finale Test\'
 installed=$new_host/Plug-ins/qvperfcopy.fxt
 
@@ -140,12 +143,13 @@ registered() {  # registered CODE NAME: the value of the product's Apps & Featur
   "$loader" reg query "$uninstall_key\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^  /, ""); print }'
 }
-log_says() {  # log_says LOG TEXT: the log holds the text (Wine may finish writing it late)
-  for _ in 1 2 3 4 5 6 7 8 9 10; do
-    tr -d '\r\0' <"$1" 2>/dev/null | grep -qF "$2" && return 0
-    sleep 0.5
-  done
-  return 1
+log_says() {  # log_says LOG TEXT: the log holds the text
+  # Wine's installer service may still be writing the log when msiexec has
+  # returned: the log is read once every Wine process has ended.
+  "$wineserver_bin" -w
+  local text
+  text=$(tr -d '\r\0' <"$1") || return 1
+  [[ $text == *"$2"* ]]
 }
 msi_says() {  # msi_says MSI TABLE TEXT: the table holds the text
   local rows
@@ -157,6 +161,7 @@ nonzero() { [ "$1" != 0 ]; }
 missing() { [ ! -e "$1" ]; }
 
 # A folder without Finale: a clear refusal, nothing written, nothing registered.
+# shellcheck disable=SC1003  # a Windows folder ends in a backslash; nothing is escaped
 msiexec "$work/no-host.log" /i "Z:$msi" /qn 'TARGETDIR=C:\Scores\'
 status=$?
 check "a folder without Finale is refused (exit $status)" nonzero "$status"
@@ -176,16 +181,24 @@ check "the older Finale got nothing" missing "$old_host/Plug-ins/qvperfcopy.fxt"
 check "Apps & Features lists version $older_version" status_is "$(registered "$older_code" DisplayVersion)" "$older_version"
 
 # The upgrade while Finale has the plug-in loaded: refused, the old file kept.
+# Finale's first step, a screenshot, says that it has loaded the plug-in;
+# it holds it until it is stopped.
 cat >"$work/hold.session.json" <<EOF
-{"score": "quartet-named.json", "settings": "settings.txt", "steps": ["wait 20000", "terminate"]}
+{"score": "quartet-named.json", "settings": "settings.txt", "steps": ["screenshot loaded", "wait 600000", "terminate"]}
 EOF
 cp "$fixtures/quartet-named.json" "$fixtures/settings.txt" "$work/"
-(cd "$new_host" && "$loader" ./FINALE.EXE --session "Z:$work/hold.session.json" \
+mkdir -p "$work/hold"
+(cd "$new_host" && exec "$loader" ./FINALE.EXE --session "Z:$work/hold.session.json" --screenshots "Z:$work/hold" \
    --plugin "${new_host_win}Plug-ins\\qvperfcopy.fxt" >"$work/hold.txt" 2>&1) &
 holder=$!
-sleep 6
+for _ in $(seq 1200); do
+  if [ -e "$work/hold/loaded.bmp" ] || ! kill -0 "$holder" 2>/dev/null; then break; fi
+  sleep 0.5
+done
+check "Finale has loaded the plug-in before the upgrade" test -e "$work/hold/loaded.bmp"
 msiexec "$work/locked.log" /i "Z:$msi" /qn "TARGETDIR=$new_host_win"
 status=$?
+kill "$holder" 2>/dev/null
 wait "$holder"
 check "the upgrade is refused while Finale runs (exit $status)" nonzero "$status"
 check "the refusal says the file is in use" log_says "$work/locked.log" "is in use"
@@ -222,9 +235,9 @@ check "Apps & Features no longer lists it" test -z "$(registered "$new_code" Dis
 # The interactive installer, page by page, driven by the keyboard: each new
 # window that stays on the screen is kept as a screenshot.
 last_screen=""
-shoot() {  # shoot NAME: waits up to 40 s for a new, settled window
+shoot() {  # shoot NAME: waits up to 2 minutes for a new, settled window
   local previous="" difference
-  for _ in $(seq 1 40); do
+  for _ in $(seq 1 120); do
     sleep 1
     import -window root "$work/screen.png" 2>/dev/null || continue
     # An empty screen (one colour) is no window yet: the installer's first
@@ -251,10 +264,10 @@ press() {  # press KEYS...: into the window in the middle of the screen
   sleep 0.5
   xdotool "$@"
 }
-interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 2 minutes at most
+interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 5 minutes at most
   local log=$1
   shift
-  timeout 120 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
+  timeout 300 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
   ui_pid=$!
 }
 if ! command -v xdotool >/dev/null; then
@@ -266,6 +279,7 @@ else
   press key alt+Down
   check "page: the copies of Finale found" shoot 02-copies-found
   press key Escape
+  # shellcheck disable=SC1003  # a Windows folder ends in a backslash; nothing is escaped
   press key ctrl+a type 'C:\Scores\'
   press key Return
   check "page: a folder without Finale is refused" shoot 03-folder-refused
