@@ -149,6 +149,11 @@ result=$?
 if [ "$result" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 report release "$result" "the release folder, $(find build/dist-check -mindepth 1 -maxdepth 1 -printf '%f ' 2>/dev/null | tr -s ' ')"
 
+# The release's own MSI in the virtual machine's 32-bit Windows: installed
+# next to the i686 FINALE.EXE, loaded, refused, upgraded to and removed.
+run_logged vm32-release tools/vm32/release-msi.sh build/dist-check
+count vm32-release $? '^vm32: [0-9]+ passed, [0-9]+ failed'
+
 # Wine's processes end before their screen does.
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=$(dpkg -L wine64 2>/dev/null | awk '/\/wineserver(64)?$/ && !found { print; found = 1 }')
