@@ -776,6 +776,14 @@ int RunSession(const PluginEntries& plugin, const std::vector<std::string>& step
     return run.Run(steps);
 }
 
+std::vector<std::string> ToolWindowStaffList()
+{
+    for (const auto& dialog : Host::Get().dialogs) {
+        if (IsWindow(dialog.first)) return ListLines(dialog.first);
+    }
+    return {};
+}
+
 void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent)
 {
     char line[200];

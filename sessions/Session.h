@@ -109,6 +109,10 @@ void TakeCommandLineFiles(SessionFiles& files, const SessionFiles& given);
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
                std::ostream& out, std::ostream& err, const SessionHost& programHost = SessionHost());
 
+// The lines of the open tool window's staff list as a person reads them;
+// empty when no tool window is open (for a program's SessionHost hooks).
+std::vector<std::string> ToolWindowStaffList();
+
 // SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION, slots and measures from 1;
 // nothing when the text is not that.
 std::optional<Region> ParseSelection(const std::string& text);
