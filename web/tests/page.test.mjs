@@ -52,8 +52,8 @@ function outputName(file) {
   return `${name.slice(0, dot)}-perfcopy${name.slice(dot)}`;
 }
 
-// A static server of the page's folder that logs what it is asked for.
-function serve(folder) {
+// A static server of the page that logs what it is asked for.
+function serve(file) {
   const asked = [];
   const server = createServer((request, response) => {
     asked.push(request.url);
@@ -62,7 +62,7 @@ function serve(folder) {
       return;
     }
     response.writeHead(200, { 'content-type': 'text/html; charset=utf-8' });
-    response.end(readFileSync(join(folder, 'index.html')));
+    response.end(readFileSync(file));
   });
   return new Promise((done) => server.listen(0, '127.0.0.1', () => done({ server, asked })));
 }
@@ -182,9 +182,11 @@ async function copyCase(page, name, file, options, shot) {
     return;
   }
   const linkName = await page.$eval('#download', (e) => e.download);
+  const figures = await page.$eval('#figures', (e) => e.textContent);
   const got = await download(page, outputName(file));
   const expected = runTool(file, toolArguments(options, file));
   if (expected.error) check(name, false, `qvperfcopy-sync failed: ${expected.error}`);
+  else if (!/ [1-9][0-9]* values changed/.test(figures)) check(name, false, `nothing to compare: ${figures}`);
   else if (!got) check(name, false, 'the download did not complete');
   else if (linkName !== outputName(file)) check(name, false, `the download is named ${linkName}`);
   else check(name, Buffer.compare(got, expected.bytes) === 0 && got.length > 0,
@@ -218,19 +220,20 @@ function makeBadFiles() {
   return bad;
 }
 
-// Two parts with a pickup measure "0" and measures "1" to "3"; the first
+// Three parts with a pickup measure "0" and measures "1" to "3"; the first
 // part's notes carry attack, release and dynamics.
-function makeTwoParts() {
+function makeParts() {
   const note = (played) => `<note${played ? ' attack="20" release="-30" dynamics="70"' : ''}><pitch><step>C</step>` +
     '<octave>4</octave></pitch><duration>4</duration><voice>1</voice><type>whole</type></note>';
   const part = (id, played) => `<part id="${id}">` + ['0', '1', '2', '3'].map((number, i) =>
     `<measure number="${number}">${i === 0 ? '<attributes><divisions>1</divisions><time><beats>4</beats>' +
       '<beat-type>4</beat-type></time></attributes>' : ''}${note(played)}</measure>`).join('') + '</part>';
-  const file = join(work, 'two_parts.musicxml');
+  const file = join(work, 'three_parts.musicxml');
   writeFileSync(file, '<?xml version="1.0" encoding="UTF-8"?>\n<score-partwise version="4.0"><part-list>' +
     '<score-part id="P1"><part-name>Flute</part-name></score-part>' +
-    '<score-part id="P2"><part-name>Oboe</part-name></score-part></part-list>' +
-    `${part('P1', true)}${part('P2', false)}</score-partwise>\n`);
+    '<score-part id="P2"><part-name>Oboe</part-name></score-part>' +
+    '<score-part id="P3"><part-name>Clarinet</part-name></score-part></part-list>' +
+    `${part('P1', true)}${part('P2', false)}${part('P3', false)}</score-partwise>\n`);
   return file;
 }
 
@@ -238,17 +241,17 @@ function makeTwoParts() {
 function makeMxl() {
   const folder = join(work, 'mxl');
   mkdirSync(join(folder, 'META-INF'), { recursive: true });
-  copyFileSync(join(fixtures, 'part_group.musicxml'), join(folder, 'score.musicxml'));
+  copyFileSync(join(fixtures, 'whole_copy.musicxml'), join(folder, 'score.musicxml'));
   writeFileSync(join(folder, 'META-INF/container.xml'), '<?xml version="1.0" encoding="UTF-8"?>\n<container>' +
     '<rootfiles><rootfile full-path="score.musicxml" media-type="application/vnd.recordare.musicxml+xml"/>' +
     '</rootfiles></container>\n');
-  execFileSync('zip', ['-q', '-X', join(work, 'part_group.mxl'), 'META-INF/container.xml', 'score.musicxml'],
+  execFileSync('zip', ['-q', '-X', join(work, 'whole_copy.mxl'), 'META-INF/container.xml', 'score.musicxml'],
     { cwd: folder });
-  return join(work, 'part_group.mxl');
+  return join(work, 'whole_copy.mxl');
 }
 
 try {
-  const served = await serve(dirname(pagePath));
+  const served = await serve(pagePath);
   const address = `http://127.0.0.1:${served.server.address().port}/`;
   const bad = makeBadFiles();
 
@@ -269,9 +272,10 @@ try {
 
   await copyCase(page, 'velocity at 50% on whole_copy.musicxml', join(fixtures, 'whole_copy.musicxml'),
     { source: 1, velocity: 50, end: 100 }, 'web-result');
-  await copyCase(page, 'parts and measures as musicians count them', join(fixtures, 'part_group.musicxml'),
-    { source: 1, velocity: 100, start: 30, parts: [2, 3], toolParts: '2-3' });
-  await copyCase(page, 'a measure range by printed numbers', makeTwoParts(),
+  const parts = makeParts();
+  await copyCase(page, 'parts as musicians count them', parts,
+    { source: 1, velocity: 100, start: 30, parts: [2, 2], toolParts: '2-2' });
+  await copyCase(page, 'a measure range by printed numbers', parts,
     { source: 1, velocity: 80, end: 100, measures: [1, 2], toolMeasures: '1-2' });
   await copyCase(page, 'a UTF-16 file, written back in UTF-16', join(fixtures, 'utf16le_bom.musicxml'),
     { source: 1, velocity: 100, start: 100, end: 100 });
