@@ -36,14 +36,21 @@ const work = mkdtempSync(join(tmpdir(), 'qvperfcopy-web-'));
 mkdirSync(shots, { recursive: true });
 
 // qvperfcopy-sync in a folder of its own holding the file, as the page runs
-// it: the file by its bare name. Answers its output bytes or its error line.
+// it: the file by its bare name. Answers its output bytes, the rows of its
+// table of changed values and its notices, or its error line.
 function runTool(file, args) {
   const folder = mkdtempSync(join(work, 'tool-'));
   copyFileSync(file, join(folder, basename(file)));
   const run = spawnSync(syncTool, [basename(file), ...args], { cwd: folder, encoding: 'latin1' });
   const output = args.includes('--output') ? args[args.indexOf('--output') + 1] : '';
-  if (run.status !== 0) return { error: run.stderr.split('\n')[0] };
-  return { bytes: readFileSync(join(folder, output)) };
+  const lines = run.stdout.split('\n');
+  // The transcript's table of changed values: its rows are indented further.
+  const header = lines.findIndex((line) => /measure +staff.*-> new/.test(line));
+  const rows = [];
+  for (let i = header + 1; header >= 0 && i < lines.length && lines[i].startsWith('    '); ++i) rows.push(lines[i]);
+  const notices = lines.filter((line) => /^(Adjusted|Left out of the copy):/.test(line));
+  if (run.status !== 0) return { error: run.stderr.split('\n')[0], notices };
+  return { bytes: readFileSync(join(folder, output)), rows, notices };
 }
 
 function outputName(file) {
@@ -189,8 +196,16 @@ async function copyCase(page, name, file, options, shot) {
   else if (!/ [1-9][0-9]* values changed/.test(figures)) check(name, false, `nothing to compare: ${figures}`);
   else if (!got) check(name, false, 'the download did not complete');
   else if (linkName !== outputName(file)) check(name, false, `the download is named ${linkName}`);
-  else check(name, Buffer.compare(got, expected.bytes) === 0 && got.length > 0,
-    `the downloaded ${got.length} bytes differ from qvperfcopy-sync's ${expected.bytes.length}`);
+  else if (Buffer.compare(got, expected.bytes) !== 0) {
+    check(name, false, `the downloaded ${got.length} bytes differ from qvperfcopy-sync's ${expected.bytes.length}`);
+  } else {
+    const rows = (await page.$eval('#changes', (e) => e.textContent)).split('\n').slice(1);
+    const more = await page.$eval('#more', (e) => e.textContent);
+    const shown = Math.min(300, expected.rows.length);
+    const moreText = expected.rows.length > 300 ? `and ${expected.rows.length - 300} more changed values.` : '';
+    check(name, rows.join('\n') === expected.rows.slice(0, shown).join('\n') && more === moreText,
+      `the changed values shown (${rows.length}, "${more}") are not the tool's (${expected.rows.length})`);
+  }
 }
 
 // A bad file: the command line's error line, and no download on offer.
@@ -285,6 +300,14 @@ try {
   } else {
     check('a MuseScore demo score', false, 'none given: run scripts/real-scores.sh first');
   }
+
+  // The reader's notices, as the tool prints them.
+  const leftOut = join(fixtures, 'left_out.musicxml');
+  await openFile(page, leftOut);
+  const notices = await page.$$eval('#notices li', (all) => all.map((e) => e.textContent));
+  const toolNotices = runTool(leftOut, ['--source', '1', '--velocity', '100', '--output', outputName(leftOut)]).notices;
+  check('the reader\'s notices', toolNotices && toolNotices.length > 0 && notices.join('|') === toolNotices.join('|'),
+    `the page shows "${notices.join('|')}", the tool "${toolNotices ? toolNotices.join('|') : ''}"`);
 
   // The question: No leaves nothing to download.
   await openFile(page, join(fixtures, 'whole_copy.musicxml'));
