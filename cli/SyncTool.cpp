@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <optional>
 #include <set>
@@ -174,12 +175,14 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     }
     if (options.scorePath.empty()) options.scorePath = sampleScore;
 
-    simhost::Score score;
+    auto read = std::make_shared<simhost::Score>();
     std::string error;
-    if (!simhost::ReadScoreFile(options.scorePath, score, error)) {
+    if (!simhost::ReadScoreFile(options.scorePath, *read, error)) {
         err << "qvperfcopy-sync: " << error << "\n";
         return 1;
     }
+    const std::shared_ptr<const simhost::Score> shared = read;
+    const simhost::Score& score = *shared;
     // The tool window lists every staff in score order.
     const int16_t source = static_cast<int16_t>(*options.source);
     const int16_t line = score.SlotOf(source);
@@ -208,6 +211,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
 
     simhost::SessionFiles files;
     files.scorePath = options.scorePath;
+    files.score = shared;
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes

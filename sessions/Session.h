@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -65,6 +66,9 @@ struct SessionHost {
 
 struct SessionFiles {
     std::string scorePath;
+    // The score already read from scorePath, if it has been: the session
+    // takes it instead of reading the file again.
+    std::shared_ptr<const Score> score;
     // The settings file the host starts with; empty: there is none.
     std::string settingsPath;
     // Where the resulting score and settings are written, if anywhere.

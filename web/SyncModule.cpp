@@ -12,6 +12,7 @@
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -63,9 +64,11 @@ EMSCRIPTEN_KEEPALIVE const char* qv_check_size(const char* name, double size)
 // measures as --parts and --measures count them, and the reader's notices.
 EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
 {
-    simhost::Score score;
+    auto read = std::make_shared<simhost::Score>();
     std::string error;
-    if (!simhost::ReadScoreFile(name, score, error)) return ErrorAnswer("qvperfcopy-sync: " + error);
+    if (!simhost::ReadScoreFile(name, *read, error)) return ErrorAnswer("qvperfcopy-sync: " + error);
+    const std::shared_ptr<const simhost::Score> shared = read;
+    const simhost::Score& score = *shared;
 
     // The tool window's own list, from a session that opens it.
     std::vector<std::string> lines;
@@ -75,6 +78,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
     };
     simhost::SessionFiles files;
     files.scorePath = name;
+    files.score = shared;
     files.goAhead = true;
     std::ostringstream out;
     std::ostringstream err;
