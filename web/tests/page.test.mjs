@@ -341,7 +341,7 @@ try {
   const local = await newPage(pathToFileURL(pagePath).href, 390, 844);
   await copyCase(local, 'the page opened from a local folder', join(fixtures, 'whole_copy.musicxml'),
     { source: 1, velocity: 100, start: 100, end: 100 }, 'web-phone');
-  const overflow = await local.$eval('body', (e) => e.scrollWidth > window.innerWidth);
+  const overflow = await local.$eval('body', (e) => e.scrollWidth > document.documentElement.clientWidth);
   check('readable at a phone\'s width', !overflow, 'the page is wider than the screen');
   await local.close();
 
