@@ -24,6 +24,9 @@ constexpr std::size_t kChangesShown = 300;
 
 // The last answer, alive until the next call.
 std::string gAnswer;
+// The score qv_open read and its file's name, for every sync of it.
+std::shared_ptr<const simhost::Score> gOpened;
+std::string gOpenedName;
 
 const char* Answer(const nlohmann::json& value)
 {
@@ -64,10 +67,13 @@ EMSCRIPTEN_KEEPALIVE const char* qv_check_size(const char* name, double size)
 // measures as --parts and --measures count them, and the reader's notices.
 EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
 {
+    gOpened = nullptr;
     auto read = std::make_shared<simhost::Score>();
     std::string error;
     if (!simhost::ReadScoreFile(name, *read, error)) return ErrorAnswer("qvperfcopy-sync: " + error);
     const std::shared_ptr<const simhost::Score> shared = read;
+    gOpened = shared;
+    gOpenedName = name;
     const simhost::Score& score = *shared;
 
     // The tool window's own list, from a session that opens it.
@@ -119,7 +125,8 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
     }
     std::ostringstream out;
     std::ostringstream err;
-    if (RunSyncTool(args, "", out, err) != 0) {
+    const bool opened = !args.empty() && args.front() == gOpenedName;
+    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr) != 0) {
         const std::vector<std::string> problem = Lines(err.str());
         return ErrorAnswer(problem.empty() ? "qvperfcopy-sync: the sync failed" : problem.front());
     }
