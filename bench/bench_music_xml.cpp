@@ -2,6 +2,8 @@
 // sync at 100% from the first part to all the others, write back; prints
 // each step's time, the file's size and the peak memory after each step.
 //   bench_music_xml [--quick | PARTS MEASURES]   default 30 x 500, quick 3 x 4
+//   bench_music_xml --write FILE                 writes the 30 x 500 score, for the
+//                                                side-by-side figures of scripts/bench.sh
 #include "MusicXml.h"
 #include "SimHost.h"
 #include "shell/EntryPoints.h"
@@ -83,6 +85,13 @@ std::string OrchestralScore(int32_t parts, int32_t measures)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--write") == 0) {
+        const std::string text = OrchestralScore(30, 500);
+        std::FILE* file = std::fopen(argv[2], "wb");
+        const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        if (file != nullptr && std::fclose(file) != 0) return 1;
+        return written ? 0 : 1;
+    }
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     int32_t parts = quick ? 3 : 30;
     int32_t measures = quick ? 4 : 500;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <optional>
 #include <set>
@@ -163,7 +164,7 @@ SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& aft
 }  // namespace
 
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
-                std::ostream& err)
+                std::ostream& err, std::shared_ptr<const simhost::Score> read)
 {
     Options options;
     if (args.empty()) {
@@ -174,12 +175,16 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     }
     if (options.scorePath.empty()) options.scorePath = sampleScore;
 
-    simhost::Score score;
     std::string error;
-    if (!simhost::ReadScoreFile(options.scorePath, score, error)) {
-        err << "qvperfcopy-sync: " << error << "\n";
-        return 1;
+    if (!read) {
+        auto fresh = std::make_shared<simhost::Score>();
+        if (!simhost::ReadScoreFile(options.scorePath, *fresh, error)) {
+            err << "qvperfcopy-sync: " << error << "\n";
+            return 1;
+        }
+        read = fresh;
     }
+    const simhost::Score& score = *read;
     // The tool window lists every staff in score order.
     const int16_t source = static_cast<int16_t>(*options.source);
     const int16_t line = score.SlotOf(source);
@@ -208,6 +213,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
 
     simhost::SessionFiles files;
     files.scorePath = options.scorePath;
+    files.score = read;
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes

@@ -2,7 +2,9 @@
 # Builds the release from scratch and writes dist/:
 #   qvperfcopy-VERSION.msi   the installer (the 32-bit plug-in, for Finale)
 #   qvperfcopy-VERSION.zip   for installing by hand: qvperfcopy.fxt, README.txt, LICENSE.txt
-#   SHA256SUMS               the checksums of both
+#   qvperfcopy-web-VERSION.zip  the web page (index.html, one file), which runs
+#                            the copy on MusicXML in a browser
+#   SHA256SUMS               the checksums of all three
 # VERSION is the CMake project version, which the DLL's version resource
 # carries too. The .fxt and the zip are the same bytes on every run from the
 # same commit; the MSI is not (see the README, "Release").
@@ -65,6 +67,15 @@ touch -d "@$SOURCE_DATE_EPOCH" "$folder" "$folder"/*
 (cd "$stage" && TZ=UTC zip -q -X -D "$dist/$zip" \
    "qvperfcopy-$version/qvperfcopy.fxt" "qvperfcopy-$version/README.txt" "qvperfcopy-$version/LICENSE.txt")
 
-(cd "$dist" && sha256sum "$msi" "$zip" >SHA256SUMS)
+# The web page, built by scripts/web.sh.
+web=qvperfcopy-web-$version.zip
+QV_SKIP_SETUP=1 scripts/web.sh >/dev/null || { echo "release.sh: building the web page failed" >&2; exit 1; }
+page=$stage/qvperfcopy-web-$version
+mkdir -p "$page"
+cp build/web/index.html "$page/index.html"
+touch -d "@$SOURCE_DATE_EPOCH" "$page" "$page/index.html"
+(cd "$stage" && TZ=UTC zip -q -X -D "$dist/$web" "qvperfcopy-web-$version/index.html")
+
+(cd "$dist" && sha256sum "$msi" "$zip" "$web" >SHA256SUMS)
 echo "release $version in $dist:"
-(cd "$dist" && stat -c '  %n (%s bytes)' "$msi" "$zip" SHA256SUMS)
+(cd "$dist" && stat -c '  %n (%s bytes)' "$msi" "$zip" "$web" SHA256SUMS)

@@ -142,6 +142,9 @@ count fuzz $? '^fuzz: [0-9]+ passed, [0-9]+ failed'
 # The copy on MuseScore's demo scores, read back by MuseScore.
 run_logged real-scores env QV_SKIP_SETUP=1 scripts/real-scores.sh
 count real-scores $? '^real-scores: [0-9]+ passed, [0-9]+ failed'
+# The web page in headless chromium, on fixtures and a demo score converted above.
+run_logged web env QV_SKIP_SETUP=1 scripts/web.sh --test
+count web $? '^web: [0-9]+ passed, [0-9]+ failed'
 
 # The release folder from a build of its own: installer, zip and checksums.
 run_logged release env QV_SKIP_SETUP=1 scripts/release.sh --output build/dist-check

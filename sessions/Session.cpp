@@ -65,6 +65,12 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
+// The frames and records of two states of one score are the same.
+bool SameRevision(const Score& a, const Score& b)
+{
+    return a.framesRevision == b.framesRevision && a.records.Revision() == b.records.Revision();
+}
+
 std::vector<std::string> ListLines(HWND dialog)
 {
     std::vector<std::string> lines;
@@ -142,7 +148,10 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     const SessionHost& programHost_;
-    Score original_;
+    std::shared_ptr<const Score> original_;
+    // The score as it was before the step, for its report: a copy is taken
+    // only when the score has changed since the last one.
+    std::shared_ptr<const Score> before_;
     std::string originalSettings_;
     POINT hostPlace_ = {};
     SIZE templateSize_ = {};
@@ -212,7 +221,9 @@ bool SessionRun::SetUp()
 {
     Score score;
     std::string error;
-    if (!ReadScoreFile(files_.scorePath, score, error)) {
+    if (files_.score) {
+        score = *files_.score;
+    } else if (!ReadScoreFile(files_.scorePath, score, error)) {
         err_ << "qvperfcopy session: " << error << "\n";
         return false;
     }
@@ -247,11 +258,12 @@ bool SessionRun::SetUp()
     Host& host = Host::Get();
     host.Reset();
     host.logCalls = false;
-    host.score = score;
+    original_ = std::make_shared<const Score>(std::move(score));
+    before_ = original_;
+    host.score = *original_;
     host.finalePath = folder_;
     host.faultyCall = files_.faultyCall;
     host.nonsense = files_.nonsense;
-    original_ = score;
     originalSettings_ = settings;
 #ifndef _WIN32
     win32stub::ResetWindows();
@@ -273,7 +285,7 @@ bool SessionRun::SetUp()
     });
     // The host's order: version and init, then the menu (enumeration) with
     // the main window.
-    plugin_.version(score.hostVersion);
+    plugin_.version(original_->hostVersion);
     uint32_t flags = 0;
     plugin_.init(0, &flags);
     if (programHost_.openMainWindow) programHost_.openMainWindow();
@@ -283,12 +295,12 @@ bool SessionRun::SetUp()
     ClientToScreen(host.mainWindow, &hostPlace_);
     terminated_ = false;
     out_ << "Session on " << fs::path(files_.scorePath).filename().string() << " (host version 0x" << std::hex
-         << score.hostVersion << std::dec << "), settings file: "
+         << original_->hostVersion << std::dec << "), settings file: "
          << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
-    const std::string adjusted = AdjustedNotice(score);
+    const std::string adjusted = AdjustedNotice(*original_);
     if (!adjusted.empty()) out_ << adjusted << "\n";
-    const std::string leftOut = LeftOutNotice(score);
+    const std::string leftOut = LeftOutNotice(*original_);
     if (!leftOut.empty()) out_ << leftOut << "\n";
     return true;
 }
@@ -516,7 +528,8 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     for (size_t i = beeps; i < sounds.size(); ++i) {
         out_ << "  beep" << (sounds[i] == MB_ICONEXCLAMATION ? " (exclamation)" : " (simple)") << "\n";
     }
-    if (!(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
+    if (!SameRevision(scoreBefore, host.score) &&
+        !(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
         ReportChanges(scoreBefore, host.score, out_, "  ");
     }
     for (size_t i = edits; i < host.EndedEdits().size(); ++i) {
@@ -588,7 +601,8 @@ int SessionRun::Run(const std::vector<std::string>& steps)
         out_ << "> " << step << "\n";
         const Host& host = Host::Get();
         const View before = Look();
-        const Score scoreBefore = host.score;
+        if (!SameRevision(*before_, host.score)) before_ = std::make_shared<const Score>(host.score);
+        const Score& scoreBefore = *before_;
         const size_t boxes = ShownBoxes().size();
         const size_t beeps = PlayedBeeps().size();
         const size_t edits = host.EndedEdits().size();
@@ -626,7 +640,7 @@ int SessionRun::Run(const std::vector<std::string>& steps)
             if (host.EditOpen()) host.CancelEdit();
             while (host.Undo()) {
             }
-            if (!(host.score.frames == original_.frames && host.score.records == original_.records))
+            if (!(host.score.frames == original_->frames && host.score.records == original_->records))
                 broken = "the score differs from the original after undoing every kept edit";
         }
         if (!broken.empty()) {
@@ -780,6 +794,14 @@ int RunSession(const PluginEntries& plugin, const std::vector<std::string>& step
 {
     SessionRun run(plugin, files, out, err, programHost);
     return run.Run(steps);
+}
+
+std::vector<std::string> ToolWindowStaffList()
+{
+    for (const auto& dialog : Host::Get().dialogs) {
+        if (IsWindow(dialog.first)) return ListLines(dialog.first);
+    }
+    return {};
 }
 
 void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent)

@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -65,6 +66,9 @@ struct SessionHost {
 
 struct SessionFiles {
     std::string scorePath;
+    // The score already read from scorePath, if it has been: the session
+    // takes it instead of reading the file again.
+    std::shared_ptr<const Score> score;
     // The settings file the host starts with; empty: there is none.
     std::string settingsPath;
     // Where the resulting score and settings are written, if anywhere.
@@ -108,6 +112,10 @@ void TakeCommandLineFiles(SessionFiles& files, const SessionFiles& given);
 // a step that failed. Nothing is written then, and no input file changes.
 int RunSession(const PluginEntries& plugin, const std::vector<std::string>& steps, const SessionFiles& files,
                std::ostream& out, std::ostream& err, const SessionHost& programHost = SessionHost());
+
+// The lines of the open tool window's staff list as a person reads them;
+// empty when no tool window is open (for a program's SessionHost hooks).
+std::vector<std::string> ToolWindowStaffList();
 
 // SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION, slots and measures from 1;
 // nothing when the text is not that.

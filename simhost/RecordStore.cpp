@@ -61,9 +61,22 @@ const std::vector<uint8_t>* RecordStore::Find(uint32_t tag, const uint8_t* key) 
     return it == records_.end() ? nullptr : &it->second;
 }
 
+uint64_t RecordStore::NewRevision()
+{
+    static uint64_t last = 0;
+    return ++last;
+}
+
+void RecordStore::Clear()
+{
+    records_.clear();
+    revision_ = NewRevision();
+}
+
 void RecordStore::Put(uint32_t tag, const uint8_t* key, std::vector<uint8_t> data)
 {
     records_[MakeKey(tag, key)] = std::move(data);
+    revision_ = NewRevision();
 }
 
 bool RecordStore::Save(uint32_t tag, const uint8_t* key, const uint8_t* data, uint32_t size)
@@ -71,6 +84,7 @@ bool RecordStore::Save(uint32_t tag, const uint8_t* key, const uint8_t* data, ui
     auto it = records_.find(MakeKey(tag, key));
     if (it == records_.end() || data == nullptr) return false;
     it->second.assign(data, data + size);
+    revision_ = NewRevision();
     return true;
 }
 
@@ -108,13 +122,16 @@ bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32
     }
     if (records_.count(wanted) != 0) return false;
     records_[wanted].assign(data, data + size);
+    revision_ = NewRevision();
     if (fillKey) WriteKey(wanted, key);
     return true;
 }
 
 bool RecordStore::Delete(uint32_t tag, const uint8_t* key)
 {
-    return records_.erase(MakeKey(tag, key)) != 0;
+    if (records_.erase(MakeKey(tag, key)) == 0) return false;
+    revision_ = NewRevision();
+    return true;
 }
 
 bool RecordStore::Next(uint32_t tag, uint8_t* key) const

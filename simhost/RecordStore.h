@@ -43,8 +43,15 @@ public:
     // The tags that have records, in order.
     std::vector<uint32_t> Tags() const;
     std::size_t Count() const { return records_.size(); }
-    void Clear() { records_.clear(); }
+    void Clear();
     bool operator==(const RecordStore& other) const { return records_ == other.records_; }
+
+    // Every change of the records gives the store a number that no store has
+    // had before, and a copy keeps it: two stores of one history with the
+    // same revision hold the same records. An empty new store has 0.
+    uint64_t Revision() const { return revision_; }
+    // A number for a changed state, never given before.
+    static uint64_t NewRevision();
 
 private:
     // tag, then the key's numbers in order of significance.
@@ -54,6 +61,7 @@ private:
     static void WriteKey(const Key& key, uint8_t* bytes);
 
     std::map<Key, std::vector<uint8_t>> records_;
+    uint64_t revision_ = 0;
 };
 
 }  // namespace simhost

@@ -111,6 +111,7 @@ uint32_t Score::AddEntry(int16_t staff, int16_t measure, int32_t layer, const En
     SetLE32(e.data(), kPositionOffset, static_cast<uint32_t>(description.position));
     SetLE32(e.data(), kSecondTimingOffset, static_cast<uint32_t>(description.secondTiming));
     frames[FrameKey(staff, measure, layer)].entries.push_back(e);
+    framesRevision = RecordStore::NewRevision();
     if (measure > measureCount) measureCount = measure;
 
     for (std::size_t k = 0; k < noteCount; ++k) {

@@ -159,6 +159,9 @@ public:
     // Staff lists named by slot contexts other than 0, which names staffOrder.
     std::map<int16_t, std::vector<int16_t>> otherStaffLists;
     std::map<FrameKey, Frame> frames;
+    // As the records' revision, for the frames: whoever changes them after
+    // the score is made gives it a new one (RecordStore::NewRevision).
+    uint64_t framesRevision = 0;
     RecordStore records;
     Region selection;
 

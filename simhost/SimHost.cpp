@@ -194,6 +194,7 @@ bool Host::SaveFrame(void* frame)
     } else if (!entries.empty()) {
         score.frames[live->second.key].entries = std::move(entries);
     }
+    score.framesRevision = RecordStore::NewRevision();
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 using simhost::RecordStore;
 
@@ -107,6 +108,56 @@ TEST(RecordStore, SaveNeedsAnExistingRecordAndDeleteRemovesIt)
     EXPECT_TRUE(store.Delete(kOther, Key(1, 0).bytes));
     EXPECT_FALSE(store.Delete(kOther, Key(1, 0).bytes));
     EXPECT_EQ(0u, store.Count());
+}
+
+// A session copies the score for its report only after a change: every
+// change of the records gives them a revision never seen before, a copy
+// keeps it, and a refused change leaves it.
+TEST(RecordStore, EveryChangeGivesANewRevisionAndACopyKeepsIt)
+{
+    RecordStore store;
+    EXPECT_EQ(0u, store.Revision());
+    std::set<uint64_t> seen{ 0 };
+    auto changed = [&](const char* what) { EXPECT_TRUE(seen.insert(store.Revision()).second) << what; };
+    store.Put(kOther, Key(1, 0).bytes, { 9 });
+    changed("Put");
+    const RecordStore copy = store;
+    EXPECT_EQ(copy.Revision(), store.Revision());
+    EXPECT_TRUE(store.Save(kOther, Key(1, 0).bytes, kData, 4));
+    changed("Save");
+    Key fresh(2, 0);
+    EXPECT_TRUE(store.Create(kOther, fresh.bytes, kData, 4, false));
+    changed("Create");
+    EXPECT_TRUE(store.Delete(kOther, Key(2, 0).bytes));
+    changed("Delete");
+    const uint64_t kept = store.Revision();
+    EXPECT_FALSE(store.Save(kOther, Key(5, 0).bytes, kData, 4));
+    EXPECT_FALSE(store.Delete(kOther, Key(5, 0).bytes));
+    EXPECT_FALSE(store.Create(kOther, Key(1, 0).bytes, kData, 4, false));
+    EXPECT_EQ(kept, store.Revision());
+    store.Clear();
+    changed("Clear");
+}
+
+// The same for the frames: a frame saved through the host gives them a new
+// revision, one only loaded and freed does not.
+TEST(SimulatedHost, ASavedFrameGivesTheFramesANewRevision)
+{
+    simhost::Host& host = simhost::Host::Get();
+    host.Reset();
+    host.score.staffOrder = { 1 };
+    host.score.otherStaffLists[7] = { 1 };
+    host.score.measureCount = 1;
+    const uint64_t before = host.score.framesRevision;
+    void* frame = simhost::FX_LoadTGF(7, 1, 1, 0, 1, 0x12050000);
+    ASSERT_NE(nullptr, frame);
+    simhost::FX_FreeTGF(frame, 0x12050000);
+    EXPECT_EQ(before, host.score.framesRevision);
+    frame = simhost::FX_LoadTGF(7, 1, 1, 0, 1, 0x12050000);
+    ASSERT_NE(nullptr, frame);
+    EXPECT_NE(0, simhost::FX_SaveTGF(frame, 0x12050000));
+    simhost::FX_FreeTGF(frame, 0x12050000);
+    EXPECT_NE(before, host.score.framesRevision);
 }
 
 // The simulated host is as strict as the host: record calls pass their

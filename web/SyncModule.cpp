@@ -1,0 +1,166 @@
+// The web page's module: qvperfcopy-sync's own run on a file in the
+// module's memory file system, with what the page shows as JSON. The page's
+// worker writes the file into the current folder and calls these by name.
+#include "SyncTool.h"
+
+#include "MessageBoxes.h"
+#include "MusicXml.h"
+#include "ScoreFile.h"
+#include "Session.h"
+#include "ZipArchive.h"
+
+#include <emscripten/emscripten.h>
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The changed values listed in full; the rest are counted.
+constexpr std::size_t kChangesShown = 300;
+
+// The last answer, alive until the next call.
+std::string gAnswer;
+// The score qv_open read and its file's name, for every sync of it.
+std::shared_ptr<const simhost::Score> gOpened;
+std::string gOpenedName;
+
+const char* Answer(const nlohmann::json& value)
+{
+    gAnswer = value.dump();
+    return gAnswer.c_str();
+}
+
+const char* ErrorAnswer(const std::string& line)
+{
+    return Answer({ { "error", line } });
+}
+
+// The tool's lines, without their line breaks.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The command line's error for a file of this many bytes when it is more
+// than the reader takes; an empty error otherwise.
+EMSCRIPTEN_KEEPALIVE const char* qv_check_size(const char* name, double size)
+{
+    if (size <= static_cast<double>(simhost::kZipMaxUnpacked)) return ErrorAnswer("");
+    return ErrorAnswer(std::string("qvperfcopy-sync: ") + name + ": the file is " +
+                       std::to_string(static_cast<uint64_t>(size)) + " bytes, more than the limit of " +
+                       std::to_string(simhost::kZipMaxUnpacked));
+}
+
+// Reads the score: its staves as the tool window lists them, its parts and
+// measures as --parts and --measures count them, and the reader's notices.
+EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
+{
+    gOpened = nullptr;
+    auto read = std::make_shared<simhost::Score>();
+    std::string error;
+    if (!simhost::ReadScoreFile(name, *read, error)) return ErrorAnswer("qvperfcopy-sync: " + error);
+    const std::shared_ptr<const simhost::Score> shared = read;
+    gOpened = shared;
+    gOpenedName = name;
+    const simhost::Score& score = *shared;
+
+    // The tool window's own list, from a session that opens it.
+    std::vector<std::string> lines;
+    simhost::SessionHost host;
+    host.stepStarting = [&lines](size_t index, const std::string&) {
+        if (index == 1) lines = simhost::ToolWindowStaffList();
+    };
+    simhost::SessionFiles files;
+    files.scorePath = name;
+    files.score = shared;
+    files.goAhead = true;
+    std::ostringstream out;
+    std::ostringstream err;
+    if (simhost::RunSession(PluginEntryPoints(), { "invoke", "terminate" }, files, out, err, host) != 0) {
+        const std::vector<std::string> problem = Lines(err.str());
+        return ErrorAnswer(problem.empty() ? "qvperfcopy-sync: the tool window did not open" : problem.front());
+    }
+
+    nlohmann::json staves = nlohmann::json::array();
+    for (std::size_t i = 0; i < lines.size() && i < score.staffOrder.size(); ++i)
+        staves.push_back({ { "number", score.staffOrder[i] }, { "name", lines[i] } });
+    nlohmann::json parts = nlohmann::json::array();
+    nlohmann::json measures = nlohmann::json::array();
+    if (score.musicXml) {
+        for (const simhost::MusicXmlPart& part : score.musicXml->parts) parts.push_back(part.name);
+        for (const std::string& number : score.musicXml->measureNumbers) measures.push_back(number);
+    }
+    nlohmann::json notices = nlohmann::json::array();
+    for (const std::string& notice : { simhost::AdjustedNotice(score), simhost::LeftOutNotice(score) }) {
+        if (!notice.empty()) notices.push_back(notice);
+    }
+    return Answer({ { "staves", staves }, { "parts", parts }, { "measures", measures }, { "notices", notices } });
+}
+
+// Runs qvperfcopy-sync with the page's arguments (a JSON list of texts) and
+// answers its error line, or the questions the plug-in asked (all answered
+// Yes), the figures, the changed values and the output file's name.
+EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
+{
+    const nlohmann::json given = nlohmann::json::parse(argumentsJson, nullptr, false);
+    if (!given.is_array()) return ErrorAnswer("qvperfcopy-sync: the page sent no arguments");
+    std::vector<std::string> args;
+    std::string output;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (!given[i].is_string()) return ErrorAnswer("qvperfcopy-sync: the page sent a bad argument");
+        args.push_back(given[i].get<std::string>());
+        if (i > 0 && args[i - 1] == "--output") output = args[i];
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    const bool opened = !args.empty() && args.front() == gOpenedName;
+    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr) != 0) {
+        const std::vector<std::string> problem = Lines(err.str());
+        return ErrorAnswer(problem.empty() ? "qvperfcopy-sync: the sync failed" : problem.front());
+    }
+
+    nlohmann::json questions = nlohmann::json::array();
+    for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
+        if (box.question) questions.push_back({ { "title", box.title }, { "text", box.text } });
+    }
+    // The transcript's table of changes: a header line, then one row per
+    // value, all indented.
+    nlohmann::json changes = nlohmann::json::array();
+    std::size_t more = 0;
+    std::string header;
+    std::string figures;
+    bool inTable = false;
+    for (const std::string& line : Lines(out.str())) {
+        if (line.rfind("Summary: ", 0) == 0) figures = line.substr(9);
+        const bool indented = line.rfind("    ", 0) == 0;
+        if (!inTable && line.find("measure") != std::string::npos && line.find("-> new") != std::string::npos) {
+            inTable = true;
+            header = line;
+            continue;
+        }
+        if (inTable && !indented) inTable = false;
+        if (!inTable) continue;
+        if (changes.size() < kChangesShown) changes.push_back(line);
+        else ++more;
+    }
+    return Answer({ { "questions", questions },
+                    { "figures", figures },
+                    { "header", header },
+                    { "changes", changes },
+                    { "more", more },
+                    { "output", output } });
+}
+
+}  // extern "C"

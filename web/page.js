@@ -1,0 +1,237 @@
+// The page: takes a file, shows what the module reads of it, sends the
+// choices to the worker as qvperfcopy-sync's arguments and offers the result.
+// The copy itself, its checks and its texts are the module's.
+'use strict';
+
+(function () {
+  const $ = function (id) { return document.getElementById(id); };
+  const fields = [
+    { check: $('use-velocity'), edit: $('velocity'), option: '--velocity' },
+    { check: $('use-start'), edit: $('start'), option: '--start-time' },
+    { check: $('use-end'), edit: $('end'), option: '--end-time' },
+  ];
+  let worker = null;
+  let file = null;
+  let score = null;
+  let downloadUrl = '';
+  let pending = null;  // a result waiting for the answers to its questions
+
+  function workerSource() {
+    const blob = new Blob([$('worker-source').textContent], { type: 'text/javascript' });
+    return URL.createObjectURL(blob);
+  }
+
+  function setText(id, text) {
+    $(id).textContent = text;
+  }
+
+  function clearResult() {
+    $('result').hidden = true;
+    $('question').hidden = true;
+    setText('figures', '');
+    setText('changes', '');
+    setText('more', '');
+    if (downloadUrl) URL.revokeObjectURL(downloadUrl);
+    downloadUrl = '';
+    $('download').removeAttribute('download');
+    $('download').href = '#';
+    pending = null;
+  }
+
+  // Everything of the last file goes: its worker, its choices and results.
+  function reset() {
+    if (worker) worker.terminate();
+    worker = null;
+    score = null;
+    clearResult();
+    setText('error', '');
+    setText('progress', '');
+    setText('file-name', '');
+    $('notices').replaceChildren();
+    for (const id of ['source', 'part-first', 'part-last', 'measure-first', 'measure-last']) $(id).replaceChildren();
+    for (const field of fields) {
+      field.check.checked = true;
+      field.edit.value = '100';
+    }
+    $('sync-fields').disabled = true;
+  }
+
+  function option(value, text) {
+    const element = document.createElement('option');
+    element.value = String(value);
+    element.textContent = text;
+    return element;
+  }
+
+  function fill(select, items, chosen) {
+    select.replaceChildren.apply(select, items);
+    select.selectedIndex = chosen;
+  }
+
+  function showOpened(result) {
+    if (result.error) {
+      setText('progress', '');
+      setText('error', result.error);
+      return;
+    }
+    score = result;
+    const notices = result.notices.map(function (text) {
+      const item = document.createElement('li');
+      item.textContent = text;
+      return item;
+    });
+    $('notices').replaceChildren.apply($('notices'), notices);
+    fill($('source'), result.staves.map(function (staff) { return option(staff.number, staff.name); }), 0);
+    const parts = result.parts.map(function (name, i) { return option(i + 1, (i + 1) + '. ' + name); });
+    fill($('part-first'), parts, 0);
+    fill($('part-last'), parts.map(function (item) { return item.cloneNode(true); }), parts.length - 1);
+    const measures = result.measures.map(function (number, i) { return option(i, number); });
+    fill($('measure-first'), measures, 0);
+    fill($('measure-last'), measures.map(function (item) { return item.cloneNode(true); }), measures.length - 1);
+    $('sync-fields').disabled = false;
+    setText('progress', file.name + ': ' + result.staves.length + ' staves, ' + result.parts.length + ' parts, ' +
+      result.measures.length + ' measures.');
+    $('source').focus();
+  }
+
+  function outputName() {
+    const dot = file.name.lastIndexOf('.');
+    return file.name.slice(0, dot) + '-perfcopy' + file.name.slice(dot);
+  }
+
+  // The percentage as the edit shows it: a whole number from 0 to 100.
+  function percent(edit) {
+    const value = Math.round(Number(edit.value));
+    const clamped = Number.isFinite(value) ? Math.min(100, Math.max(0, value)) : 0;
+    edit.value = String(clamped);
+    return clamped;
+  }
+
+  function syncArguments() {
+    const args = [file.name, '--source', $('source').value];
+    for (const field of fields) {
+      const value = percent(field.edit);
+      if (field.check.checked) args.push(field.option, String(value));
+    }
+    const partFirst = $('part-first').selectedIndex;
+    const partLast = $('part-last').selectedIndex;
+    if (partFirst !== 0 || partLast !== score.parts.length - 1) args.push('--parts', (partFirst + 1) + '-' + (partLast + 1));
+    const first = $('measure-first').selectedIndex;
+    const last = $('measure-last').selectedIndex;
+    if (first !== 0 || last !== score.measures.length - 1) {
+      args.push('--measures', score.measures[first] + '-' + score.measures[last]);
+    }
+    args.push('--output', outputName());
+    return args;
+  }
+
+  function showResult(message) {
+    const result = message.result;
+    const bytes = new Blob([message.bytes]);
+    downloadUrl = URL.createObjectURL(bytes);
+    $('download').href = downloadUrl;
+    $('download').download = result.output;
+    $('download').textContent = 'Download ' + result.output;
+    setText('figures', result.figures);
+    setText('changes', result.changes.length ? result.header + '\n' + result.changes.join('\n') : 'No value changed.');
+    setText('more', result.more ? 'and ' + result.more + ' more changed values.' : '');
+    $('result').hidden = false;
+    setText('progress', 'Done in ' + message.seconds + ' s.');
+    $('download').focus();
+  }
+
+  // The plug-in's questions, one after another; a No cancels the copy.
+  function ask(message, index) {
+    const questions = message.result.questions;
+    if (index >= questions.length) {
+      showResult(message);
+      return;
+    }
+    pending = { message: message, index: index };
+    setText('question-title', questions[index].title);
+    setText('question-text', questions[index].text);
+    $('question').hidden = false;
+    $('answer-yes').focus();
+  }
+
+  function answer(yes) {
+    if (!pending) return;
+    const current = pending;
+    pending = null;
+    $('question').hidden = true;
+    if (yes) {
+      ask(current.message, current.index + 1);
+    } else {
+      setText('progress', 'Cancelled: nothing changed.');
+      $('apply').focus();
+    }
+  }
+
+  function showSynced(message) {
+    $('apply').disabled = false;
+    if (message.result.error) {
+      setText('progress', '');
+      setText('error', message.result.error);
+      return;
+    }
+    ask(message, 0);
+  }
+
+  function onMessage(event) {
+    const message = event.data;
+    if (message.kind === 'progress') setText('progress', message.text);
+    else if (message.kind === 'opened') showOpened(message.result);
+    else if (message.kind === 'synced') showSynced(message);
+    else if (message.kind === 'failed') {
+      const name = file ? file.name : '';
+      reset();
+      setText('file-name', name);
+      setText('error', message.error);
+    }
+  }
+
+  function openFile(chosen) {
+    reset();
+    file = chosen;
+    setText('file-name', chosen.name);
+    setText('progress', 'Starting…');
+    worker = new Worker(workerSource());
+    worker.onmessage = onMessage;
+    worker.onerror = function (event) {
+      event.preventDefault();
+      onMessage({ data: { kind: 'failed', error: 'qvperfcopy-sync: ' + chosen.name + ': ' + event.message } });
+    };
+    worker.postMessage({ kind: 'open', file: chosen });
+  }
+
+  $('file-input').addEventListener('change', function () {
+    if (this.files.length > 0) openFile(this.files[0]);
+    this.value = '';
+  });
+  const zone = document.body;
+  zone.addEventListener('dragover', function (event) {
+    event.preventDefault();
+    $('drop-zone').classList.add('over');
+  });
+  zone.addEventListener('dragleave', function () { $('drop-zone').classList.remove('over'); });
+  zone.addEventListener('drop', function (event) {
+    event.preventDefault();
+    $('drop-zone').classList.remove('over');
+    if (event.dataTransfer.files.length > 0) openFile(event.dataTransfer.files[0]);
+  });
+  $('sync-form').addEventListener('submit', function (event) {
+    event.preventDefault();
+    if (!score || !worker) return;
+    clearResult();
+    setText('error', '');
+    $('apply').disabled = true;
+    const args = syncArguments();
+    worker.postMessage({ kind: 'sync', args: args, output: args[args.length - 1] });
+  });
+  for (const field of fields) field.edit.addEventListener('change', function () { percent(field.edit); });
+  $('answer-yes').addEventListener('click', function () { answer(true); });
+  $('answer-no').addEventListener('click', function () { answer(false); });
+  $('question').addEventListener('keydown', function (event) {
+    if (event.key === 'Escape') answer(false);
+  });
+}());

@@ -1,0 +1,61 @@
+// Times the page on one file in headless chromium: opening it (reading in
+// the worker, the tool window's list) and Apply with all three fields at
+// 100 % from staff 1 to every part, up to the download being offered.
+// Prints "page: open S s, apply S s, total S s" for the median of RUNS.
+//
+//   node web/tests/bench.mjs PAGE.html FILE [RUNS]
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const [pagePath, file, runsText] = process.argv.slice(2);
+if (!pagePath || !file) {
+  console.error('bench.mjs: usage: node web/tests/bench.mjs PAGE.html FILE [RUNS]');
+  process.exit(2);
+}
+const runs = Number(runsText || 3);
+const work = mkdtempSync(join(tmpdir(), 'qvperfcopy-web-bench-'));
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  ignoreDefaultArgs: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${join(work, 'profile')}`, 'about:blank'],
+});
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const opens = [];
+const applies = [];
+try {
+  const page = await browser.newPage();
+  await page.goto(pathToFileURL(resolve(pagePath)).href, { waitUntil: 'load' });
+  for (let run = 0; run < runs; ++run) {
+    const input = await page.$('#file-input');
+    const opened = Date.now();
+    await input.uploadFile(resolve(file));
+    await page.waitForFunction(() => document.getElementById('error').textContent !== '' ||
+      !document.getElementById('sync-fields').disabled, { timeout: 600000, polling: 20 });
+    const error = await page.$eval('#error', (e) => e.textContent);
+    if (error) throw new Error(error);
+    opens.push((Date.now() - opened) / 1000);
+    const applied = Date.now();
+    await page.click('#apply');
+    for (;;) {
+      const state = await (await page.waitForFunction(() => (!document.getElementById('question').hidden && 'question') ||
+        (!document.getElementById('result').hidden && 'result') ||
+        (document.getElementById('error').textContent !== '' && 'error'), { timeout: 600000, polling: 20 })).jsonValue();
+      if (state === 'question') await page.click('#answer-yes');
+      else if (state === 'error') throw new Error(await page.$eval('#error', (e) => e.textContent));
+      else break;
+    }
+    applies.push((Date.now() - applied) / 1000);
+  }
+  const open = median(opens);
+  const apply = median(applies);
+  console.log(`page: open ${open.toFixed(2)} s, apply ${apply.toFixed(2)} s, total ${(open + apply).toFixed(2)} s ` +
+    `(median of ${runs})`);
+} finally {
+  await browser.close();
+  rmSync(work, { recursive: true, force: true });
+}

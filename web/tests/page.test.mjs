@@ -1,0 +1,363 @@
+// The page in Debian's headless chromium: files opened through the file
+// button, options chosen, Apply clicked and the result downloaded, whose
+// bytes must be qvperfcopy-sync's for the same options; bad files must show
+// the command line's error line and offer no download; the page must ask
+// for nothing but itself. A screenshot of each state goes to the folder
+// given (for the docs).
+//
+//   node web/tests/page.test.mjs PAGE.html SYNC-TOOL SCREENSHOTS [DEMO.musicxml]
+//
+// Prints one line per check and "web: N passed, N failed".
+import { execFileSync, spawnSync } from 'node:child_process';
+import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, truncateSync, writeFileSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { tmpdir } from 'node:os';
+import { basename, dirname, join, resolve } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const [pagePath, syncTool, shots, demo] = process.argv.slice(2).map((p) => (p ? resolve(p) : p));
+const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
+const fixtures = join(repo, 'tests/fixtures/musicxml');
+let passed = 0;
+let failed = 0;
+
+function check(name, ok, why) {
+  if (ok) passed += 1;
+  else failed += 1;
+  console.log(`${ok ? 'ok' : 'FAILED'}: ${name}${ok ? '' : `: ${why}`}`);
+}
+
+if (!pagePath || !syncTool || !shots) {
+  console.error('page.test.mjs: usage: node page.test.mjs PAGE.html SYNC-TOOL SCREENSHOTS [DEMO.musicxml]');
+  process.exit(2);
+}
+const work = mkdtempSync(join(tmpdir(), 'qvperfcopy-web-'));
+mkdirSync(shots, { recursive: true });
+
+// qvperfcopy-sync in a folder of its own holding the file, as the page runs
+// it: the file by its bare name. Answers its output bytes, the rows of its
+// table of changed values and its notices, or its error line.
+function runTool(file, args) {
+  const folder = mkdtempSync(join(work, 'tool-'));
+  copyFileSync(file, join(folder, basename(file)));
+  const run = spawnSync(syncTool, [basename(file), ...args], { cwd: folder, encoding: 'latin1' });
+  const output = args.includes('--output') ? args[args.indexOf('--output') + 1] : '';
+  const lines = run.stdout.split('\n');
+  // The transcript's table of changed values: its rows are indented further.
+  const header = lines.findIndex((line) => /measure +staff.*-> new/.test(line));
+  const rows = [];
+  for (let i = header + 1; header >= 0 && i < lines.length && lines[i].startsWith('    '); ++i) rows.push(lines[i]);
+  const notices = lines.filter((line) => /^(Adjusted|Left out of the copy):/.test(line));
+  if (run.status !== 0) return { error: run.stderr.split('\n')[0], notices };
+  return { bytes: readFileSync(join(folder, output)), rows, notices };
+}
+
+function outputName(file) {
+  const name = basename(file);
+  const dot = name.lastIndexOf('.');
+  return `${name.slice(0, dot)}-perfcopy${name.slice(dot)}`;
+}
+
+// A static server of the page that logs what it is asked for.
+function serve(file) {
+  const asked = [];
+  const server = createServer((request, response) => {
+    asked.push(request.url);
+    if (request.url !== '/' && request.url !== '/index.html') {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'content-type': 'text/html; charset=utf-8' });
+    response.end(readFileSync(file));
+  });
+  return new Promise((done) => server.listen(0, '127.0.0.1', () => done({ server, asked })));
+}
+
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  ignoreDefaultArgs: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${join(work, 'profile')}`, 'about:blank'],
+});
+
+const requests = [];
+const violations = [];
+const downloads = join(work, 'downloads');
+
+async function newPage(url, width, height) {
+  const page = await browser.newPage();
+  await page.setViewport({ width, height });
+  page.on('request', (request) => requests.push({ url: request.url(), page: url }));
+  page.on('console', (message) => {
+    if (/Content Security Policy|Refused/.test(message.text())) violations.push(message.text());
+  });
+  page.on('pageerror', (error) => violations.push(`page error: ${error.message}`));
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+  page.downloadEvents = cdp;
+  await page.goto(url, { waitUntil: 'load' });
+  return page;
+}
+
+// Waits until the page has read the file: the choices are enabled or the
+// error line is shown.
+async function openFile(page, file) {
+  const input = await page.$('#file-input');
+  await input.uploadFile(file);
+  await page.waitForFunction(() => {
+    const error = document.getElementById('error').textContent;
+    return error !== '' || !document.getElementById('sync-fields').disabled;
+  }, { timeout: 60000 });
+  return page.$eval('#error', (e) => e.textContent);
+}
+
+async function choose(page, options) {
+  await page.select('#source', String(options.source));
+  for (const [id, value] of [['velocity', options.velocity], ['start', options.start], ['end', options.end]]) {
+    const box = `#use-${id}`;
+    const checked = await page.$eval(box, (e) => e.checked);
+    if (checked !== (value !== undefined)) await page.click(box);
+    if (value !== undefined) {
+      await page.$eval(`#${id}`, (e, v) => { e.value = v; }, String(value));
+    }
+  }
+  if (options.parts) {
+    await page.select('#part-first', String(options.parts[0]));
+    await page.select('#part-last', String(options.parts[1]));
+  }
+  if (options.measures) {
+    await page.select('#measure-first', String(options.measures[0]));
+    await page.select('#measure-last', String(options.measures[1]));
+  }
+}
+
+// Clicks Apply, says Yes to every question, and waits for the result or
+// the error line.
+async function apply(page) {
+  await page.click('#apply');
+  for (;;) {
+    const state = await page.waitForFunction(() => {
+      if (!document.getElementById('question').hidden) return 'question';
+      if (!document.getElementById('result').hidden) return 'result';
+      if (document.getElementById('error').textContent !== '') return 'error';
+      return false;
+    }, { timeout: 120000 });
+    const what = await state.jsonValue();
+    if (what !== 'question') return what;
+    await page.click('#answer-yes');
+  }
+}
+
+// Clicks the download link and answers the file's bytes.
+async function download(page, name) {
+  const done = new Promise((finish) => {
+    page.downloadEvents.on('Browser.downloadProgress', (event) => {
+      if (event.state === 'completed' || event.state === 'canceled') finish(event.state);
+    });
+  });
+  await page.click('#download');
+  const state = await done;
+  if (state !== 'completed') return null;
+  return readFileSync(join(downloads, name));
+}
+
+function toolArguments(options, file) {
+  const args = ['--source', String(options.source)];
+  if (options.velocity !== undefined) args.push('--velocity', String(options.velocity));
+  if (options.start !== undefined) args.push('--start-time', String(options.start));
+  if (options.end !== undefined) args.push('--end-time', String(options.end));
+  if (options.toolParts) args.push('--parts', options.toolParts);
+  if (options.toolMeasures) args.push('--measures', options.toolMeasures);
+  args.push('--output', outputName(file));
+  return args;
+}
+
+// One copy through the page, compared with the tool's bytes.
+async function copyCase(page, name, file, options, shot) {
+  const error = await openFile(page, file);
+  if (error) {
+    check(name, false, `the page refused the file: ${error}`);
+    return;
+  }
+  await choose(page, options);
+  const state = await apply(page);
+  if (shot) await page.screenshot({ path: join(shots, `${shot}.png`), fullPage: true });
+  if (state !== 'result') {
+    check(name, false, `no result: ${await page.$eval('#error', (e) => e.textContent)}`);
+    return;
+  }
+  const linkName = await page.$eval('#download', (e) => e.download);
+  const figures = await page.$eval('#figures', (e) => e.textContent);
+  const got = await download(page, outputName(file));
+  const expected = runTool(file, toolArguments(options, file));
+  if (expected.error) check(name, false, `qvperfcopy-sync failed: ${expected.error}`);
+  else if (!/ [1-9][0-9]* values changed/.test(figures)) check(name, false, `nothing to compare: ${figures}`);
+  else if (!got) check(name, false, 'the download did not complete');
+  else if (linkName !== outputName(file)) check(name, false, `the download is named ${linkName}`);
+  else if (Buffer.compare(got, expected.bytes) !== 0) {
+    check(name, false, `the downloaded ${got.length} bytes differ from qvperfcopy-sync's ${expected.bytes.length}`);
+  } else {
+    const rows = (await page.$eval('#changes', (e) => e.textContent)).split('\n').slice(1);
+    const more = await page.$eval('#more', (e) => e.textContent);
+    const shown = Math.min(300, expected.rows.length);
+    const moreText = expected.rows.length > 300 ? `and ${expected.rows.length - 300} more changed values.` : '';
+    check(name, rows.join('\n') === expected.rows.slice(0, shown).join('\n') && more === moreText,
+      `the changed values shown (${rows.length}, "${more}") are not the tool's (${expected.rows.length})`);
+  }
+}
+
+// A bad file: the command line's error line, and no download on offer.
+async function badCase(page, name, file, shot) {
+  const error = await openFile(page, file);
+  if (shot) await page.screenshot({ path: join(shots, `${shot}.png`), fullPage: true });
+  const expected = runTool(file, ['--source', '1', '--velocity', '100', '--output', outputName(file)]);
+  const offered = await page.$eval('#result', (e) => !e.hidden && e.querySelector('#download').download !== '');
+  if (!expected.error) check(name, false, 'qvperfcopy-sync took the file');
+  else check(name, error === expected.error && !offered && (await page.$eval('#sync-fields', (e) => e.disabled)),
+    `the page shows "${error}", the tool "${expected.error}"${offered ? ', and a download is offered' : ''}`);
+}
+
+function makeBadFiles() {
+  const bad = join(work, 'bad');
+  mkdirSync(bad);
+  writeFileSync(join(bad, 'timewise.musicxml'), '<?xml version="1.0" encoding="UTF-8"?>\n<score-timewise version="4.0">' +
+    '<part-list><score-part id="P1"><part-name>Flute</part-name></score-part></part-list>' +
+    '<measure number="1"><part id="P1"><note><pitch><step>C</step><octave>4</octave></pitch>' +
+    '<duration>1</duration></note></part></measure></score-timewise>\n');
+  const whole = readFileSync(join(fixtures, 'whole_copy.musicxml'));
+  writeFileSync(join(bad, 'cut_short.musicxml'), whole.subarray(0, Math.floor(whole.length / 2)));
+  writeFileSync(join(bad, 'empty.mxl'), Buffer.alloc(0));
+  // Over the size limit, without the bytes on disk.
+  writeFileSync(join(bad, 'huge.musicxml'), '');
+  truncateSync(join(bad, 'huge.musicxml'), 64 * 1024 * 1024 + 1);
+  return bad;
+}
+
+// Three parts with a pickup measure "0" and measures "1" to "3"; the first
+// part's notes carry attack, release and dynamics.
+function makeParts() {
+  const note = (played) => `<note${played ? ' attack="20" release="-30" dynamics="70"' : ''}><pitch><step>C</step>` +
+    '<octave>4</octave></pitch><duration>4</duration><voice>1</voice><type>whole</type></note>';
+  const part = (id, played) => `<part id="${id}">` + ['0', '1', '2', '3'].map((number, i) =>
+    `<measure number="${number}">${i === 0 ? '<attributes><divisions>1</divisions><time><beats>4</beats>' +
+      '<beat-type>4</beat-type></time></attributes>' : ''}${note(played)}</measure>`).join('') + '</part>';
+  const file = join(work, 'three_parts.musicxml');
+  writeFileSync(file, '<?xml version="1.0" encoding="UTF-8"?>\n<score-partwise version="4.0"><part-list>' +
+    '<score-part id="P1"><part-name>Flute</part-name></score-part>' +
+    '<score-part id="P2"><part-name>Oboe</part-name></score-part>' +
+    '<score-part id="P3"><part-name>Clarinet</part-name></score-part></part-list>' +
+    `${part('P1', true)}${part('P2', false)}${part('P3', false)}</score-partwise>\n`);
+  return file;
+}
+
+// A .mxl archive of a fixture, made with Debian's zip.
+function makeMxl() {
+  const folder = join(work, 'mxl');
+  mkdirSync(join(folder, 'META-INF'), { recursive: true });
+  copyFileSync(join(fixtures, 'whole_copy.musicxml'), join(folder, 'score.musicxml'));
+  writeFileSync(join(folder, 'META-INF/container.xml'), '<?xml version="1.0" encoding="UTF-8"?>\n<container>' +
+    '<rootfiles><rootfile full-path="score.musicxml" media-type="application/vnd.recordare.musicxml+xml"/>' +
+    '</rootfiles></container>\n');
+  execFileSync('zip', ['-q', '-X', join(work, 'whole_copy.mxl'), 'META-INF/container.xml', 'score.musicxml'],
+    { cwd: folder });
+  return join(work, 'whole_copy.mxl');
+}
+
+try {
+  const served = await serve(pagePath);
+  const address = `http://127.0.0.1:${served.server.address().port}/`;
+  const bad = makeBadFiles();
+
+  // From the static server, at 1024x768.
+  const page = await newPage(address, 1024, 768);
+  await page.screenshot({ path: join(shots, 'web-start.png') });
+  const texts = await page.$eval('body', (e) => e.innerText);
+  check('the tool window\'s texts and defaults', texts.includes('Small % = Less change') &&
+    texts.includes('Large % = Closer to source value') &&
+    (await page.$$eval('input[type=number]', (all) => all.every((e) => e.value === '100'))) &&
+    (await page.$$eval('input[type=checkbox]', (all) => all.every((e) => e.checked))), 'missing or changed');
+
+  await openFile(page, join(fixtures, 'two_staff_part.musicxml'));
+  const staves = await page.$$eval('#source option', (all) => all.map((e) => e.textContent));
+  check('staves as the tool window names them', staves.join('|') === 'Piano (staff 1)|Piano (staff 2)',
+    `listed ${staves.join('|')}`);
+  await page.screenshot({ path: join(shots, 'web-opened.png'), fullPage: true });
+
+  await copyCase(page, 'velocity at 50% on whole_copy.musicxml', join(fixtures, 'whole_copy.musicxml'),
+    { source: 1, velocity: 50, end: 100 }, 'web-result');
+  const parts = makeParts();
+  await copyCase(page, 'parts as musicians count them', parts,
+    { source: 1, velocity: 100, start: 30, parts: [2, 2], toolParts: '2-2' });
+  await copyCase(page, 'a measure range by printed numbers', parts,
+    { source: 1, velocity: 80, end: 100, measures: [1, 2], toolMeasures: '1-2' });
+  await copyCase(page, 'a UTF-16 file, written back in UTF-16', join(fixtures, 'utf16le_bom.musicxml'),
+    { source: 1, velocity: 100, start: 100, end: 100 });
+  await copyCase(page, 'a compressed .mxl', makeMxl(), { source: 1, velocity: 60, end: 40 });
+  if (demo) {
+    await copyCase(page, `MuseScore's demo ${basename(demo)}`, demo, { source: 1, velocity: 100, start: 100, end: 100 });
+  } else {
+    check('a MuseScore demo score', false, 'none given: run scripts/real-scores.sh first');
+  }
+
+  // The reader's notices, as the tool prints them.
+  const leftOut = join(fixtures, 'left_out.musicxml');
+  await openFile(page, leftOut);
+  const notices = await page.$$eval('#notices li', (all) => all.map((e) => e.textContent));
+  const toolNotices = runTool(leftOut, ['--source', '1', '--velocity', '100', '--output', outputName(leftOut)]).notices;
+  check('the reader\'s notices', toolNotices && toolNotices.length > 0 && notices.join('|') === toolNotices.join('|'),
+    `the page shows "${notices.join('|')}", the tool "${toolNotices ? toolNotices.join('|') : ''}"`);
+
+  // The question: No leaves nothing to download.
+  await openFile(page, join(fixtures, 'whole_copy.musicxml'));
+  await page.click('#apply');
+  await page.waitForSelector('#question:not([hidden])');
+  await page.screenshot({ path: join(shots, 'web-question.png'), fullPage: true });
+  const title = await page.$eval('#question-title', (e) => e.textContent);
+  await page.click('#answer-no');
+  check('the source-staff question, answered No', title === 'Source Staff in Selection' &&
+    (await page.$eval('#result', (e) => e.hidden)), `asked "${title}"`);
+
+  await badCase(page, 'a score-timewise file', join(bad, 'timewise.musicxml'), 'web-error');
+  await badCase(page, 'XML cut short', join(bad, 'cut_short.musicxml'));
+  await badCase(page, 'an empty .mxl', join(bad, 'empty.mxl'));
+  await badCase(page, 'a file over the size limit', join(bad, 'huge.musicxml'));
+
+  // A second file after an error and after a result starts clean.
+  await openFile(page, join(fixtures, 'whole_copy.musicxml'));
+  check('a second file starts clean', (await page.$eval('#error', (e) => e.textContent)) === '' &&
+    (await page.$eval('#result', (e) => e.hidden)) && (await page.$$eval('#notices li', (all) => all.length)) === 0,
+    'the last file\'s error, result or notices are still shown');
+
+  // Keyboard only: Tab to the fields, Enter applies.
+  await page.focus('#source');
+  await page.keyboard.press('Enter');
+  const keyboardState = await apply(page).catch(() => 'none');
+  check('Apply from the keyboard', keyboardState === 'result', `the page went to "${keyboardState}"`);
+  await page.close();
+
+  // From a local folder, at a phone's width.
+  const local = await newPage(pathToFileURL(pagePath).href, 390, 844);
+  await copyCase(local, 'the page opened from a local folder', join(fixtures, 'whole_copy.musicxml'),
+    { source: 1, velocity: 100, start: 100, end: 100 }, 'web-phone');
+  const overflow = await local.$eval('body', (e) => e.scrollWidth > document.documentElement.clientWidth);
+  check('readable at a phone\'s width', !overflow, 'the page is wider than the screen');
+  await local.close();
+
+  const own = (r) => r.url === r.page || r.url.startsWith('blob:');
+  const foreign = requests.filter((r) => !own(r));
+  check('no request beyond the page itself', foreign.length === 0 && requests.length > 0 &&
+    served.asked.every((url) => url === '/'), `asked for ${foreign.map((r) => r.url).join(', ')} ` +
+    `${served.asked.join(', ')}`);
+  check('no content security policy violation or page error', violations.length === 0, violations.join('; '));
+  served.server.close();
+} catch (error) {
+  check('the browser session', false, error.stack);
+} finally {
+  await browser.close();
+  rmSync(work, { recursive: true, force: true });
+}
+console.log(`web: ${passed} passed, ${failed} failed`);
+process.exit(failed === 0 && passed > 0 ? 0 : 1);
+

@@ -1,0 +1,79 @@
+// The page's worker: holds the module, keeps the score in the module's
+// memory file system, and runs the sync there so that the page stays
+// responsive. One worker serves one opened file.
+'use strict';
+
+const folder = '/score';
+let modulePromise = null;
+let scoreName = '';
+
+function post(message, transfer) {
+  self.postMessage(message, transfer || []);
+}
+
+function progress(text) {
+  post({ kind: 'progress', text: text });
+}
+
+function call(module, name, types, args) {
+  return JSON.parse(module.ccall(name, 'string', types, args));
+}
+
+function loadModule() {
+  if (!modulePromise) {
+    // QvPerfcopyModule comes from the module's script, placed before this one.
+    modulePromise = QvPerfcopyModule({ print: function () {}, printErr: function () {} });
+  }
+  return modulePromise;
+}
+
+// A failure inside the module (out of memory above all) leaves it unusable:
+// the page is told, and starts a new worker for the next file.
+function failed(error, name) {
+  const text = String(error && error.message ? error.message : error);
+  const memory = /memory|abort|Aborted|OOM/i.test(text);
+  post({
+    kind: 'failed',
+    error: 'qvperfcopy-sync: ' + (name || scoreName) + ': ' +
+      (memory ? 'not enough memory in this browser for this score' : 'the page stopped: ' + text),
+  });
+}
+
+async function open(file) {
+  scoreName = file.name;
+  const module = await loadModule();
+  const size = call(module, 'qv_check_size', ['string', 'number'], [file.name, file.size]);
+  if (size.error) {
+    post({ kind: 'opened', result: size });
+    return;
+  }
+  progress('Reading ' + file.name + ' (' + file.size + ' bytes)…');
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  module.FS.mkdirTree(folder);
+  module.FS.writeFile(folder + '/' + file.name, bytes);
+  module.FS.chdir(folder);
+  post({ kind: 'opened', result: call(module, 'qv_open', ['string'], [file.name]) });
+}
+
+async function sync(args, output) {
+  const module = await loadModule();
+  progress('Copying in ' + scoreName + '…');
+  const started = performance.now();
+  const result = call(module, 'qv_sync', ['string'], [JSON.stringify(args)]);
+  const seconds = ((performance.now() - started) / 1000).toFixed(2);
+  if (result.error) {
+    post({ kind: 'synced', result: result, seconds: seconds });
+    return;
+  }
+  const bytes = module.FS.readFile(folder + '/' + output);
+  module.FS.unlink(folder + '/' + output);
+  post({ kind: 'synced', result: result, seconds: seconds, bytes: bytes.buffer }, [bytes.buffer]);
+}
+
+self.onmessage = function (event) {
+  const message = event.data;
+  const work = message.kind === 'open' ? open(message.file) : sync(message.args, message.output);
+  work.catch(function (error) {
+    failed(error, message.file ? message.file.name : '');
+  });
+};
