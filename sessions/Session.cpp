@@ -2,7 +2,8 @@
 
 #include "MessageBoxes.h"
 #include "MusicXml.h"
-#include "ScoreFile.h"
+#include "ScoreFormats.h"
+#include "TextParsing.h"
 #include "SimHost.h"
 #include "UserInput.h"
 

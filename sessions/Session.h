@@ -29,7 +29,6 @@
 #pragma once
 
 #include "Score.h"
-#include "ScoreFile.h"
 #include "core/Platform.h"
 
 #include <cstdint>
