@@ -1,6 +1,7 @@
 #include "SyncTool.h"
 
-#include "ScoreFile.h"
+#include "ScoreFormats.h"
+#include "TextParsing.h"
 #include "Session.h"
 #include "SimHost.h"
 #include "MessageBoxes.h"

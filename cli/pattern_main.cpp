@@ -5,8 +5,7 @@
 //   end offset      [0, -64, -128][k % 3]        1024ths of a quarter
 //   velocity change [10, -10, 20, -20, 0][k % 5] from forte (90)
 // and the score is written back as MusicXML.
-#include "MusicXml.h"
-#include "ScoreFile.h"
+#include "ScoreFormats.h"
 
 #include <iostream>
 #include <string>

@@ -1,6 +1,6 @@
 #include "MusicXml.h"
 
-#include "ScoreFile.h"
+#include "TextParsing.h"
 
 #include <pugixml.hpp>
 

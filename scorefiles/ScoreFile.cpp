@@ -1,12 +1,10 @@
 #include "ScoreFile.h"
 
-#include "MusicXml.h"
+#include "TextParsing.h"
 #include "core/ByteAccess.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -481,24 +479,6 @@ void Describe(RecordStore& described, const RecordStore& records)
 
 }  // namespace
 
-std::string PlaceOfOffset(const std::string& text, std::size_t offset)
-{
-    std::size_t line = 1;
-    std::size_t column = 1;
-    // Columns count characters, as editors do: a UTF-8 character is one, and
-    // a byte-order mark none.
-    const std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    for (std::size_t i = start; i < offset && i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            ++line;
-            column = 1;
-        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            ++column;
-        }
-    }
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
 bool ParseScore(const std::string& text, Score& score, std::string& error)
 {
     Json root;
@@ -624,88 +604,6 @@ std::string FormatScore(const Score& score)
     }
     if (!records.empty()) root["records"] = records;
     return root.dump(2) + "\n";
-}
-
-bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot open the file";
-        return false;
-    }
-    if (IsMusicXmlPath(path)) {
-        // Read no more than the importer takes: a huge file is refused whole.
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size < 0 || static_cast<uint64_t>(size) > kZipMaxUnpacked) {
-            error = path + ": the file is " + std::to_string(size) + " bytes, more than the limit of " +
-                    std::to_string(kZipMaxUnpacked);
-            return false;
-        }
-        std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
-        if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-            error = path + ": cannot read the file";
-            return false;
-        }
-        if (!ImportMusicXml(bytes, IsCompressedMusicXmlPath(path), score, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-        return true;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!ParseScore(text.str(), score, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
-}
-
-bool WriteScoreFile(const std::string& path, const Score& score, std::string& error)
-{
-    std::string content;
-    if (IsMusicXmlPath(path)) {
-        std::vector<uint8_t> bytes;
-        if (!ExportMusicXml(score, IsCompressedMusicXmlPath(path), bytes, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-        content.assign(bytes.begin(), bytes.end());
-    } else {
-        content = FormatScore(score);
-    }
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << content;
-        out.flush();
-        if (!out) {
-            error = temporary + ": cannot write the file";
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = path + ": cannot replace the file";
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-std::optional<int> ParseWholeNumber(const std::string& text, long low, long high)
-{
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    size_t start = text[0] == '-' ? 1 : 0;
-    if (start == text.size()) return std::nullopt;
-    for (size_t i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    }
-    const long value = std::stol(text);
-    if (value < low || value > high) return std::nullopt;
-    return static_cast<int>(value);
 }
 
 }  // namespace simhost

@@ -34,7 +34,6 @@
 
 #include "Score.h"
 
-#include <optional>
 #include <string>
 
 namespace simhost {
@@ -43,17 +42,5 @@ namespace simhost {
 // names the place ("frames[0].entries[2].notes[1].id: ...") and the problem.
 bool ParseScore(const std::string& text, Score& score, std::string& error);
 std::string FormatScore(const Score& score);
-// "line L, column C" of a byte offset in a text, both from 1.
-std::string PlaceOfOffset(const std::string& text, std::size_t offset);
-// A whole decimal number from low to high, or nothing.
-std::optional<int> ParseWholeNumber(const std::string& text, long low, long high);
-
-// A path ending in .musicxml, .xml or .mxl is read as MusicXML and written
-// back into that file's text (see MusicXml.h); any other is a score file.
-bool ReadScoreFile(const std::string& path, Score& score, std::string& error);
-// Writes beside the file first, then replaces it, so that a failed write
-// leaves the old file as it was. Nothing is written when the content cannot
-// be made.
-bool WriteScoreFile(const std::string& path, const Score& score, std::string& error);
 
 }  // namespace simhost

@@ -2,11 +2,11 @@
 
 #include "MessageBoxes.h"
 #include "MusicXml.h"
-#include "ScoreFile.h"
+#include "ScoreChanges.h"
+#include "ScoreFormats.h"
 #include "SimHost.h"
+#include "TextParsing.h"
 #include "UserInput.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,16 +96,6 @@ struct View {
     bool enabled = false;
     bool applyEnabled = false;
 };
-
-bool ReadFile(const std::string& path, std::string& content)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    content = bytes.str();
-    return true;
-}
 
 bool WriteFile(const std::string& path, const std::string& content)
 {
@@ -685,21 +675,6 @@ int SessionRun::Run(const std::vector<std::string>& steps)
 
 }  // namespace
 
-void TakeCommandLineFiles(SessionFiles& files, const SessionFiles& given)
-{
-    if (!given.scorePath.empty()) files.scorePath = given.scorePath;
-    if (!given.settingsPath.empty()) files.settingsPath = given.settingsPath;
-    files.outputPath = given.outputPath;
-    files.settingsOutputPath = given.settingsOutputPath;
-    files.parts = given.parts;
-    files.measures = given.measures;
-    files.hostLacks.insert(given.hostLacks.begin(), given.hostLacks.end());
-    files.faultyCall = given.faultyCall;
-    files.nonsense = given.nonsense;
-    files.checkAfterwards = given.checkAfterwards;
-    files.goAhead = files.goAhead || given.goAhead;
-}
-
 std::optional<Region> ParseSelection(const std::string& text)
 {
     int values[6];
@@ -724,54 +699,6 @@ std::optional<Region> ParseSelection(const std::string& text)
     region.endMeasure = static_cast<int16_t>(values[4]);
     region.endPosition = values[5];
     return region;
-}
-
-bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
-                     std::string& error)
-{
-    std::string text;
-    if (!ReadFile(path, text)) {
-        error = "cannot read the session file " + path;
-        return false;
-    }
-    nlohmann::json session = nlohmann::json::parse(text, nullptr, false);
-    if (session.is_discarded() || !session.is_object() || !session.contains("steps") ||
-        !session["steps"].is_array()) {
-        error = path + ": not a session file ({\"steps\": [\"invoke\", ...]})";
-        return false;
-    }
-    steps.clear();
-    for (const auto& step : session["steps"]) {
-        if (!step.is_string()) {
-            error = path + ": step " + std::to_string(steps.size() + 1) + " is not a text";
-            return false;
-        }
-        steps.push_back(step.get<std::string>());
-    }
-    if (session.contains("hostLacks")) {
-        if (!session["hostLacks"].is_array()) {
-            error = path + ": \"hostLacks\" is not a list of host function names";
-            return false;
-        }
-        for (const auto& function : session["hostLacks"]) {
-            if (!function.is_string()) {
-                error = path + ": \"hostLacks\" is not a list of host function names";
-                return false;
-            }
-            files.hostLacks.insert(function.get<std::string>());
-        }
-    }
-    const fs::path folder = fs::path(path).parent_path();
-    for (const char* key : { "score", "settings" }) {
-        if (!session.contains(key)) continue;
-        if (!session[key].is_string()) {
-            error = path + ": \"" + key + "\" is not a path";
-            return false;
-        }
-        const std::string file = (folder / session[key].get<std::string>()).string();
-        (std::string(key) == "score" ? files.scorePath : files.settingsPath) = file;
-    }
-    return true;
 }
 
 std::vector<std::string> OtherPluginsLines(const std::string& settings)
@@ -802,97 +729,6 @@ std::vector<std::string> ToolWindowStaffList()
         if (IsWindow(dialog.first)) return ListLines(dialog.first);
     }
     return {};
-}
-
-void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent)
-{
-    char line[200];
-    std::snprintf(line, sizeof line, "%s%7s %5s %5s %6s %4s  %-8s %6s -> %s\n", indent, "measure", "staff", "layer",
-                  "entry", "note", "field", "old", "new");
-    out << line;
-    int rows = 0;
-    std::set<std::pair<uint32_t, uint16_t>> owned;
-    for (int16_t measure = 1; measure <= after.measureCount; ++measure) {
-        for (int16_t staff : after.staffOrder) {
-            for (int32_t layer = 0; layer < after.maxLayers; ++layer) {
-                auto frame = after.frames.find(FrameKey(staff, measure, layer));
-                if (frame == after.frames.end()) continue;
-                for (const EntryBytes& e : frame->second.entries) {
-                    const uint32_t number = entry::Number(e);
-                    const int32_t notes = entry::NoteCount(e) > 12 ? 12 : entry::NoteCount(e);
-                    for (int32_t k = 0; k < notes; ++k) {
-                        const uint16_t id = entry::NoteID(e, k);
-                        owned.insert({ number, id });
-                        auto old = before.PerformanceOf(number, id);
-                        auto now = after.PerformanceOf(number, id);
-                        const std::pair<const char*, int16_t Performance::*> fields[] = {
-                            { "velocity", &Performance::velocity },
-                            { "start", &Performance::start },
-                            { "end", &Performance::end },
-                        };
-                        for (const auto& field : fields) {
-                            const std::string from = old ? std::to_string((*old).*field.second) : "none";
-                            const std::string to = now ? std::to_string((*now).*field.second) : "none";
-                            if (from == to) continue;
-                            std::snprintf(line, sizeof line, "%s%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", indent,
-                                          measure, staff, layer, number, k + 1, field.first, from.c_str(), to.c_str());
-                            out << line;
-                            ++rows;
-                        }
-                    }
-                }
-            }
-        }
-    }
-    // Notes that the frame's save gave another ID: a record written for the
-    // old ID no longer belongs to them.
-    std::map<uint32_t, EntryBytes> entriesBefore;
-    for (const auto& frame : before.frames) {
-        for (const EntryBytes& e : frame.second.entries) entriesBefore[entry::Number(e)] = e;
-    }
-    for (const auto& frame : after.frames) {
-        for (const EntryBytes& e : frame.second.entries) {
-            auto old = entriesBefore.find(entry::Number(e));
-            if (old == entriesBefore.end()) continue;
-            const int32_t notes = std::min<int32_t>(12, std::min(entry::NoteCount(e), entry::NoteCount(old->second)));
-            for (int32_t k = 0; k < notes; ++k) {
-                const uint16_t was = entry::NoteID(old->second, k);
-                const uint16_t now = entry::NoteID(e, k);
-                if (was == now) continue;
-                std::snprintf(line, sizeof line, "%s  entry %u note %d: the frame's save changed its ID %u to %u",
-                              indent, entry::Number(e), k + 1, was, now);
-                out << line;
-                auto oldRecord = before.PerformanceOf(entry::Number(e), was);
-                auto newRecord = after.PerformanceOf(entry::Number(e), was);
-                if (newRecord && !(oldRecord && *oldRecord == *newRecord)) {
-                    std::snprintf(line, sizeof line, "; the record written for ID %u (velocity %d, start %d, end %d) "
-                                  "is not this note's any more", was, newRecord->velocity, newRecord->start, newRecord->end);
-                    out << line;
-                }
-                out << "\n";
-                ++rows;
-            }
-        }
-    }
-    // Records that no note of the entry owns.
-    const auto oldRecords = before.records.RecordsOf(kPerformanceTag);
-    for (const auto& record : after.records.RecordsOf(kPerformanceTag)) {
-        const uint32_t number = static_cast<uint32_t>(record.first[0] | (record.first[1] << 8) |
-                                                      (record.first[2] << 16) | (record.first[3] << 24));
-        const auto decoded = DecodePerformance(record.second);
-        if (owned.count({ number, decoded.first }) != 0) continue;
-        bool unchanged = false;
-        for (const auto& old : oldRecords) unchanged = unchanged || old == record;
-        if (unchanged) continue;
-        std::snprintf(line, sizeof line,
-                      "%s  record of entry %u for note ID %u, which no note of the entry has now: velocity %d, "
-                      "start %d, end %d\n",
-                      indent, number, decoded.first, decoded.second.velocity, decoded.second.start,
-                      decoded.second.end);
-        out << line;
-        ++rows;
-    }
-    if (rows == 0) out << indent << "(no value changed)\n";
 }
 
 }  // namespace simhost

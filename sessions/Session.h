@@ -29,7 +29,7 @@
 #pragma once
 
 #include "Score.h"
-#include "ScoreFile.h"
+#include "SessionFile.h"
 #include "core/Platform.h"
 
 #include <cstdint>
@@ -37,7 +37,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -64,47 +63,6 @@ struct SessionHost {
     std::function<void(size_t index, const std::string& step)> stepStarting;
 };
 
-struct SessionFiles {
-    std::string scorePath;
-    // The score already read from scorePath, if it has been: the session
-    // takes it instead of reading the file again.
-    std::shared_ptr<const Score> score;
-    // The settings file the host starts with; empty: there is none.
-    std::string settingsPath;
-    // Where the resulting score and settings are written, if anywhere.
-    std::string outputPath;
-    std::string settingsOutputPath;
-    // The selection to start with, by parts and measures as musicians count
-    // them ("2-4", "9-16"); both empty: the score's own.
-    std::string parts;
-    std::string measures;
-    // Boxes with no scripted answer are answered as a person going ahead
-    // would (Yes, OK) instead of failing the session.
-    bool goAhead = false;
-    // Host functions the host of this session does not export ("hostLacks"
-    // in a session file). Natively they are left out; a Windows host
-    // program must have been built without them.
-    std::set<std::string> hostLacks;
-    // The fault sweep: the host call with this number fails (or answers
-    // nonsense); and whether to check, after the run, that no edit is left
-    // open, no frame loaded, the score is as it was or its kept edits undo
-    // to it, and every other plug-in's line of the settings file is intact
-    // (exit status 4 when not).
-    int64_t faultyCall = 0;
-    bool nonsense = false;
-    bool checkAfterwards = false;
-};
-
-// The steps of a session file: {"steps": ["invoke", ...]} with optional
-// "score" and "settings" paths relative to the file. False with a message
-// when the file cannot be read.
-bool ReadSessionFile(const std::string& path, std::vector<std::string>& steps, SessionFiles& files,
-                     std::string& error);
-
-// Lays what a command line gave over what a session file names: its score
-// and settings files when given, and everything else it sets.
-void TakeCommandLineFiles(SessionFiles& files, const SessionFiles& given);
-
 // Runs the steps. A step that cannot be carried out (unknown, a line or
 // button that is not there, a box with no answer, a disabled button) stops
 // the session with one line on err naming the step. Answers 0 for a
@@ -124,9 +82,5 @@ std::optional<Region> ParseSelection(const std::string& text);
 // What a run leaves, for the sweep to check: every line of a settings text
 // that is not the plug-in's own, in order.
 std::vector<std::string> OtherPluginsLines(const std::string& settings);
-
-// One line per value that differs between the two scores, in score order,
-// and the performance records that no note of the later score owns.
-void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent = "");
 
 }  // namespace simhost

@@ -18,7 +18,7 @@
 #include "HostWindow.h"
 #include "MessageBoxes.h"
 #include "MusicXml.h"
-#include "ScoreFile.h"
+#include "ScoreFormats.h"
 #include "Session.h"
 #include "SimHost.h"
 #include "WineScreenshot.h"

@@ -1,5 +1,6 @@
 // The command-line sync: whole runs on score files and the errors it gives.
 #include "ScoreFile.h"
+#include "ScoreFormats.h"
 #include "SimHost.h"
 #include "SyncTool.h"
 #include "common/FileText.h"

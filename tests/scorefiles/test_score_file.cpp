@@ -1,5 +1,6 @@
 // The score file: reading, writing, round trips and the errors people see.
 #include "ScoreFile.h"
+#include "ScoreFormats.h"
 #include "core/ByteAccess.h"
 #include "common/FileText.h"
 #include "common/TempFolder.h"

@@ -1,0 +1,81 @@
+#include "ScoreFormats.h"
+
+#include "MusicXml.h"
+#include "ScoreFile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace simhost {
+
+bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot open the file";
+        return false;
+    }
+    if (IsMusicXmlPath(path)) {
+        // Read no more than the importer takes: a huge file is refused whole.
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size < 0 || static_cast<uint64_t>(size) > kZipMaxUnpacked) {
+            error = path + ": the file is " + std::to_string(size) + " bytes, more than the limit of " +
+                    std::to_string(kZipMaxUnpacked);
+            return false;
+        }
+        std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+        if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+            error = path + ": cannot read the file";
+            return false;
+        }
+        if (!ImportMusicXml(bytes, IsCompressedMusicXmlPath(path), score, error)) {
+            error = path + ": " + error;
+            return false;
+        }
+        return true;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    if (!ParseScore(text.str(), score, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool WriteScoreFile(const std::string& path, const Score& score, std::string& error)
+{
+    std::string content;
+    if (IsMusicXmlPath(path)) {
+        std::vector<uint8_t> bytes;
+        if (!ExportMusicXml(score, IsCompressedMusicXmlPath(path), bytes, error)) {
+            error = path + ": " + error;
+            return false;
+        }
+        content.assign(bytes.begin(), bytes.end());
+    } else {
+        content = FormatScore(score);
+    }
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << content;
+        out.flush();
+        if (!out) {
+            error = temporary + ": cannot write the file";
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = path + ": cannot replace the file";
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace simhost
