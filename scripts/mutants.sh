@@ -76,19 +76,25 @@ while IFS= read -r name; do programs+=("$name"); done < <(
   sed -n 's/^qv_test(\([A-Za-z0-9_]*\).*/\1/p' "$tree/tests/CMakeLists.txt")
 [ "${#programs[@]}" -gt 0 ] || { echo "mutants: no test programs found in tests/CMakeLists.txt" >&2; exit 1; }
 
-# Builds the test programs only (their listing of cases waits for ctest).
-build_tree() {
-  nice -n 10 cmake --build "$build" -j2 --target "${programs[@]}" >"$work/build.log" 2>&1
+# Builds the test programs (their listing of cases waits for ctest).
+build_programs() {
+  nice -n 10 cmake --build "$build" -j2 --target "$@" >"$work/build.log" 2>&1
 }
 
-# Runs the programs, those named after the mutant's folder (src/data ->
-# test_data) first, as they catch most; answers 0 when all pass, else
-# prints the first that failed.
+# Builds and runs the programs one at a time, those named after the
+# mutant's folder (src/data -> test_data) first, as they catch most, and
+# stops at the first that fails, so a caught mutant costs one program's
+# build. Answers 0 when all pass; else prints the program that failed, or
+# "not built".
 run_tests() {
   local folder=$1 name status ordered=()
   for name in "${programs[@]}"; do [[ $name == *"$folder"* ]] && ordered+=("$name"); done
   for name in "${programs[@]}"; do [[ $name == *"$folder"* ]] || ordered+=("$name"); done
   for name in "${ordered[@]}"; do
+    if ! build_programs "$name"; then
+      echo "not built"
+      return 1
+    fi
     status=0
     (cd "$build/tests" && timeout "$test_limit" nice -n 10 "$build/tests/$name" >"$work/test.log" 2>&1) || status=$?
     if [ "$status" -ne 0 ]; then
@@ -100,7 +106,7 @@ run_tests() {
 }
 
 started=$(date +%s)
-build_tree || { echo "mutants: the unchanged sources do not build, see $work/build.log" >&2; exit 1; }
+build_programs "${programs[@]}" || { echo "mutants: the unchanged sources do not build, see $work/build.log" >&2; exit 1; }
 for name in "${programs[@]}"; do
   [ -x "$build/tests/$name" ] || { echo "mutants: test program $name was not built" >&2; exit 1; }
 done
@@ -131,14 +137,14 @@ while IFS= read -r line; do
   fi
   current=$file
   python3 "$helper" apply "$tree" "$line"
-  if ! build_tree; then
-    unbuilt=$((unbuilt + 1))
-    printf '%3d/%d %s not built   %s %s\n' "$index" "$drawn" "$id" "$where" "$operator"
-  elif failing=$(run_tests "$(basename "$(dirname "$file")")"); then
+  if failing=$(run_tests "$(basename "$(dirname "$file")")"); then
     survived=$((survived + 1))
     survivors+=("$id $where ($operator): '$old' -> '$new'")
     printf '%3d/%d %s SURVIVED    %s %s\n' "$index" "$drawn" "$id" "$where" "$operator"
     printf '        %s\n        %s\n' "$old" "$new"
+  elif [ "$failing" = "not built" ]; then
+    unbuilt=$((unbuilt + 1))
+    printf '%3d/%d %s not built   %s %s\n' "$index" "$drawn" "$id" "$where" "$operator"
   else
     killed=$((killed + 1))
     printf '%3d/%d %s caught      %s %s by %s\n' "$index" "$drawn" "$id" "$where" "$operator" "$failing"
@@ -147,7 +153,7 @@ while IFS= read -r line; do
 done <"$list"
 
 # Leaves the build matching the sources for the next run.
-build_tree || echo "mutants: the restored sources did not build again, see $work/build.log" >&2
+build_programs "${programs[@]}" || echo "mutants: the restored sources did not build again, see $work/build.log" >&2
 
 if [ "${#survivors[@]}" -gt 0 ]; then
   echo "survivors:"
