@@ -136,6 +136,7 @@ while IFS= read -r line; do
     continue
   fi
   current=$file
+  mutant_started=$(date +%s)
   python3 "$helper" apply "$tree" "$line"
   if failing=$(run_tests "$(basename "$(dirname "$file")")"); then
     survived=$((survived + 1))
@@ -150,6 +151,7 @@ while IFS= read -r line; do
     printf '%3d/%d %s caught      %s %s by %s\n' "$index" "$drawn" "$id" "$where" "$operator" "$failing"
   fi
   restore
+  echo "        ($(($(date +%s) - mutant_started)) s)"
 done <"$list"
 
 # Leaves the build matching the sources for the next run.
