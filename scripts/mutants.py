@@ -15,7 +15,6 @@ stays the same when lines above it move.
 
 import hashlib
 import os
-import random
 import re
 import shutil
 import sys
@@ -226,7 +225,11 @@ def command_list(root, equivalents, count, seed, only):
     if only:
         pattern = re.compile(only)
         pool = [m for m in pool if pattern.search(m[1])]
-    chosen = random.Random(int(seed)).sample(pool, min(int(count), len(pool)))
+    # Ordered by a hash of the seed and each mutant's id: a mutant's place
+    # does not depend on the others, so changing one line of the sources
+    # leaves the rest of a seed's sample as it was.
+    ranked = sorted(pool, key=lambda m: hashlib.sha1((str(int(seed)) + ":" + m[0]).encode()).hexdigest())
+    chosen = ranked[: int(count)]
     chosen.sort(key=lambda m: (m[1], m[2], m[0]))
     for m in chosen:
         fields = [m[0], m[1], str(m[2]), m[3], m[4].strip(), m[5].strip(), "equivalent" if m[0] in known else ""]

@@ -5,7 +5,8 @@
 #   scripts/mutants.sh [--count N] [--seed S] [--only REGEX]
 #
 # Draws N single-line mutants (60 by default) from src/, the same ones for
-# the same seed and sources: a comparison or logical operator swapped, + and
+# the same seed and sources (a change to one line leaves the other lines'
+# mutants of a seed drawn as before): a comparison or logical operator swapped, + and
 # - swapped, ++ and -- swapped, an integer constant raised by one, a boolean
 # result flipped, a condition negated, a statement removed. Comments and
 # code only the Windows builds compile are left alone. --only keeps the
