@@ -144,9 +144,9 @@ def mutants_of_line(line, mask):
     # Increments and decrements.
     for m in re.finditer(r"\+\+|--", mask):
         add("increment", m.start(), m.end(), "--" if m.group(0) == "++" else "++")
-    # Integer constants raised by one.
+    # Integer constants raised by one (not the "= 0" of a pure virtual).
     for m in re.finditer(r"(?<![\w.])(0[xX][0-9A-Fa-f]+|\d+)([uUlL]*)(?![\w.])", mask):
-        if inside(spans, m.start()):
+        if inside(spans, m.start()) or re.search(r"\)\s*(const\s*)?(override\s*)?=\s*$", mask[: m.start()]):
             continue
         digits = m.group(1)
         if digits.lower().startswith("0x"):
@@ -183,9 +183,13 @@ def mutants_of_line(line, mask):
     return out
 
 
-def mutant_id(path, old, new):
-    digest = hashlib.sha1((path + "\0" + old.strip() + "\0" + new.strip()).encode()).hexdigest()
-    return digest[:10]
+def mutant_id(path, old, new, occurrence):
+    """The same line text may stand several times in a file: each after the
+    first gets its place among them in the hash."""
+    text = path + "\0" + old.strip() + "\0" + new.strip()
+    if occurrence > 0:
+        text += "\0" + str(occurrence)
+    return hashlib.sha1(text.encode()).hexdigest()[:10]
 
 
 def all_mutants(root):
@@ -193,15 +197,18 @@ def all_mutants(root):
     for path in source_files(root):
         with open(os.path.join(root, path), encoding="utf-8") as f:
             text = f.read()
+        occurrences = {}
         for index, line, mask in code_lines(text):
             if mask is None:
                 continue
+            occurrence = occurrences.get(line.strip(), 0)
+            occurrences[line.strip()] = occurrence + 1
             seen = set()
             for op, new in mutants_of_line(line, mask):
                 if new == line or new in seen:
                     continue
                 seen.add(new)
-                result.append((mutant_id(path, line, new), path, index + 1, op, line, new))
+                result.append((mutant_id(path, line, new, occurrence), path, index + 1, op, line, new))
     return result
 
 
