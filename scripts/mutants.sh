@@ -50,6 +50,12 @@ build=$work/build
 # The time limit of one test program.
 test_limit=120
 mkdir -p "$tree" "$build"
+# One sweep at a time: they share the scratch tree and the build.
+lock=$work/running
+if ! mkdir "$lock" 2>/dev/null; then
+  echo "mutants: another sweep is running (or one was killed: remove $lock)" >&2
+  exit 1
+fi
 
 current=
 restore() {
@@ -57,6 +63,7 @@ restore() {
     python3 "$helper" restore "$root" "$tree" "$current" || true
     current=
   fi
+  rmdir "$lock" 2>/dev/null || true
 }
 trap restore EXIT
 trap 'restore; exit 130' INT TERM
