@@ -63,10 +63,13 @@ restore() {
     python3 "$helper" restore "$root" "$tree" "$current" || true
     current=
   fi
+}
+finish() {
+  restore
   rmdir "$lock" 2>/dev/null || true
 }
-trap restore EXIT
-trap 'restore; exit 130' INT TERM
+trap finish EXIT
+trap 'finish; exit 130' INT TERM
 
 # The scratch tree gets the sources as they are now (and loses any mutant an
 # interrupted run left there).
