@@ -35,7 +35,7 @@ void WatchMessageBoxes(std::function<int(const ShownBox& box)> unanswered)
     W().unanswered = std::move(unanswered);
     W().boxes.clear();
     win32stub::SetUnansweredBoxHandler([](const win32stub::MessageBoxRecord& record) {
-        ShownBox box{ record.title, record.text, (record.style & MB_YESNO) == MB_YESNO, 0 };
+        ShownBox box{ record.title, record.text, (record.style & MB_YESNO) == MB_YESNO, 0, record.owner };
         return W().unanswered ? W().unanswered(box) : 0;
     });
 }
@@ -56,7 +56,8 @@ const std::vector<ShownBox>& ShownBoxes()
     const auto& records = win32stub::MessageBoxes();
     for (size_t i = boxes.size(); i < records.size(); ++i) {
         const auto& record = records[i];
-        boxes.push_back({ record.title, record.text, (record.style & MB_YESNO) == MB_YESNO, record.answer });
+        boxes.push_back(
+            { record.title, record.text, (record.style & MB_YESNO) == MB_YESNO, record.answer, record.owner });
     }
     return boxes;
 }
@@ -101,7 +102,7 @@ void CALLBACK AnswerOpenBox(HWND, UINT, UINT_PTR, DWORD)
     WCHAR text[1024] = {};
     GetWindowTextW(box, title, 256);
     GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    ShownBox shown{ Utf8(title), Utf8(text), GetDlgItem(box, IDYES) != nullptr, 0 };
+    ShownBox shown{ Utf8(title), Utf8(text), GetDlgItem(box, IDYES) != nullptr, 0, GetWindow(box, GW_OWNER) };
     Watch& watch = W();
     if (!watch.answers.empty()) {
         shown.answer = watch.answers.front();

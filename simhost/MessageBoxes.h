@@ -19,6 +19,7 @@ struct ShownBox {
     std::string text;
     bool question = false;  // Yes/No rather than OK
     int answer = 0;         // IDYES, IDNO, IDOK, or 0 when none was given
+    HWND owner = nullptr;
 };
 
 // Starts watching: clears the queue and the record. `unanswered` is called

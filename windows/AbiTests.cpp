@@ -105,9 +105,8 @@ uint32_t Word(const void* pointer)
 // A host built by another compiler may call with the stack aligned to 4
 // bytes only. The plug-in realigns it at every entry point and in its dialog
 // procedure, so every host function it calls sees the alignment this
-// compiler assumes, and the whole job still works. One load of the plug-in
-// for all shifts: its runtime keeps the DLL loaded after FreeLibrary, and a
-// reload would find the first host window, long gone, still its boxes' owner.
+// compiler assumes, and the whole job still works, with one load of the
+// plug-in for all shifts.
 TEST(PluginAbi, EntryPointsAndTheDialogProcedureRealignAShiftedStack)
 {
     simhost::WatchMessageBoxes([](const simhost::ShownBox& box) { return box.question ? IDYES : IDOK; });

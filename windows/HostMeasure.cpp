@@ -132,19 +132,15 @@ simhost::Score SmallScore()
 int Measure(const std::wstring& path)
 {
     simhost::WatchMessageBoxes([](const simhost::ShownBox& box) { return box.question ? IDYES : IDOK; });
-    // Every figure in one load of the plug-in: the runtime it is linked with
-    // keeps the DLL loaded after FreeLibrary, so a second load would find
-    // the first host window, long gone, still the owner of its boxes.
-    Plugin plugin;
-    if (!Start(path, SmallScore(), plugin)) return 1;
-    simhost::Host& host = simhost::Host::Get();
-
+    // Each figure in a load of the plug-in of its own, under a main window
+    // of its own.
     // "&Apply" on the benchmark's score, at two sizes.
     for (const int16_t measures : { 40, 400 }) {
         ScoreShape shape;
         shape.measures = measures;
-        host.score = GenerateScore(shape);
-        host.redraws.clear();
+        Plugin plugin;
+        if (!Start(path, GenerateScore(shape), plugin)) return 1;
+        simhost::Host& host = simhost::Host::Get();
         OpenToolWindow();
         HWND dialog = PluginDialog();
         simhost::ClickListLine(GetDlgItem(dialog, 102), 0);
@@ -155,6 +151,7 @@ int Measure(const std::wstring& path)
                     static_cast<long long>(shape.DestinationNotes()), apply,
                     host.redraws.empty() ? " (not redrawn!)" : "");
         CloseToolWindow();
+        Stop(plugin);
     }
 
     // Opening the tool window on 100 staves and 30 groups.
@@ -168,17 +165,17 @@ int Measure(const std::wstring& path)
         const int16_t first = static_cast<int16_t>(1 + g * 100 / 30);
         score.SetGroup(g, simhost::GroupSpec{ first, static_cast<int16_t>(first + 1 + g % 4), "Group", 1 });
     }
-    host.score = score;
+    Plugin plugin;
+    if (!Start(path, score, plugin)) return 1;
     const auto start = std::chrono::steady_clock::now();
     OpenToolWindow();
     std::printf("Opening the tool window on 100 staves and 30 groups: %.1f ms\n", Since(start) * 1e3);
     CloseToolWindow();
-
-    host.score = SmallScore();
-    const bool cyclesKeptEverything = RunCycles();
     Stop(plugin);
+
+    const int cycles = MeasureCycles(path);
     simhost::StopWatchingMessageBoxes();
-    return cyclesKeptEverything ? 0 : 1;
+    return cycles;
 }
 
 int MeasureCycles(const std::wstring& path)

@@ -13,6 +13,8 @@ namespace {
 
 const wchar_t kClassName[] = L"QVFinaleHost";
 const Plugin* gPlugin = nullptr;
+// Whether RunMessageLoop runs: only then does closing the main window end it.
+bool gLoopRunning = false;
 
 // The menu record of FinaleExtensionEnumerate_UTF16: three fields of 128
 // UTF-16 units and a 32-bit zero.
@@ -126,7 +128,10 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_DESTROY:
         simhost::Host::Get().mainWindow = nullptr;
-        PostQuitMessage(0);
+        // A quit message left in the queue with no loop to take it would
+        // end the next modal loop at once: a later load's message boxes
+        // would close unseen and answer nothing.
+        if (gLoopRunning) PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
@@ -261,6 +266,7 @@ HWND CreateHostWindow(const Plugin& plugin)
 
 int RunMessageLoop()
 {
+    gLoopRunning = true;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         bool handled = false;
@@ -274,6 +280,7 @@ int RunMessageLoop()
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    gLoopRunning = false;
     return 0;
 }
 

@@ -175,7 +175,6 @@ int16_t FCPerformanceMod::FindLastInci() const
     probe.CopyKeyFrom(this);
     probe.SetContext(GetContext());
     probe.CopyDataFrom(this);
-    probe.entry_ = entry_;
     const uint32_t entryNumber = EntryNumberOf(entry_);
     if (!probe.Load(entryNumber, 0)) return -1;
     int16_t result = probe.GetInci();

@@ -97,6 +97,8 @@ TEST(Collection, CapacityGrowsInStepsOfTen)
     EXPECT_EQ(20, list.GetCapacity());
     list.EnsureCapacity(10);
     EXPECT_EQ(30, list.GetCapacity());
+    list.EnsureCapacity(28);  // 39 slots needed: the next multiple of ten
+    EXPECT_EQ(40, list.GetCapacity());
     EXPECT_EQ(0, destroyed);
     // Needing exactly a multiple of ten gives the next multiple.
     __FCCollection empty;

@@ -110,7 +110,7 @@ TEST(Normalisation, NoteCountAboveTwelveIsTreatedAsTwelve)
 TEST(Normalisation, NotesHaveOwnNonzeroIDsAtTheTopOfTheRange)
 {
     const std::vector<std::vector<uint16_t>> cases = {
-        { 0xFFFF, 0xFFFF }, { 0, 0xFFFF }, { 0xFFFF, 1, 1, 0 }, { 0x13, 0x13 },
+        { 0xFFFF, 0xFFFF }, { 0, 0xFFFF }, { 0xFFFF, 1, 1, 0 }, { 1, 0xFFFF, 0xFFFF }, { 0x13, 0x13 },
         { 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8, 0xFFF9, 0xFFFA, 0xFFFB, 0xFFFC, 0xFFFD, 0xFFFE, 0xFFFF, 0xFFFF },
     };
     for (const auto& ids : cases) {

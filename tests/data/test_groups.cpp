@@ -86,6 +86,20 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     loaded.SetResizePercent(50);
     copy.CopyDataFrom(&loaded);
     EXPECT_EQ(50, copy.GetResizePercent());
+
+    // The companion is a 10-byte record, loaded and saved as such.
+    size_t companionCalls = 0;
+    for (const auto& call : host().CallsTo("FX_LoadEData")) {
+        if (call.args[0] != FCSystemStaff::kCompanionTag) continue;
+        EXPECT_EQ(10, call.sizeIn);
+        ++companionCalls;
+    }
+    for (const auto& call : host().CallsTo("FX_SaveEData")) {
+        if (call.args[0] != FCSystemStaff::kCompanionTag) continue;
+        EXPECT_EQ(10, call.args[3]);
+        ++companionCalls;
+    }
+    EXPECT_EQ(4u, companionCalls);  // two loads, two saves
 }
 
 TEST_F(Groups, OneStaffGroup)

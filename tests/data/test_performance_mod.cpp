@@ -43,6 +43,9 @@ TEST_F(PerformanceMod, LoadForNoteNeedsTheEntryFlag)
     FCPerformanceMod mod;
     EXPECT_FALSE(mod.LoadForNote(note));
     EXPECT_FALSE(mod.LoadForNote(nullptr));
+    EXPECT_FALSE(mod.HasNoteFlag(nullptr));
+    EXPECT_FALSE(mod.SaveForNote(nullptr));
+    EXPECT_TRUE(host().CallsTo("FX_CreateEData").empty());
 
     cell.GetEntryAt(0)->SetFlag(frame::kNotePerformanceFlag, true);
     ASSERT_TRUE(mod.LoadForNote(note));

@@ -211,7 +211,13 @@ TEST_F(Records, LoadAllDetailsUpToTheFirstGap)
     Put(kDetail, RecordKey(3, 4), std::vector<uint8_t>(36, 4));
     TestDetailRecords list;
     EXPECT_EQ(2, list.LoadAllDetails(3, 1));
-    EXPECT_EQ(2, static_cast<TestDetailRecord*>(list.GetElementAt(1))->GetCmper2());
+    const auto* second = static_cast<TestDetailRecord*>(list.GetElementAt(1));
+    EXPECT_EQ(3, second->GetCmper1());
+    EXPECT_EQ(2, second->GetCmper2());
+    EXPECT_EQ(0, second->GetInci());
     EXPECT_EQ(0, list.LoadAllDetails(3, 3));
     EXPECT_EQ(1, list.LoadAllDetails(3, 4));
+    // The last item number a key holds is read too.
+    Put(kDetail, RecordKey(3, 0x7FFF), std::vector<uint8_t>(36, 5));
+    EXPECT_EQ(1, list.LoadAllDetails(3, 0x7FFF));
 }

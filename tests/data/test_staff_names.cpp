@@ -129,6 +129,13 @@ TEST_F(StaffNames, RawTextIsNeverReadPastWhatWasLoaded)
     std::unique_ptr<FCString> wide(text.GetText());
     EXPECT_EQ(1u, wide->GetLength());
     EXPECT_EQ(0x7978, wide->GetCharAt(0));
+
+    // Units that fill the record to its end are all read.
+    score().records.Put(simhost::kRawTextTag, key, { 'a', 0, 'b', 0 });
+    ASSERT_TRUE(text.LoadByKey());
+    std::unique_ptr<FCString> filled(text.GetText());
+    EXPECT_EQ(2u, filled->GetLength());
+    EXPECT_EQ('b', filled->GetCharAt(1));
 }
 
 TEST_F(StaffNames, RawTextBasics)

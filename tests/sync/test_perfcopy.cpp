@@ -189,13 +189,18 @@ TEST_F(Sync, TwoSourceLayersReachOneDestinationLayerZeroFirst)
 
 TEST_F(Sync, ASourceNoteWithoutARecordPullsTowardZeroAfterOneWithARecord)
 {
-    Add(1, { Values(40) }, 0);
+    Add(1, { Values(40, 30, 20) }, 0);
     score().AddEntry(1, 1, 0, EntrySpec{ 1024, 1024, kSounding | kHasData, { NoteSpec{ 1, 0, std::nullopt } } });
-    uint32_t first = Add(2, { Values(8) }, 0);
-    uint32_t second = Add(2, { Values(8) }, 1024);
+    uint32_t first = Add(2, { Values(8, 8, 8) }, 0);
+    uint32_t second = Add(2, { Values(8, 8, 8) }, 1024);
     EXPECT_TRUE(Run());
     EXPECT_EQ(40, Of(first)->velocity);
+    EXPECT_EQ(30, Of(first)->start);
+    EXPECT_EQ(20, Of(first)->end);
+    // Every value of the note without a record is 0, none kept from before.
     EXPECT_EQ(0, Of(second)->velocity);
+    EXPECT_EQ(0, Of(second)->start);
+    EXPECT_EQ(0, Of(second)->end);
 }
 
 TEST_F(Sync, RunsOnlyMeetRunsAndEmptyDestinationsAreSkipped)
