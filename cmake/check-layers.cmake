@@ -1,6 +1,7 @@
 # Checks every #include in a source tree against the layer rules.
 #
-#   cmake -DROOT=<tree> -DRULES=<rules file> [-DEXPECT=<file>] -P check-layers.cmake
+#   cmake -DROOT=<tree> -DRULES=<rules file> [-DEXPECT=<file>] [-DGRAPH=<file>]
+#         -P check-layers.cmake
 #
 # Each top folder of ROOT is a layer. A quoted include is found next to the
 # including file, else as the one file in the tree whose path ends with the
@@ -11,7 +12,9 @@
 # family.
 #
 # Prints one line per problem and fails if there is any. With EXPECT, the
-# problems must be exactly the lines of that file instead.
+# problems must be exactly the lines of that file instead. With GRAPH, every
+# quoted include found is written to that file first, one "FROM TO" line of
+# paths each, for scripts/architecture.sh to draw.
 cmake_minimum_required(VERSION 3.20)
 
 function(fail message)
@@ -86,6 +89,7 @@ endfunction()
 
 set(problems "")
 set(edges "")
+set(includes "")
 foreach(file IN LISTS files)
   string(REGEX MATCH "^[^/]+" layer "${file}")
   get_filename_component(dir "${file}" DIRECTORY)
@@ -143,6 +147,7 @@ foreach(file IN LISTS files)
     if(NOT target_layer IN_LIST layer_${layer} AND NOT target IN_LIST reach)
       list(APPEND problems "${file}: includes ${target}, but ${layer} does not use ${target_layer}")
     endif()
+    list(APPEND includes "${file} ${target}")
     unit_of("${target}" to_unit)
     if(NOT to_unit STREQUAL from_unit)
       list(APPEND edges "${from_unit}>${to_unit}")
@@ -160,6 +165,13 @@ foreach(edge IN LISTS edges)
     list(APPEND problems "${a} and ${b} include each other")
   endif()
 endforeach()
+
+if(DEFINED GRAPH)
+  list(REMOVE_DUPLICATES includes)
+  list(SORT includes)
+  list(JOIN includes "\n" text)
+  file(WRITE "${GRAPH}" "${text}\n")
+endif()
 
 list(SORT problems)
 if(DEFINED EXPECT)

@@ -7,7 +7,7 @@
 #   SHA256SUMS               the checksums of all three
 # VERSION is the CMake project version, which the DLL's version resource
 # carries too. The .fxt and the zip are the same bytes on every run from the
-# same commit; the MSI is not (see the README, "Release").
+# same commit; the MSI is not (see docs/release.md, "The release folder").
 #
 #   scripts/release.sh [--output FOLDER]
 set -euo pipefail
