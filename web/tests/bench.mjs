@@ -8,7 +8,7 @@ import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from './chromium.mjs';
 
 const [pagePath, file, runsText] = process.argv.slice(2);
 if (!pagePath || !file) {
@@ -17,13 +17,7 @@ if (!pagePath || !file) {
 }
 const runs = Number(runsText || 3);
 const work = mkdtempSync(join(tmpdir(), 'qvperfcopy-web-bench-'));
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  ignoreDefaultArgs: true,
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    `--user-data-dir=${join(work, 'profile')}`, 'about:blank'],
-});
+const browser = await launchChromium(work);
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const opens = [];
 const applies = [];

@@ -14,7 +14,7 @@ import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from './chromium.mjs';
 
 const [pagePath, syncTool, shots, demo] = process.argv.slice(2).map((p) => (p ? resolve(p) : p));
 const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
@@ -74,13 +74,7 @@ function serve(file) {
   return new Promise((done) => server.listen(0, '127.0.0.1', () => done({ server, asked })));
 }
 
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  ignoreDefaultArgs: true,
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    `--user-data-dir=${join(work, 'profile')}`, 'about:blank'],
-});
+const browser = await launchChromium(work);
 
 const requests = [];
 const violations = [];
