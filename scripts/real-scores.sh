@@ -38,7 +38,11 @@ work=build/real-scores
 rm -rf "$work"
 mkdir -p "$work"
 export QT_QPA_PLATFORM=offscreen
-mscore() { timeout 120 mscore3 "$@" >>"$work/mscore3.log" 2>&1; }
+# MuseScore's Qt keeps a runtime folder and a lock file in the temporary
+# folder, which outlive it: it gets a temporary folder of its own.
+mscore_tmp=$(mktemp -d)
+trap 'rm -rf "$mscore_tmp"' EXIT
+mscore() { TMPDIR=$mscore_tmp XDG_RUNTIME_DIR=$mscore_tmp timeout 120 mscore3 "$@" >>"$work/mscore3.log" 2>&1; }
 notes() { grep -c '<note[ >]' "$1"; }
 
 demos=$(dpkg -L musescore3-common 2>/dev/null | grep -E '/demos/[^/]+\.msc[xz]$' | sort)

@@ -160,7 +160,9 @@ count vm32-release $? '^vm32: [0-9]+ passed, [0-9]+ failed'
 # Wine's processes end before their screen does.
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=$(dpkg -L wine64 2>/dev/null | awk '/\/wineserver(64)?$/ && !found { print; found = 1 }')
-[ -n "$wineserver" ] && "$wineserver" -k 2>/dev/null
+# Run as Wine is, with Wine's temporary folder: it makes its server's folder
+# there even when no server runs.
+[ -n "$wineserver" ] && TMPDIR=$QV_WINE_TMPDIR "$wineserver" -k 2>/dev/null
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
 
 # Nothing may be left in the run's temporary folder.

@@ -5,7 +5,7 @@
 
 #include "MessageBoxes.h"
 #include "MusicXml.h"
-#include "ScoreFile.h"
+#include "ScoreFormats.h"
 #include "Session.h"
 #include "ZipArchive.h"
 
