@@ -156,6 +156,10 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     FCPerformanceMod mod;
     mod.SetNoteEntry(e);
     EXPECT_EQ(number, mod.GetEntryNumber());
+    // A record the host refuses to create is no record: nothing is marked.
+    host().FailCall("FX_CreateEData", 1);
+    EXPECT_FALSE(mod.SaveNew());
+    EXPECT_FALSE(e->HasFlag(frame::kEntryPerformanceFlag));
     ASSERT_TRUE(mod.SaveNew());
     EXPECT_EQ(1, mod.GetInci());
     EXPECT_TRUE(e->HasFlag(frame::kEntryPerformanceFlag));
