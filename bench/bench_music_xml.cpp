@@ -5,6 +5,8 @@
 //   bench_music_xml --write FILE                 writes the 30 x 500 score, for the
 //                                                side-by-side figures of scripts/bench.sh
 #include "MusicXml.h"
+#include "MusicXmlReader.h"
+#include "MusicXmlWriter.h"
 #include "SimHost.h"
 #include "shell/EntryPoints.h"
 #include "sync/FCPerfcopyBlockHandler.h"

@@ -3,6 +3,8 @@
 // and the score left alone, or it is written back unchanged, in its own
 // encoding, and reads back the same.
 #include "MusicXml.h"
+#include "MusicXmlReader.h"
+#include "MusicXmlWriter.h"
 
 #include "FuzzHost.h"
 

@@ -1,36 +1,11 @@
-// MusicXML in the simulated host. A score-partwise file (.musicxml, .xml, or
-// compressed .mxl) becomes a Score:
-//   - each staff of each part is a host staff, numbered in score order and
-//     named from part-name ("Piano (staff 2)" when a part has several);
-//   - part-groups are groups with their names; measures are measures;
-//   - a staff's voices take its layers in ascending voice order (voice 1 on
-//     layer 0 and so on), at most the host's four;
-//   - onsets are positions in 1024ths of a quarter from divisions, backup,
-//     forward and chords; a note inside a tuplet takes the nearest 1024th;
-//   - an entry's second timing value is its notated duration (type and
-//     dots), so entries of equal length share end times;
-//   - a rest is an entry without the sounding flag; grace and cue notes are
-//     left out, and so are a staff's voices past the host's four layers
-//     (the lowest-numbered four are kept), chord notes past an entry's
-//     twelve, and parts of the part-list with no music;
-//   - a file without divisions counts 1 per quarter; a backup past the
-//     start of its measure or a forward past its end (by the time
-//     signature, or the notes already there when they reach further) stops
-//     at the bound, and a note that falls between 1024ths outside a tuplet
-//     takes the nearest; each is reported as an adjustment;
-//   - a note's attack and release (in divisions) are its performance
-//     record's start and end offsets, and its dynamics (percent of forte,
-//     velocity 90) its key-velocity change from 90, each rounded half away
-//     from zero; a note with none of the three has no record;
-//   - Human Playback is off, so that these values are what plays.
-// Writing back patches the attack, release and dynamics of the notes whose
-// values changed, in the original text; every other byte stays as it was.
-// UTF-8 (with or without a byte-order mark) and UTF-16 (either byte order)
-// are read, and written back in the encoding they came in. A velocity is
-// written as dynamics within what a MIDI key velocity can be, 0 to 127.
+// What the simulated host keeps of a score read from MusicXML, and what the
+// reader (MusicXmlReader.h) and the writer (MusicXmlWriter.h) share: the
+// notes and parts found in the file, the selection of parts and measures as
+// musicians count them, and the notices of what reading left out or adjusted.
 #pragma once
 
 #include "Score.h"
+#include "TextEncoding.h"
 #include "ZipArchive.h"
 
 #include <cstddef>
@@ -40,6 +15,11 @@
 #include <vector>
 
 namespace simhost {
+
+// A quarter note in the host's units, and the key velocity that MusicXML's
+// dynamics of 100 (forte) stand for.
+constexpr int64_t kUnitsPerQuarter = 1024;
+constexpr int64_t kForteVelocity = 90;
 
 // One note of the file that is a note of the score.
 struct MusicXmlNote {
@@ -57,8 +37,6 @@ struct MusicXmlPart {
     int16_t firstStaff = 0;
     int16_t staffCount = 0;
 };
-
-enum class TextEncoding { Utf8, Utf16LittleEndian, Utf16BigEndian };
 
 // What a score read from MusicXML remembers of its file.
 struct MusicXmlOrigin {
@@ -88,26 +66,11 @@ struct MusicXmlOrigin {
 bool IsMusicXmlPath(const std::string& path);
 bool IsCompressedMusicXmlPath(const std::string& path);
 
-// Reads a MusicXML file's bytes (a .mxl archive when compressed) into an
-// empty score. On failure the score is left as it was and the error names
-// the place ("part P2 \"Violin\", measure 12: ...", "line 3, column 7: ...").
-bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error);
-
-// The file again, with the changed notes' attributes: a .mxl archive when
-// compressed (the original one with the score replaced, if it was one).
-// False when the score was not read from MusicXML.
-bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& bytes, std::string& error);
-
 // "Left out of the copy: 2 grace notes, 1 cue note." or empty.
 std::string LeftOutNotice(const Score& score);
 // "Adjusted: 1 backup past a measure's start (part P1 \"Flute\", measure 3,
 // line 40, column 7)." or empty.
 std::string AdjustedNotice(const Score& score);
-
-// A document's bytes as UTF-8, from UTF-8 or UTF-16 (by its byte-order mark,
-// or by a first "<" in either byte order), and back.
-bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encoding, std::string& error);
-std::string EncodeText(const std::string& text, TextEncoding encoding);
 
 // The selection of parts and measures as musicians count them ("2-4",
 // "9-16", or one number; empty: all). Parts count from 1 in score order;

@@ -1,6 +1,8 @@
 #include "ScoreFormats.h"
 
 #include "MusicXml.h"
+#include "MusicXmlReader.h"
+#include "MusicXmlWriter.h"
 #include "ScoreFile.h"
 
 #include <cstdio>

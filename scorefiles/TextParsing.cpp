@@ -33,4 +33,13 @@ std::optional<int> ParseWholeNumber(const std::string& text, long low, long high
     return static_cast<int>(value);
 }
 
+std::string OneLine(std::string message)
+{
+    for (char& c : message) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    if (message.size() > 300) message = message.substr(0, 297) + "...";
+    return message;
+}
+
 }  // namespace simhost

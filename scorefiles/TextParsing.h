@@ -11,5 +11,7 @@ namespace simhost {
 std::string PlaceOfOffset(const std::string& text, std::size_t offset);
 // A whole decimal number from low to high, or nothing.
 std::optional<int> ParseWholeNumber(const std::string& text, long low, long high);
+// A message on one line of reasonable length, whatever names the file holds.
+std::string OneLine(std::string message);
 
 }  // namespace simhost

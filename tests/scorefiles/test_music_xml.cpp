@@ -1,6 +1,8 @@
 // MusicXML into the simulated host and back: one fixture per mapping rule,
 // bad input, the round trip, and a whole copy worked out by hand.
 #include "MusicXml.h"
+#include "MusicXmlReader.h"
+#include "MusicXmlWriter.h"
 #include "ScoreFormats.h"
 #include "common/FileText.h"
 #include "common/TempFolder.h"
