@@ -173,7 +173,6 @@ int16_t FCPerformanceMod::FindLastInci() const
     if (entry_ == nullptr) return -1;
     FCPerformanceMod probe;
     probe.CopyKeyFrom(this);
-    probe.SetContext(GetContext());
     probe.CopyDataFrom(this);
     const uint32_t entryNumber = EntryNumberOf(entry_);
     if (!probe.Load(entryNumber, 0)) return -1;

@@ -6,6 +6,7 @@
 #include "shell/Globals.h"
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -152,6 +153,27 @@ TEST_F(SettingsFile, LinesAsTheStreamReadsThem)
     // Carriage return and line feed each end a line; the last needs neither.
     EXPECT_EQ((std::vector<std::string>{ "one", "", "", "two" }), texts);
     EXPECT_EQ(nullptr, stream->ReadLine());
+}
+
+TEST_F(SettingsFile, AStreamClosesItsFileWhenItGoesAway)
+{
+    Write("one\n");
+    auto openFiles = [] {
+        std::error_code error;
+        std::ptrdiff_t count = 0;
+        for (auto it = std::filesystem::directory_iterator("/proc/self/fd", error);
+             !error && it != std::filesystem::directory_iterator(); it.increment(error))
+            ++count;
+        return error ? std::ptrdiff_t(-1) : count;
+    };
+    const std::ptrdiff_t before = openFiles();
+    ASSERT_GT(before, 0);
+    {
+        std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+        ASSERT_TRUE(stream->OpenRead());
+        EXPECT_EQ(before + 1, openFiles());
+    }
+    EXPECT_EQ(before, openFiles());
 }
 
 TEST_F(SettingsFile, MissingFileIsNeitherReadNorCreated)

@@ -171,6 +171,23 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     another.SetNoteEntry(e);
     ASSERT_TRUE(another.SaveNew());
     EXPECT_EQ(2, another.GetInci());
+
+    // When that record cannot be found either, the save says so and marks
+    // nothing.
+    uint32_t second = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kSoundingFlag, { Note(1) } });
+    ASSERT_TRUE(cell.Load());
+    FCNoteEntry* lost = cell.GetEntryAt(1);
+    ASSERT_EQ(second, lost->GetEntryNumber());
+    FCPerformanceMod unfound;
+    unfound.SetNoteEntry(lost);
+    // The probe's load is the next one.
+    const auto loads = host().Statistics().find("FX_LoadEData");
+    host().FailCall("FX_LoadEData", (loads == host().Statistics().end() ? 0 : loads->second.calls) + 1);
+    EXPECT_FALSE(unfound.SaveNew());
+    EXPECT_FALSE(lost->HasFlag(frame::kEntryPerformanceFlag));
+    EXPECT_FALSE(lost->HasFlag(frame::kNotePerformanceFlag));
+    // Without an entry there is no last record.
+    EXPECT_EQ(-1, FCPerformanceMod().FindLastInci());
 }
 
 TEST_F(PerformanceMod, SaveNewWithoutTheSoundingFlagMarksNoNotes)
