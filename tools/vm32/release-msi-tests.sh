@@ -15,12 +15,10 @@ shots=/vm/out/screenshots
 mkdir -p "$shots" /vm/out/work
 wine_up
 drive=$WINEPREFIX/drive_c
-# A host folder whose name has spaces. (Non-ASCII letters wait for a UTF-8
-# locale in the guest: without one, Wine takes command lines and paths as
-# 7-bit ASCII.)
-host="$drive/Program Files/Finale 2012 Test Folder"
+# A host folder whose name has spaces and letters beyond ASCII.
+host="$drive/Program Files/Fïnale 2012 Prüfung"
 # shellcheck disable=SC1003 # a Windows folder, which ends in a backslash
-host_win='C:\Program Files\Finale 2012 Test Folder\'
+host_win='C:\Program Files\Fïnale 2012 Prüfung\'
 no_host="$drive/Scores"
 mkdir -p "$host/Plug-ins" "$no_host"
 cp "$bin/FINALE.EXE" "$host/FINALE.EXE"
@@ -30,7 +28,7 @@ printf 'not a host\n' >"$no_host/quartet.musx"
 installed=$host/Plug-ins/qvperfcopy.fxt
 export msi older_msi plugin host host_win no_host installed drive sessions shots
 snapshot() {
-  (cd "$drive" && find "Program Files/Finale 2012 Test Folder" Scores -printf '%y %p\n' | sort |
+  (cd "$drive" && find "Program Files/Fïnale 2012 Prüfung" Scores -printf '%y %p\n' | sort |
      while read -r kind path; do
        if [ "$kind" = f ]; then echo "$(cksum <"$path") $path"; else echo "dir $path"; fi
      done)

@@ -20,7 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 host_packages=(qemu-system-x86 busybox-static mmdebstrap binutils-mingw-w64-i686 gcc-mingw-w64-i686)
 # What the guest's root holds: 32-bit Wine, a virtual screen, a shell and the
 # few tools the guest's scripts use.
-root_packages=wine,wine32,xvfb,xauth,dash,bash,coreutils,diffutils,findutils,grep,sed,gawk,procps,tar,gzip,base-files,base-passwd,debianutils,util-linux
+root_packages=wine,wine32,libc-bin,xvfb,xauth,dash,bash,coreutils,diffutils,findutils,grep,sed,gawk,procps,tar,gzip,base-files,base-passwd,debianutils,util-linux
 # The kernel modules that the initramfs loads, for virtio and 9p.
 modules=(virtio_pci 9pnet_virtio 9p)
 
