@@ -4,6 +4,7 @@
 //   bench_music_xml [--quick | PARTS MEASURES]   default 30 x 500, quick 3 x 4
 //   bench_music_xml --write FILE                 writes the 30 x 500 score, for the
 //                                                side-by-side figures of scripts/bench.sh
+#include "FunctionTable.h"
 #include "MusicXml.h"
 #include "MusicXmlReader.h"
 #include "MusicXmlWriter.h"

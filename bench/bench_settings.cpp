@@ -1,6 +1,7 @@
 // Times a load and a save of the shared settings file with one long line of
 // another plug-in, as the tool window's construction and the host's unload
 // do. Prints figures; checks nothing by time.
+#include "FunctionTable.h"
 #include "SimHost.h"
 #include "core/FCFileStream.h"
 #include "core/FCSettingsPairs.h"

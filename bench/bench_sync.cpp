@@ -2,6 +2,7 @@
 // the total time, the time inside the simulated host's functions, the
 // plug-in's own time, host calls per destination note, and peak memory.
 // Each size runs in a process of its own, so that its peak memory is its own.
+#include "FunctionTable.h"
 #include "ScoreGenerator.h"
 #include "SimHost.h"
 #include "shell/EntryPoints.h"

@@ -2,6 +2,7 @@
 // timer tick after a part switch and on every activation, by staves and
 // groups; and the whole "&Apply", from the click to the redraw, on the
 // benchmark's scores. Prints figures; checks nothing by time.
+#include "FunctionTable.h"
 #include "MessageBoxes.h"
 #include "ScoreGenerator.h"
 #include "SimHost.h"

@@ -2,6 +2,7 @@
 // FINALE.EXE with the plug-in's module, on a fresh window model.
 #pragma once
 
+#include "FunctionTable.h"
 #include "SimHost.h"
 #include "WindowModel.h"
 

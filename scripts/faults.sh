@@ -24,8 +24,8 @@ tool=${QV_FAULTS_TOOL:-build/native/cli/qvperfcopy-session}
 session=tests/fixtures/sessions/sweep.session.json
 calls=$("$tool" "$session" --check --count-calls | sed -n 's/^host calls: //p')
 [ -n "$calls" ] || { echo "faults: the session does not run"; exit 1; }
-functions=$(sed -n 's/.*SIMHOST_EXPORT_ENTRY(\(FX_[A-Za-z0-9_]*\)).*/\1/p' simhost/SimHost.cpp)
-[ -n "$functions" ] || { echo "faults: no host functions found in simhost/SimHost.cpp"; exit 1; }
+functions=$(sed -n 's/.*SIMHOST_EXPORT_ENTRY(\(FX_[A-Za-z0-9_]*\)).*/\1/p' simhost/FunctionTable.cpp)
+[ -n "$functions" ] || { echo "faults: no host functions found in simhost/FunctionTable.cpp"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 runs=$work/runs

@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "FunctionTable.h"
 #include "MessageBoxes.h"
 #include "MusicXml.h"
 #include "ScoreChanges.h"

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -211,20 +210,10 @@ private:
 };
 
 #ifndef _WIN32
-// Registers the FX_ functions with the Win32 stand-in under the module name,
-// leaving out (and taking away) the ones named in `omitted`. The module
-// keeps its handle, as a running host's does.
-void RegisterModule(const char* moduleName = "FINALE.EXE",
-                    const std::set<std::string>& omitted = {});
-// Adds one FX_ function to a module registered before.
-void AddExport(const char* moduleName, const std::string& function);
 // Registers the plug-in's module, "qvperfcopy.fxt", with its compiled
 // resources, as the host's loading of the plug-in would, and makes it the
 // module FX_Dialog takes templates from.
 HMODULE RegisterPluginModule();
 #endif
-
-// The names of every FX_ function the host exports.
-const std::vector<std::string>& FunctionNames();
 
 }  // namespace simhost

@@ -3,6 +3,7 @@
 // its entry points in the order the host does.
 #include <windows.h>
 
+#include "FunctionTable.h"
 #include "SimHost.h"
 #include "common/MenuRecordChecks.h"
 

@@ -5,6 +5,7 @@
 #include "host/HostFunctions.h"
 #include "shell/Globals.h"
 #include "shell/WindowSettings.h"
+#include "sync/ClampPercent.h"
 #include "sync/SyncCommand.h"
 
 namespace {
@@ -23,13 +24,6 @@ int32_t SaturatedSum(int32_t value, int32_t length)
 }
 
 }  // namespace
-
-int32_t ClampPercent(int32_t value)
-{
-    if (value < 0) return 0;
-    if (value > 100) return 100;
-    return value;
-}
 
 FCPerfcopyWindow::FCPerfcopyWindow()
     : FCResourceWindow(kTemplate), ui_(gUI)
@@ -224,7 +218,18 @@ void FCPerfcopyWindow::OnResize(int32_t newWidth, int32_t newHeight, int32_t old
 
 void FCPerfcopyWindow::OnOK()
 {
-    RunSyncCommand(this);
+    SyncControls controls;
+    controls.ui = ui_;
+    controls.staffList = staffList_;
+    controls.staffMap = &staffMap_;
+    controls.lastSourceStaff = &LastSourceStaff;
+    controls.velocityCheck = velocityCheck_;
+    controls.velocityEdit = velocityEdit_;
+    controls.startCheck = startCheck_;
+    controls.startEdit = startEdit_;
+    controls.endCheck = endCheck_;
+    controls.endEdit = endEdit_;
+    RunSyncCommand(controls);
 }
 
 void FCPerfcopyWindow::CloseWindow()

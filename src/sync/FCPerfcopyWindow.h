@@ -91,6 +91,3 @@ private:
     FCCtrlStatic* endUnit_ = nullptr;
     FCUI* ui_ = nullptr;
 };
-
-// Percentages are whole numbers from 0 to 100.
-int32_t ClampPercent(int32_t value);

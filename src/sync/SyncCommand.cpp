@@ -4,9 +4,12 @@
 #include "data/FCMusicRegion.h"
 #include "data/FCStaff.h"
 #include "host/HostFunctions.h"
+#include "sync/ClampPercent.h"
 #include "sync/FCPerfcopyBlockHandler.h"
-#include "sync/FCPerfcopyWindow.h"
+#include "sync/FCStaffListMap.h"
 #include "sync/FCUndoBlock.h"
+#include "ui/FCControl.h"
+#include "ui/FCUI.h"
 
 FCString* CreateEditName(int32_t staffCount, int16_t firstStaff)
 {
@@ -29,10 +32,9 @@ FCString* CreateEditName(int32_t staffCount, int16_t firstStaff)
     return name;
 }
 
-void RunSyncCommand(FCPerfcopyWindow* window)
+void RunSyncCommand(const SyncControls& controls)
 {
-    if (window == nullptr) return;
-    FCUI* ui = window->GetUI();
+    FCUI* ui = controls.ui;
     FCMusicRegion region;
     region.SetCurrentSelection();
     if (region.IsEmpty()) {
@@ -43,14 +45,14 @@ void RunSyncCommand(FCPerfcopyWindow* window)
         }
         return;
     }
-    const int32_t line = window->GetStaffList()->GetSelectedLine();
+    const int32_t line = controls.staffList->GetSelectedLine();
     if (line == -1) {
         if (ui != nullptr) ui->AlertError("Please select a source staff.", "Source Staff Missing");
         return;
     }
-    const int32_t source = window->GetStaffMap().GetStaffForLine(line);
+    const int32_t source = controls.staffMap->GetStaffForLine(line);
     if (source == -1) return;
-    window->LastSourceStaff = source;
+    *controls.lastSourceStaff = source;
 
     const int32_t staffCount = region.GetSlotCount();
     const int16_t context = region.GetStartSlotContext();
@@ -83,18 +85,18 @@ void RunSyncCommand(FCPerfcopyWindow* window)
     }
 
     // The choices as they are now, after any question.
-    const bool velocity = window->GetVelocityCheck()->GetCheck() != 0;
-    const bool start = window->GetStartCheck()->GetCheck() != 0;
-    const bool end = window->GetEndCheck()->GetCheck() != 0;
+    const bool velocity = controls.velocityCheck->GetCheck() != 0;
+    const bool start = controls.startCheck->GetCheck() != 0;
+    const bool end = controls.endCheck->GetCheck() != 0;
     if (!velocity && !start && !end) return;
 
     FCPerfcopyBlockHandler handler;
     handler.SourceStaff = static_cast<int16_t>(source);
-    handler.VelocityPercent = static_cast<int16_t>(ClampPercent(window->GetVelocityEdit()->GetInteger()));
+    handler.VelocityPercent = static_cast<int16_t>(ClampPercent(controls.velocityEdit->GetInteger()));
     handler.UseVelocity = velocity ? 1 : 0;
-    handler.StartTimePercent = static_cast<int16_t>(ClampPercent(window->GetStartEdit()->GetInteger()));
+    handler.StartTimePercent = static_cast<int16_t>(ClampPercent(controls.startEdit->GetInteger()));
     handler.UseStartTime = start ? 1 : 0;
-    handler.EndTimePercent = static_cast<int16_t>(ClampPercent(window->GetEndEdit()->GetInteger()));
+    handler.EndTimePercent = static_cast<int16_t>(ClampPercent(controls.endEdit->GetInteger()));
     handler.UseEndTime = end ? 1 : 0;
 
     FCString* name = CreateEditName(staffCount, firstStaff);

@@ -4,12 +4,11 @@
 #pragma once
 
 #include "core/FCString.h"
+#include "sync/SyncControls.h"
 
 #include <cstdint>
 
-class FCPerfcopyWindow;
-
-void RunSyncCommand(FCPerfcopyWindow* window);
+void RunSyncCommand(const SyncControls& controls);
 
 // "Perfcopy to " and the destination: the staff's name (or "staff #" and its
 // number) for one staff, else the count and " staves". Caller owns.

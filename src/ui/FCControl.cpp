@@ -2,7 +2,7 @@
 
 #include "host/HostFunctions.h"
 #include "shell/Globals.h"
-#include "ui/FCUserWindow.h"
+#include "ui/OwningWindow.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ int32_t FCControl::GetControlType() const
 
 HWND FCControl::WindowHandle() const
 {
-    return window_ != nullptr ? window_->GetWindowHandle() : nullptr;
+    return OwningWindowHandle(window_);
 }
 
 HWND FCControl::Item() const
@@ -110,7 +110,7 @@ void FCControl::MoveBy(int32_t dx, int32_t dy)
     ScreenToClient(WindowHandle(), &corner);
     const int32_t x = corner.x + dx;
     const int32_t y = corner.y + dy;
-    if (window_ != nullptr && window_->IsBatchLayout()) {
+    if (OwningWindowInBatchLayout(window_)) {
         recordedX_ = x;
         recordedY_ = y;
         movePending_ = true;
@@ -126,7 +126,7 @@ void FCControl::ResizeBy(int32_t dw, int32_t dh)
     GetWindowRect(item, &rect);
     const int32_t width = rect.right - rect.left + dw;
     const int32_t height = rect.bottom - rect.top + dh;
-    if (window_ != nullptr && window_->IsBatchLayout()) {
+    if (OwningWindowInBatchLayout(window_)) {
         recordedWidth_ = width;
         recordedHeight_ = height;
         sizePending_ = true;

@@ -3,6 +3,7 @@
 #include "host/HostFunctions.h"
 #include "shell/Globals.h"
 #include "ui/FCUI.h"
+#include "ui/OwningWindow.h"
 
 namespace {
 
@@ -15,6 +16,16 @@ constexpr UINT kDeferFlags = 0x214;
 constexpr uint32_t kFollowHostMessage = 0x036D;
 
 }  // namespace
+
+HWND OwningWindowHandle(const FCUserWindow* window)
+{
+    return window != nullptr ? window->GetWindowHandle() : nullptr;
+}
+
+bool OwningWindowInBatchLayout(const FCUserWindow* window)
+{
+    return window != nullptr && window->IsBatchLayout();
+}
 
 FCUserWindow::~FCUserWindow()
 {

@@ -1,6 +1,7 @@
 // A fresh simulated host with a small score, registered as FINALE.EXE.
 #pragma once
 
+#include "FunctionTable.h"
 #include "SimHost.h"
 
 #include <gtest/gtest.h>

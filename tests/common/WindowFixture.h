@@ -2,6 +2,7 @@
 // fresh window model. A message box without a scripted answer fails the test.
 #pragma once
 
+#include "FunctionTable.h"
 #include "SimHost.h"
 #include "WindowModel.h"
 #include "shell/Globals.h"

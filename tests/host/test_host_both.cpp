@@ -1,6 +1,7 @@
 // With both the host and the demo program loaded, the host is the one asked.
 // An executable of its own: the host lookups last for the process.
 #include "host/HostFunctions.h"
+#include "FunctionTable.h"
 #include "ModuleRegistry.h"
 #include "SimHost.h"
 

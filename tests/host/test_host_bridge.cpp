@@ -1,5 +1,6 @@
 // The host function table against a host that exports everything.
 #include "host/HostFunctions.h"
+#include "FunctionTable.h"
 #include "ModuleRegistry.h"
 #include "SimHost.h"
 

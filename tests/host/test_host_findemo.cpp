@@ -1,5 +1,6 @@
 // The host function table when the host runs as the demo program.
 #include "host/HostFunctions.h"
+#include "FunctionTable.h"
 #include "ModuleRegistry.h"
 #include "SimHost.h"
 

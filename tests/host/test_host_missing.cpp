@@ -2,6 +2,7 @@
 #include "core/ByteAccess.h"
 #include "data/EntryFrame.h"
 #include "host/HostFunctions.h"
+#include "FunctionTable.h"
 #include "SimHost.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 #include "core/FCFileStream.h"
 #include "data/FCNoteEntryCell.h"
 #include "host/HostFunctions.h"
+#include "FunctionTable.h"
 #include "SimHost.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The dialog framework on a host that exports none of the dialog functions:
 // nothing is shown, nothing crashes, and reads answer 0.
+#include "FunctionTable.h"
 #include "ModuleRegistry.h"
 #include "common/WindowFixture.h"
 #include "ui/FCUserWindow.h"
