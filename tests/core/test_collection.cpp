@@ -153,6 +153,12 @@ TEST(Collection, ForEachCountsUntilTheHandlerStops)
 
     RecordingHandler all;
     EXPECT_EQ(5, list.ForEach(&all));
+
+    // A handler that overrides nothing goes through every item and matches none.
+    __FCIteratorHandler plain;
+    EXPECT_EQ(5, list.ForEach(&plain));
+    EXPECT_EQ(5, list.ForEachIndex(&plain));
+    EXPECT_EQ(nullptr, list.FindFirst(&plain));
 }
 
 TEST(Collection, IterationSkipsNullItems)

@@ -102,6 +102,10 @@ TEST_F(Records, PreferencesAlwaysLoadItemOne)
     TestPrefsRecord prefs;
     EXPECT_EQ(0u, prefs.GetLoadedSize());
     EXPECT_EQ(nullptr, prefs.GetData());
+    // Whatever item the key held before: cmper 1, inci 0.
+    prefs.GetKey()[0] = 5;
+    prefs.GetKey()[2] = 7;
+    prefs.GetKey()[3] = 1;
     ASSERT_TRUE(prefs.Load(42));
     EXPECT_EQ(36u, prefs.GetLoadedSize());
     EXPECT_EQ(1u, host().CallsTo("FX_LoadEData").at(0).key);
