@@ -218,13 +218,16 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
-    std::ostringstream transcript;
+    std::stringstream transcript;  // read back below
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
     const auto started = std::chrono::steady_clock::now();
     const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0) return status;
-    out << transcript.str();
+    // Streamed out and let go of before the score is written: a big score's
+    // transcript is as large as the file.
+    out << transcript.rdbuf();
+    transcript.str(std::string());
     for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
         if (!box.question) {
             err << "qvperfcopy-sync: " << box.title << ": " << box.text << "\n";

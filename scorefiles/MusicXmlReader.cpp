@@ -600,7 +600,7 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
         }
         std::string scoreBytes;
         if (!UnpackZipEntry(origin->archive[origin->rootEntry], scoreBytes, error)) return false;
-        if (!DecodeText(scoreBytes, origin->text, origin->encoding, error)) return false;
+        if (!DecodeText(std::move(scoreBytes), origin->text, origin->encoding, error)) return false;
     } else if (!DecodeText(std::string(bytes.begin(), bytes.end()), origin->text, origin->encoding, error)) {
         return false;
     }
@@ -608,7 +608,7 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
     Importer importer(origin->text, imported, *origin);
     if (!importer.Run(error)) return false;
     imported.musicXml = origin;
-    score = imported;
+    score = std::move(imported);
     return true;
 }
 

@@ -61,6 +61,25 @@ struct TextEdit {
     std::string text;
 };
 
+// The text with the edits (in text order) made, into a string or a byte
+// vector sized once.
+template <typename Buffer>
+void ApplyEdits(const std::string& text, const std::vector<TextEdit>& edits, Buffer& out)
+{
+    std::size_t size = text.size();
+    for (const TextEdit& edit : edits) size = size - edit.length + edit.text.size();
+    out.clear();
+    out.reserve(size);
+    std::size_t copied = 0;
+    for (const TextEdit& edit : edits) {
+        out.insert(out.end(), text.begin() + static_cast<std::ptrdiff_t>(copied),
+                   text.begin() + static_cast<std::ptrdiff_t>(edit.at));
+        out.insert(out.end(), edit.text.begin(), edit.text.end());
+        copied = edit.at + edit.length;
+    }
+    out.insert(out.end(), text.begin() + static_cast<std::ptrdiff_t>(copied), text.end());
+}
+
 }  // namespace
 
 bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& bytes, std::string& error)
@@ -112,16 +131,13 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
         if (!added.empty()) edits.push_back({ insertAt, 0, added });
     }
     std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.at < b.at; });
-    std::string text;
-    text.reserve(origin.text.size() + edits.size() * 24);
-    std::size_t copied = 0;
-    for (const TextEdit& edit : edits) {
-        text.append(origin.text, copied, edit.at - copied);
-        text += edit.text;
-        copied = edit.at + edit.length;
+    if (!compressed && origin.encoding == TextEncoding::Utf8) {
+        ApplyEdits(origin.text, edits, bytes);
+        return true;
     }
-    text.append(origin.text, copied, std::string::npos);
-    text = EncodeText(text, origin.encoding);
+    std::string text;
+    ApplyEdits(origin.text, edits, text);
+    if (origin.encoding != TextEncoding::Utf8) text = EncodeText(text, origin.encoding);
     if (compressed && origin.compressed) {
         // The archive as it was, with the score replaced.
         std::vector<ZipEntry> archive = origin.archive;
