@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace simhost {
 
@@ -33,7 +34,7 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
             error = path + ": cannot read the file";
             return false;
         }
-        if (!ImportMusicXml(bytes, IsCompressedMusicXmlPath(path), score, error)) {
+        if (!ImportMusicXml(std::move(bytes), IsCompressedMusicXmlPath(path), score, error)) {
             error = path + ": " + error;
             return false;
         }
