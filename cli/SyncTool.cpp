@@ -1,5 +1,6 @@
 #include "SyncTool.h"
 
+#include "LongTextBuffer.h"
 #include "ScoreFormats.h"
 #include "TextParsing.h"
 #include "Session.h"
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <optional>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -218,16 +218,17 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
-    std::stringstream transcript;  // read back below
+    // Written out only when the session ran; for a big score it is as large
+    // as the file.
+    LongTextBuffer transcriptText;
+    std::ostream transcript(&transcriptText);
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
     const auto started = std::chrono::steady_clock::now();
     const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0) return status;
-    // Streamed out and let go of before the score is written: a big score's
-    // transcript is as large as the file.
-    out << transcript.rdbuf();
-    transcript.str(std::string());
+    transcriptText.WriteTo(out);
+    transcriptText.Clear();  // before the score is written
     for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
         if (!box.question) {
             err << "qvperfcopy-sync: " << box.title << ": " << box.text << "\n";

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace simhost {
 
@@ -14,7 +16,8 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                   "entry", "note", "field", "old", "new");
     out << line;
     int rows = 0;
-    std::set<std::pair<uint32_t, uint16_t>> owned;
+    // Entry number and note ID of every note listed, sorted below.
+    std::vector<std::pair<uint32_t, uint16_t>> owned;
     for (int16_t measure = 1; measure <= after.measureCount; ++measure) {
         for (int16_t staff : after.staffOrder) {
             for (int32_t layer = 0; layer < after.maxLayers; ++layer) {
@@ -25,7 +28,7 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                     const int32_t notes = entry::NoteCount(e) > 12 ? 12 : entry::NoteCount(e);
                     for (int32_t k = 0; k < notes; ++k) {
                         const uint16_t id = entry::NoteID(e, k);
-                        owned.insert({ number, id });
+                        owned.push_back({ number, id });
                         auto old = before.PerformanceOf(number, id);
                         auto now = after.PerformanceOf(number, id);
                         const std::pair<const char*, int16_t Performance::*> fields[] = {
@@ -34,6 +37,10 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                             { "end", &Performance::end },
                         };
                         for (const auto& field : fields) {
+                            // Written out only when it changed.
+                            if (old.has_value() == now.has_value() &&
+                                (!old || (*old).*field.second == (*now).*field.second))
+                                continue;
                             const std::string from = old ? std::to_string((*old).*field.second) : "none";
                             const std::string to = now ? std::to_string((*now).*field.second) : "none";
                             if (from == to) continue;
@@ -47,19 +54,21 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
             }
         }
     }
+    std::sort(owned.begin(), owned.end());
     // Notes that the frame's save gave another ID: a record written for the
     // old ID no longer belongs to them.
-    std::map<uint32_t, EntryBytes> entriesBefore;
+    std::unordered_map<uint32_t, const EntryBytes*> entriesBefore;  // the last of a number
     for (const auto& frame : before.frames) {
-        for (const EntryBytes& e : frame.second.entries) entriesBefore[entry::Number(e)] = e;
+        for (const EntryBytes& e : frame.second.entries) entriesBefore[entry::Number(e)] = &e;
     }
     for (const auto& frame : after.frames) {
         for (const EntryBytes& e : frame.second.entries) {
             auto old = entriesBefore.find(entry::Number(e));
             if (old == entriesBefore.end()) continue;
-            const int32_t notes = std::min<int32_t>(12, std::min(entry::NoteCount(e), entry::NoteCount(old->second)));
+            const EntryBytes& previous = *old->second;
+            const int32_t notes = std::min<int32_t>(12, std::min(entry::NoteCount(e), entry::NoteCount(previous)));
             for (int32_t k = 0; k < notes; ++k) {
-                const uint16_t was = entry::NoteID(old->second, k);
+                const uint16_t was = entry::NoteID(previous, k);
                 const uint16_t now = entry::NoteID(e, k);
                 if (was == now) continue;
                 std::snprintf(line, sizeof line, "%s  entry %u note %d: the frame's save changed its ID %u to %u",
@@ -77,16 +86,13 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
             }
         }
     }
-    // Records that no note of the entry owns.
-    const auto oldRecords = before.records.RecordsOf(kPerformanceTag);
-    for (const auto& record : after.records.RecordsOf(kPerformanceTag)) {
-        const uint32_t number = static_cast<uint32_t>(record.first[0] | (record.first[1] << 8) |
-                                                      (record.first[2] << 16) | (record.first[3] << 24));
-        const auto decoded = DecodePerformance(record.second);
-        if (owned.count({ number, decoded.first }) != 0) continue;
-        bool unchanged = false;
-        for (const auto& old : oldRecords) unchanged = unchanged || old == record;
-        if (unchanged) continue;
+    // Records that no note of the entry owns, and that the step wrote.
+    after.records.ForEachOf(kPerformanceTag, [&](const uint8_t* key, const std::vector<uint8_t>& data) {
+        const uint32_t number = static_cast<uint32_t>(key[0] | (key[1] << 8) | (key[2] << 16) | (key[3] << 24));
+        const auto decoded = DecodePerformance(data);
+        if (std::binary_search(owned.begin(), owned.end(), std::make_pair(number, decoded.first))) return;
+        const std::vector<uint8_t>* old = before.records.Find(kPerformanceTag, key);
+        if (old != nullptr && *old == data) return;
         std::snprintf(line, sizeof line,
                       "%s  record of entry %u for note ID %u, which no note of the entry has now: velocity %d, "
                       "start %d, end %d\n",
@@ -94,7 +100,7 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                       decoded.second.end);
         out << line;
         ++rows;
-    }
+    });
     if (rows == 0) out << indent << "(no value changed)\n";
 }
 

@@ -154,6 +154,17 @@ std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordStore::
     return result;
 }
 
+void RecordStore::ForEachOf(uint32_t tag,
+                            const std::function<void(const uint8_t* key, const std::vector<uint8_t>& data)>& visit) const
+{
+    uint8_t key[8];
+    for (auto it = records_.lower_bound(Key(tag, 0, 0, 0)); it != records_.end() && std::get<0>(it->first) == tag;
+         ++it) {
+        WriteKey(it->first, key);
+        visit(key, it->second);
+    }
+}
+
 bool RecordStore::Contains(const RecordStore& other) const
 {
     for (const auto& record : other.records_) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -38,6 +39,10 @@ public:
 
     // Every record of a tag, in key order, with its key bytes.
     std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordsOf(uint32_t tag) const;
+    // Calls visit(key, data) for every record of a tag in key order, with
+    // the key's 8 bytes.
+    void ForEachOf(uint32_t tag,
+                   const std::function<void(const uint8_t* key, const std::vector<uint8_t>& data)>& visit) const;
     // True when every record of the other store is here too, byte for byte.
     bool Contains(const RecordStore& other) const;
     // The tags that have records, in order.
