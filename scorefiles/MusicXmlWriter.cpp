@@ -61,6 +61,17 @@ struct TextEdit {
     std::string text;
 };
 
+void Append(std::string& out, const char* text, std::size_t size)
+{
+    out.append(text, size);
+}
+
+void Append(std::vector<uint8_t>& out, const char* text, std::size_t size)
+{
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text);
+    out.insert(out.end(), bytes, bytes + size);
+}
+
 // The text with the edits (in text order) made, into a string or a byte
 // vector sized once.
 template <typename Buffer>
@@ -72,12 +83,11 @@ void ApplyEdits(const std::string& text, const std::vector<TextEdit>& edits, Buf
     out.reserve(size);
     std::size_t copied = 0;
     for (const TextEdit& edit : edits) {
-        out.insert(out.end(), text.begin() + static_cast<std::ptrdiff_t>(copied),
-                   text.begin() + static_cast<std::ptrdiff_t>(edit.at));
-        out.insert(out.end(), edit.text.begin(), edit.text.end());
+        Append(out, text.data() + copied, edit.at - copied);
+        Append(out, edit.text.data(), edit.text.size());
         copied = edit.at + edit.length;
     }
-    out.insert(out.end(), text.begin() + static_cast<std::ptrdiff_t>(copied), text.end());
+    Append(out, text.data() + copied, text.size() - copied);
 }
 
 }  // namespace
