@@ -51,23 +51,19 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
 
 bool WriteScoreFile(const std::string& path, const Score& score, std::string& error)
 {
-    std::vector<uint8_t> bytes;
-    std::string content;
-    if (IsMusicXmlPath(path)) {
-        if (!ExportMusicXml(score, IsCompressedMusicXmlPath(path), bytes, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-    } else {
-        content = FormatScore(score);
-    }
-    // One of the two holds the file.
-    const char* data = bytes.empty() ? content.data() : reinterpret_cast<const char*>(bytes.data());
-    const std::size_t size = bytes.empty() ? content.size() : bytes.size();
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(data, static_cast<std::streamsize>(size));
+        if (IsMusicXmlPath(path)) {
+            if (!WriteMusicXml(score, IsCompressedMusicXmlPath(path), out, error)) {
+                error = path + ": " + error;
+                out.close();
+                std::remove(temporary.c_str());
+                return false;
+            }
+        } else {
+            out << FormatScore(score);
+        }
         out.flush();
         if (!out) {
             error = temporary + ": cannot write the file";
