@@ -209,21 +209,26 @@ void SetSelection(Score& score, Region region)
 
 bool SessionRun::SetUp()
 {
-    Score score;
     std::string error;
-    if (files_.score) {
-        score = *files_.score;
-    } else if (!ReadScoreFile(files_.scorePath, score, error)) {
-        err_ << "qvperfcopy session: " << error << "\n";
-        return false;
+    // The score as given, shared when the run selects nothing of its own.
+    std::shared_ptr<const Score> original = files_.score;
+    if (!original) {
+        auto read = std::make_shared<Score>();
+        if (!ReadScoreFile(files_.scorePath, *read, error)) {
+            err_ << "qvperfcopy session: " << error << "\n";
+            return false;
+        }
+        original = read;
     }
     if (!files_.parts.empty() || !files_.measures.empty()) {
-        const std::optional<Region> region = SelectPartsAndMeasures(score, files_.parts, files_.measures, error);
+        const std::optional<Region> region = SelectPartsAndMeasures(*original, files_.parts, files_.measures, error);
         if (!region) {
             err_ << "qvperfcopy session: " << files_.scorePath << ": " << error << "\n";
             return false;
         }
-        SetSelection(score, *region);
+        auto selected = std::make_shared<Score>(*original);
+        SetSelection(*selected, *region);
+        original = selected;
     }
     std::string settings;
     if (!files_.settingsPath.empty() && !ReadFile(files_.settingsPath, settings)) {
@@ -248,7 +253,7 @@ bool SessionRun::SetUp()
     Host& host = Host::Get();
     host.Reset();
     host.logCalls = false;
-    original_ = std::make_shared<const Score>(std::move(score));
+    original_ = original;
     before_ = original_;
     host.score = *original_;
     host.finalePath = folder_;
