@@ -25,7 +25,8 @@ const char kUsage[] =
     "SCORE and OUT are score files (.json) or MusicXML (.musicxml, .xml, .mxl). --parts\n"
     "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
-    "sample score from staff 1 with all three fields at 100 percent.\n";
+    "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
+    "-- are score files, even when they start with --.\n";
 
 struct Options {
     std::string scorePath;
@@ -43,9 +44,14 @@ struct Options {
 // Reads the arguments; on a problem, writes one line to err and answers false.
 bool ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& err)
 {
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
+        if (arg == "--" && !optionsEnded) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || arg.rfind("--", 0) != 0) {
             if (!options.scorePath.empty()) {
                 err << "qvperfcopy-sync: more than one score file given (" << arg << ")\n";
                 return false;

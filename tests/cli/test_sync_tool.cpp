@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -121,6 +122,37 @@ TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
         EXPECT_FALSE(Exists(output)) << c.second;
     }
     std::remove(malformed.c_str());
+}
+
+// A score file whose name starts with "--" is given after "--", which ends
+// the options; before it, the name is taken for an option.
+TEST(SyncTool, ArgumentsAfterDoubleDashAreScoreFiles)
+{
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    char* previous = getcwd(nullptr, 0);
+    ASSERT_NE(nullptr, previous);
+    ASSERT_EQ(0, chdir(folder.Path().c_str()));
+    {
+        std::ofstream(folder.File("--odd.json")) << qvtest::ReadFileText(Fixture("sync_small.json"));
+        ToolRun run = Sync({ "--source", "1", "--velocity", "50", "--start-time", "50", "--end-time", "50",
+                             "--output", "--result.json", "--", "--odd.json" });
+        EXPECT_EQ(0, run.status) << run.err;
+        EXPECT_NE(std::string::npos, run.out.find("Sync from staff 1 of --odd.json\n")) << run.out;
+        EXPECT_TRUE(Exists(folder.File("--result.json")) &&
+                    Load(folder.File("--result.json")) == Load(Fixture("sync_small_expected.json")));
+
+        run = Sync({ "--odd.json", "--source", "1" });
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ("qvperfcopy-sync: unknown option --odd.json\n", run.err);
+        // Everything after "--" is a file, and "--" itself only once.
+        run = Sync({ "--", "--odd.json", "--source", "1" });
+        EXPECT_EQ("qvperfcopy-sync: more than one score file given (--source)\n", run.err);
+        run = Sync({ "--source", "1", "--", "--", "--odd.json" });
+        EXPECT_EQ("qvperfcopy-sync: more than one score file given (--odd.json)\n", run.err);
+    }
+    EXPECT_EQ(0, chdir(previous));
+    std::free(previous);
 }
 
 TEST(SyncTool, EmptySelectionIsRefused)
