@@ -171,7 +171,7 @@ SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& aft
 }  // namespace
 
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
-                std::ostream& err, std::shared_ptr<const simhost::Score> read)
+                std::ostream& err, std::shared_ptr<const simhost::Score> read, std::size_t changeRowsShown)
 {
     Options options;
     if (args.empty()) {
@@ -224,6 +224,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
+    files.changeRowsShown = changeRowsShown;
     // Written out only when the session ran; for a big score it is as large
     // as the file.
     LongTextBuffer transcriptText;

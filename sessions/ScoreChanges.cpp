@@ -9,13 +9,16 @@
 
 namespace simhost {
 
-void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent)
+void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent,
+                   std::size_t rowsShown)
 {
     char line[200];
     std::snprintf(line, sizeof line, "%s%7s %5s %5s %6s %4s  %-8s %6s -> %s\n", indent, "measure", "staff", "layer",
                   "entry", "note", "field", "old", "new");
     out << line;
-    int rows = 0;
+    std::size_t rows = 0;
+    // Whether the next row is written, or only counted.
+    auto shown = [&rows, rowsShown] { return rows < rowsShown; };
     // Entry number and note ID of every note listed, sorted below.
     std::vector<std::pair<uint32_t, uint16_t>> owned;
     for (int16_t measure = 1; measure <= after.measureCount; ++measure) {
@@ -41,12 +44,14 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                             if (old.has_value() == now.has_value() &&
                                 (!old || (*old).*field.second == (*now).*field.second))
                                 continue;
-                            const std::string from = old ? std::to_string((*old).*field.second) : "none";
-                            const std::string to = now ? std::to_string((*now).*field.second) : "none";
-                            if (from == to) continue;
-                            std::snprintf(line, sizeof line, "%s%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", indent,
-                                          measure, staff, layer, number, k + 1, field.first, from.c_str(), to.c_str());
-                            out << line;
+                            if (shown()) {
+                                const std::string from = old ? std::to_string((*old).*field.second) : "none";
+                                const std::string to = now ? std::to_string((*now).*field.second) : "none";
+                                std::snprintf(line, sizeof line, "%s%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", indent,
+                                              measure, staff, layer, number, k + 1, field.first, from.c_str(),
+                                              to.c_str());
+                                out << line;
+                            }
                             ++rows;
                         }
                     }
@@ -71,6 +76,10 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                 const uint16_t was = entry::NoteID(previous, k);
                 const uint16_t now = entry::NoteID(e, k);
                 if (was == now) continue;
+                if (!shown()) {
+                    ++rows;
+                    continue;
+                }
                 std::snprintf(line, sizeof line, "%s  entry %u note %d: the frame's save changed its ID %u to %u",
                               indent, entry::Number(e), k + 1, was, now);
                 out << line;
@@ -93,6 +102,10 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
         if (std::binary_search(owned.begin(), owned.end(), std::make_pair(number, decoded.first))) return;
         const std::vector<uint8_t>* old = before.records.Find(kPerformanceTag, key);
         if (old != nullptr && *old == data) return;
+        if (!shown()) {
+            ++rows;
+            return;
+        }
         std::snprintf(line, sizeof line,
                       "%s  record of entry %u for note ID %u, which no note of the entry has now: velocity %d, "
                       "start %d, end %d\n",
@@ -102,6 +115,7 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
         ++rows;
     });
     if (rows == 0) out << indent << "(no value changed)\n";
+    if (rows > rowsShown) out << indent << "... " << rows - rowsShown << " more rows\n";
 }
 
 }  // namespace simhost

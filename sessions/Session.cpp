@@ -525,7 +525,7 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     }
     if (!SameRevision(scoreBefore, host.score) &&
         !(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
-        ReportChanges(scoreBefore, host.score, out_, "  ");
+        ReportChanges(scoreBefore, host.score, out_, "  ", files_.changeRowsShown);
     }
     for (size_t i = edits; i < host.EndedEdits().size(); ++i) {
         out_ << "  edit \"" << host.EndedEdits()[i] << "\" kept\n";

@@ -173,6 +173,15 @@ TEST(ScoreChanges, ListsEachChangedFieldOnly)
     std::snprintf(row, sizeof row, "      1     2     0      5    1  start    %6d -> %d\n", was->start, now.start);
     EXPECT_EQ(std::string("measure staff layer  entry note  field       old -> new\n") + row, report.str());
 
+    // Past the rows shown, the rest are counted.
+    now.velocity = static_cast<int16_t>(now.velocity + 1);
+    ASSERT_TRUE(after.SetPerformance(5, 1, now));
+    std::ostringstream first;
+    simhost::ReportChanges(before, after, first, "  ", 1);
+    std::snprintf(row, sizeof row, "        1     2     0      5    1  velocity %6d -> %d\n", was->velocity, now.velocity);
+    EXPECT_EQ(std::string("  measure staff layer  entry note  field       old -> new\n") + row + "  ... 1 more rows\n",
+              first.str());
+
     std::ostringstream none;
     simhost::ReportChanges(before, before, none);
     EXPECT_EQ("measure staff layer  entry note  field       old -> new\n(no value changed)\n", none.str());
