@@ -612,6 +612,7 @@ bool Parse(const std::shared_ptr<MusicXmlOrigin>& origin, Score& score, std::str
     Score imported;
     Importer importer(origin->text, imported, *origin);
     if (!importer.Run(error)) return false;
+    origin->notes.shrink_to_fit();
     imported.musicXml = origin;
     score = std::move(imported);
     return true;
