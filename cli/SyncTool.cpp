@@ -1,5 +1,6 @@
 #include "SyncTool.h"
 
+#include "LongTextBuffer.h"
 #include "ScoreFormats.h"
 #include "TextParsing.h"
 #include "Session.h"
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <optional>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -25,7 +25,8 @@ const char kUsage[] =
     "SCORE and OUT are score files (.json) or MusicXML (.musicxml, .xml, .mxl). --parts\n"
     "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
-    "sample score from staff 1 with all three fields at 100 percent.\n";
+    "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
+    "-- are score files, even when they start with --.\n";
 
 struct Options {
     std::string scorePath;
@@ -43,9 +44,14 @@ struct Options {
 // Reads the arguments; on a problem, writes one line to err and answers false.
 bool ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& err)
 {
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
+        if (arg == "--" && !optionsEnded) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || arg.rfind("--", 0) != 0) {
             if (!options.scorePath.empty()) {
                 err << "qvperfcopy-sync: more than one score file given (" << arg << ")\n";
                 return false;
@@ -165,7 +171,7 @@ SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& aft
 }  // namespace
 
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
-                std::ostream& err, std::shared_ptr<const simhost::Score> read)
+                std::ostream& err, std::shared_ptr<const simhost::Score> read, std::size_t changeRowsShown)
 {
     Options options;
     if (args.empty()) {
@@ -218,13 +224,18 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
-    std::ostringstream transcript;
+    files.changeRowsShown = changeRowsShown;
+    // Written out only when the session ran; for a big score it is as large
+    // as the file.
+    LongTextBuffer transcriptText;
+    std::ostream transcript(&transcriptText);
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
     const auto started = std::chrono::steady_clock::now();
     const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0) return status;
-    out << transcript.str();
+    transcriptText.WriteTo(out);
+    transcriptText.Clear();  // before the score is written
     for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
         if (!box.question) {
             err << "qvperfcopy-sync: " << box.title << ": " << box.text << "\n";

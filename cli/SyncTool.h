@@ -4,6 +4,8 @@
 
 #include "Session.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -12,9 +14,11 @@
 // Runs the tool with the arguments after the program name; answers the exit
 // status: 0 when the sync ran (kept or cancelled), 1 when a file could not
 // be read or written, 2 for bad arguments. `read` is the score file as
-// already read, if it has been (the web page keeps it between runs).
+// already read, if it has been (the web page keeps it between runs). Past
+// changeRowsShown rows, the changed values are only counted.
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
-                std::ostream& err, std::shared_ptr<const simhost::Score> read = nullptr);
+                std::ostream& err, std::shared_ptr<const simhost::Score> read = nullptr,
+                std::size_t changeRowsShown = SIZE_MAX);
 
 // The plug-in's entry points, linked into the program.
 simhost::PluginEntries PluginEntryPoints();

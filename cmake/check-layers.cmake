@@ -76,6 +76,8 @@ endforeach()
 foreach(skip IN LISTS ignored)
   list(FILTER files EXCLUDE REGEX "^${skip}/")
 endforeach()
+# npm's packages (web/tests after npm ci) are not the tree's code.
+list(FILTER files EXCLUDE REGEX "(^|/)node_modules/")
 list(SORT files)
 if(NOT files)
   fail("no source files under ${ROOT}")

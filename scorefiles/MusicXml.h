@@ -21,13 +21,14 @@ namespace simhost {
 constexpr int64_t kUnitsPerQuarter = 1024;
 constexpr int64_t kForteVelocity = 90;
 
-// One note of the file that is a note of the score.
+// One note of the file that is a note of the score (the widest fields
+// first: a large score holds hundreds of thousands).
 struct MusicXmlNote {
-    uint32_t entry = 0;
-    uint16_t noteID = 0;
     std::size_t tagOffset = 0;  // of the note element's "<" in the text
     int64_t divisionsNumerator = 1;  // the divisions in force at the note
     int64_t divisionsDenominator = 1;
+    uint32_t entry = 0;
+    uint16_t noteID = 0;
     std::optional<Performance> imported;
 };
 

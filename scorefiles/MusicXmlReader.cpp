@@ -487,8 +487,10 @@ bool Importer::Run(std::string& error)
 {
     pugi::xml_document document;
     // The text is UTF-8 whatever its declaration says: DecodeText made it so.
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
+    // An element's leading text is kept in the element itself rather than in
+    // a node of its own: a third fewer nodes, and child_value reads the same.
+    const pugi::xml_parse_result parsed = document.load_buffer(
+        text_.data(), text_.size(), pugi::parse_default | pugi::parse_embed_pcdata, pugi::encoding_utf8);
     if (!parsed) {
         error = LineAndColumn(text_, parsed.offset) + ": not well-formed XML (" + parsed.description() + ")";
         return false;
@@ -558,14 +560,14 @@ bool Importer::Run(std::string& error)
     return true;
 }
 
-bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
+// The document's text (unpacked when compressed) and its encoding.
+bool Decode(const std::vector<uint8_t>& bytes, bool compressed, MusicXmlOrigin& origin, std::string& error)
 {
-    auto origin = std::make_shared<MusicXmlOrigin>();
-    origin->compressed = compressed;
+    origin.compressed = compressed;
     if (compressed) {
-        if (!ReadZip(bytes, origin->archive, error)) return false;
+        if (!ReadZip(bytes, origin.archive, error)) return false;
         const ZipEntry* container = nullptr;
-        for (const ZipEntry& entry : origin->archive) {
+        for (const ZipEntry& entry : origin.archive) {
             if (entry.name == "META-INF/container.xml") container = &entry;
         }
         if (container == nullptr) {
@@ -589,9 +591,9 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
             break;
         }
         bool found = false;
-        for (std::size_t i = 0; i < origin->archive.size() && !found; ++i) {
-            if (origin->archive[i].name != rootPath) continue;
-            origin->rootEntry = i;
+        for (std::size_t i = 0; i < origin.archive.size() && !found; ++i) {
+            if (origin.archive[i].name != rootPath) continue;
+            origin.rootEntry = i;
             found = true;
         }
         if (!found) {
@@ -599,16 +601,20 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
             return false;
         }
         std::string scoreBytes;
-        if (!UnpackZipEntry(origin->archive[origin->rootEntry], scoreBytes, error)) return false;
-        if (!DecodeText(scoreBytes, origin->text, origin->encoding, error)) return false;
-    } else if (!DecodeText(std::string(bytes.begin(), bytes.end()), origin->text, origin->encoding, error)) {
-        return false;
+        if (!UnpackZipEntry(origin.archive[origin.rootEntry], scoreBytes, error)) return false;
+        return DecodeText(std::move(scoreBytes), origin.text, origin.encoding, error);
     }
+    return DecodeText(std::string(bytes.begin(), bytes.end()), origin.text, origin.encoding, error);
+}
+
+bool Parse(const std::shared_ptr<MusicXmlOrigin>& origin, Score& score, std::string& error)
+{
     Score imported;
     Importer importer(origin->text, imported, *origin);
     if (!importer.Run(error)) return false;
+    origin->notes.shrink_to_fit();
     imported.musicXml = origin;
-    score = imported;
+    score = std::move(imported);
     return true;
 }
 
@@ -616,7 +622,18 @@ bool Import(const std::vector<uint8_t>& bytes, bool compressed, Score& score, st
 
 bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
 {
-    if (Import(bytes, compressed, score, error)) return true;
+    auto origin = std::make_shared<MusicXmlOrigin>();
+    if (Decode(bytes, compressed, *origin, error) && Parse(origin, score, error)) return true;
+    error = OneLine(error);
+    return false;
+}
+
+bool ImportMusicXml(std::vector<uint8_t>&& bytes, bool compressed, Score& score, std::string& error)
+{
+    auto origin = std::make_shared<MusicXmlOrigin>();
+    const bool decoded = Decode(bytes, compressed, *origin, error);
+    std::vector<uint8_t>().swap(bytes);  // the text holds them now
+    if (decoded && Parse(origin, score, error)) return true;
     error = OneLine(error);
     return false;
 }

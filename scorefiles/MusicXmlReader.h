@@ -37,5 +37,8 @@ namespace simhost {
 // empty score. On failure the score is left as it was and the error names
 // the place ("part P2 \"Violin\", measure 12: ...", "line 3, column 7: ...").
 bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error);
+// The same, letting go of the bytes once they are decoded, so that a large
+// file is not held twice while it is parsed.
+bool ImportMusicXml(std::vector<uint8_t>&& bytes, bool compressed, Score& score, std::string& error);
 
 }  // namespace simhost

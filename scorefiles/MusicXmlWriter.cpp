@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace simhost {
 
@@ -61,67 +62,108 @@ struct TextEdit {
     std::string text;
 };
 
+// The edits that give one note its changed attack, release and dynamics,
+// in text order (none when its values are as read).
+bool NoteEdits(const Score& score, const MusicXmlOrigin& origin, const MusicXmlNote& note, std::vector<TextEdit>& edits,
+               std::string& error)
+{
+    edits.clear();
+    const std::optional<Performance> now = score.PerformanceOf(note.entry, note.noteID);
+    const Performance before = note.imported.value_or(Performance());
+    if (!now || *now == before) return true;
+    std::vector<TagAttribute> attributes;
+    std::size_t insertAt = 0;
+    if (!ReadStartTag(origin.text, note.tagOffset, attributes, insertAt)) {
+        error = "the note at " + PlaceOfOffset(origin.text, note.tagOffset) + " has no readable start tag";
+        return false;
+    }
+    const Fraction divisions(note.divisionsNumerator, note.divisionsDenominator);
+    struct Change {
+        const char* name;
+        bool changed;
+        std::string value;
+    };
+    // What a key velocity can be: MusicXML has no negative dynamics, and
+    // MIDI no velocity above 127.
+    const int32_t velocity = std::clamp<int32_t>(kForteVelocity + now->velocity, 0, kMostVelocity);
+    const Change changes[] = {
+        { "attack", now->start != before.start,
+          FormatDecimal(Fraction(now->start) * divisions / Fraction(kUnitsPerQuarter), 10) },
+        { "release", now->end != before.end,
+          FormatDecimal(Fraction(now->end) * divisions / Fraction(kUnitsPerQuarter), 10) },
+        { "dynamics", now->velocity != before.velocity, FormatDecimal(Fraction(velocity * 100, kForteVelocity), 2) } };
+    std::string added;
+    for (const Change& change : changes) {
+        if (!change.changed) continue;
+        auto existing = std::find_if(attributes.begin(), attributes.end(),
+                                     [&change](const TagAttribute& a) { return a.name == change.name; });
+        if (existing != attributes.end()) {
+            edits.push_back({ existing->valueBegin, existing->valueEnd - existing->valueBegin, change.value });
+        } else {
+            added += std::string(" ") + change.name + "=\"" + change.value + "\"";
+        }
+    }
+    std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.at < b.at; });
+    // After the last attribute.
+    if (!added.empty()) edits.push_back({ insertAt, 0, added });
+    return true;
+}
+
+// Hands the document's text, with the changed notes' attributes patched in,
+// to write piece by piece in order, so that it is never held whole.
+bool WritePatchedText(const Score& score, const std::function<void(const char*, std::size_t)>& write,
+                      std::string& error)
+{
+    const MusicXmlOrigin& origin = *score.musicXml;
+    // Each note's edits lie inside its own start tag: notes in text order
+    // give the edits in text order.
+    std::vector<std::size_t> order(origin.notes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&origin](std::size_t a, std::size_t b) {
+        return origin.notes[a].tagOffset < origin.notes[b].tagOffset;
+    });
+    const std::string& text = origin.text;
+    std::vector<TextEdit> edits;
+    std::size_t copied = 0;
+    for (std::size_t index : order) {
+        if (!NoteEdits(score, origin, origin.notes[index], edits, error)) return false;
+        for (const TextEdit& edit : edits) {
+            write(text.data() + copied, edit.at - copied);
+            write(edit.text.data(), edit.text.size());
+            copied = edit.at + edit.length;
+        }
+    }
+    write(text.data() + copied, text.size() - copied);
+    return true;
+}
+
+// The patched text whole, in the file's encoding, sized once.
+bool PatchedText(const Score& score, std::string& out, std::string& error)
+{
+    std::size_t size = 0;
+    if (!WritePatchedText(score, [&size](const char*, std::size_t piece) { size += piece; }, error)) return false;
+    out.clear();
+    out.reserve(size);
+    WritePatchedText(score, [&out](const char* piece, std::size_t length) { out.append(piece, length); }, error);
+    const TextEncoding encoding = score.musicXml->encoding;
+    if (encoding != TextEncoding::Utf8) out = EncodeText(out, encoding);
+    return true;
+}
+
+bool CheckOrigin(const Score& score, std::string& error)
+{
+    if (score.musicXml) return true;
+    error = "the score was not read from MusicXML, so there is no MusicXML file to write back";
+    return false;
+}
+
 }  // namespace
 
 bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& bytes, std::string& error)
 {
-    if (!score.musicXml) {
-        error = "the score was not read from MusicXML, so there is no MusicXML file to write back";
-        return false;
-    }
-    const MusicXmlOrigin& origin = *score.musicXml;
-    std::vector<TextEdit> edits;
-    for (const MusicXmlNote& note : origin.notes) {
-        const std::optional<Performance> now = score.PerformanceOf(note.entry, note.noteID);
-        const Performance before = note.imported.value_or(Performance());
-        if (!now || *now == before) continue;
-        std::vector<TagAttribute> attributes;
-        std::size_t insertAt = 0;
-        if (!ReadStartTag(origin.text, note.tagOffset, attributes, insertAt)) {
-            error = "the note at " + PlaceOfOffset(origin.text, note.tagOffset) +
-                    " has no readable start tag";
-            return false;
-        }
-        const Fraction divisions(note.divisionsNumerator, note.divisionsDenominator);
-        struct Change {
-            const char* name;
-            bool changed;
-            std::string value;
-        };
-        // What a key velocity can be: MusicXML has no negative dynamics, and
-        // MIDI no velocity above 127.
-        const int32_t velocity = std::clamp<int32_t>(kForteVelocity + now->velocity, 0, kMostVelocity);
-        const Change changes[] = {
-            { "attack", now->start != before.start,
-              FormatDecimal(Fraction(now->start) * divisions / Fraction(kUnitsPerQuarter), 10) },
-            { "release", now->end != before.end,
-              FormatDecimal(Fraction(now->end) * divisions / Fraction(kUnitsPerQuarter), 10) },
-            { "dynamics", now->velocity != before.velocity,
-              FormatDecimal(Fraction(velocity * 100, kForteVelocity), 2) } };
-        std::string added;
-        for (const Change& change : changes) {
-            if (!change.changed) continue;
-            auto existing = std::find_if(attributes.begin(), attributes.end(),
-                                         [&change](const TagAttribute& a) { return a.name == change.name; });
-            if (existing != attributes.end()) {
-                edits.push_back({ existing->valueBegin, existing->valueEnd - existing->valueBegin, change.value });
-            } else {
-                added += std::string(" ") + change.name + "=\"" + change.value + "\"";
-            }
-        }
-        if (!added.empty()) edits.push_back({ insertAt, 0, added });
-    }
-    std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.at < b.at; });
     std::string text;
-    text.reserve(origin.text.size() + edits.size() * 24);
-    std::size_t copied = 0;
-    for (const TextEdit& edit : edits) {
-        text.append(origin.text, copied, edit.at - copied);
-        text += edit.text;
-        copied = edit.at + edit.length;
-    }
-    text.append(origin.text, copied, std::string::npos);
-    text = EncodeText(text, origin.encoding);
+    if (!CheckOrigin(score, error) || !PatchedText(score, text, error)) return false;
+    const MusicXmlOrigin& origin = *score.musicXml;
     if (compressed && origin.compressed) {
         // The archive as it was, with the score replaced.
         std::vector<ZipEntry> archive = origin.archive;
@@ -138,6 +180,20 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
         bytes.assign(text.begin(), text.end());
     }
     return true;
+}
+
+bool WriteMusicXml(const Score& score, bool compressed, std::ostream& out, std::string& error)
+{
+    if (!CheckOrigin(score, error)) return false;
+    if (compressed || score.musicXml->encoding != TextEncoding::Utf8) {
+        std::vector<uint8_t> bytes;
+        if (!ExportMusicXml(score, compressed, bytes, error)) return false;
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return true;
+    }
+    return WritePatchedText(
+        score, [&out](const char* piece, std::size_t size) { out.write(piece, static_cast<std::streamsize>(size)); },
+        error);
 }
 
 }  // namespace simhost

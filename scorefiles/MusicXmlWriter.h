@@ -8,6 +8,7 @@
 #include "Score.h"
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,8 @@ namespace simhost {
 // compressed (the original one with the score replaced, if it was one).
 // False when the score was not read from MusicXML.
 bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& bytes, std::string& error);
+// The same file written to out; a plain UTF-8 file goes out piece by piece,
+// without being held whole.
+bool WriteMusicXml(const Score& score, bool compressed, std::ostream& out, std::string& error);
 
 }  // namespace simhost

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace simhost {
 
@@ -33,7 +34,7 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
             error = path + ": cannot read the file";
             return false;
         }
-        if (!ImportMusicXml(bytes, IsCompressedMusicXmlPath(path), score, error)) {
+        if (!ImportMusicXml(std::move(bytes), IsCompressedMusicXmlPath(path), score, error)) {
             error = path + ": " + error;
             return false;
         }
@@ -50,21 +51,19 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
 
 bool WriteScoreFile(const std::string& path, const Score& score, std::string& error)
 {
-    std::string content;
-    if (IsMusicXmlPath(path)) {
-        std::vector<uint8_t> bytes;
-        if (!ExportMusicXml(score, IsCompressedMusicXmlPath(path), bytes, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-        content.assign(bytes.begin(), bytes.end());
-    } else {
-        content = FormatScore(score);
-    }
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << content;
+        if (IsMusicXmlPath(path)) {
+            if (!WriteMusicXml(score, IsCompressedMusicXmlPath(path), out, error)) {
+                error = path + ": " + error;
+                out.close();
+                std::remove(temporary.c_str());
+                return false;
+            }
+        } else {
+            out << FormatScore(score);
+        }
         out.flush();
         if (!out) {
             error = temporary + ": cannot write the file";

@@ -3,6 +3,7 @@
 #include "TextParsing.h"
 
 #include <cctype>
+#include <utility>
 
 namespace simhost {
 
@@ -46,7 +47,7 @@ std::string DeclaredEncoding(const std::string& text)
 
 }  // namespace
 
-bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encoding, std::string& error)
+bool DecodeText(std::string bytes, std::string& text, TextEncoding& encoding, std::string& error)
 {
     auto byte = [&bytes](std::size_t i) { return static_cast<uint8_t>(bytes[i]); };
     const bool fourBytes = bytes.size() >= 4;
@@ -62,7 +63,7 @@ bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encod
     else if (bytes.size() >= 2 && ((byte(0) == 0xFE && byte(1) == 0xFF) || (byte(0) == 0 && byte(1) == '<')))
         encoding = TextEncoding::Utf16BigEndian;
     if (encoding == TextEncoding::Utf8) {
-        text = bytes;
+        text = std::move(bytes);
         const std::string declared = DeclaredEncoding(text);
         if (!declared.empty() && declared != "utf-8") {
             error = "line 1: a file in " + declared + "; only UTF-8 and UTF-16 are read, so that the file can be "
@@ -94,7 +95,7 @@ bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encod
         }
         AppendUtf8(decoded, code);
     }
-    text = decoded;
+    text = std::move(decoded);
     return true;
 }
 

@@ -11,7 +11,7 @@ enum class TextEncoding { Utf8, Utf16LittleEndian, Utf16BigEndian };
 
 // A document's bytes as UTF-8, from UTF-8 or UTF-16 (by its byte-order mark,
 // or by a first "<" in either byte order), and back.
-bool DecodeText(const std::string& bytes, std::string& text, TextEncoding& encoding, std::string& error);
+bool DecodeText(std::string bytes, std::string& text, TextEncoding& encoding, std::string& error);
 std::string EncodeText(const std::string& text, TextEncoding encoding);
 
 }  // namespace simhost

@@ -2,19 +2,25 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace simhost {
 
-void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent)
+void ReportChanges(const Score& before, const Score& after, std::ostream& out, const char* indent,
+                   std::size_t rowsShown)
 {
     char line[200];
     std::snprintf(line, sizeof line, "%s%7s %5s %5s %6s %4s  %-8s %6s -> %s\n", indent, "measure", "staff", "layer",
                   "entry", "note", "field", "old", "new");
     out << line;
-    int rows = 0;
-    std::set<std::pair<uint32_t, uint16_t>> owned;
+    std::size_t rows = 0;
+    // Whether the next row is written, or only counted.
+    auto shown = [&rows, rowsShown] { return rows < rowsShown; };
+    // Entry number and note ID of every note listed, sorted below.
+    std::vector<std::pair<uint32_t, uint16_t>> owned;
     for (int16_t measure = 1; measure <= after.measureCount; ++measure) {
         for (int16_t staff : after.staffOrder) {
             for (int32_t layer = 0; layer < after.maxLayers; ++layer) {
@@ -25,7 +31,7 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                     const int32_t notes = entry::NoteCount(e) > 12 ? 12 : entry::NoteCount(e);
                     for (int32_t k = 0; k < notes; ++k) {
                         const uint16_t id = entry::NoteID(e, k);
-                        owned.insert({ number, id });
+                        owned.push_back({ number, id });
                         auto old = before.PerformanceOf(number, id);
                         auto now = after.PerformanceOf(number, id);
                         const std::pair<const char*, int16_t Performance::*> fields[] = {
@@ -34,12 +40,18 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                             { "end", &Performance::end },
                         };
                         for (const auto& field : fields) {
-                            const std::string from = old ? std::to_string((*old).*field.second) : "none";
-                            const std::string to = now ? std::to_string((*now).*field.second) : "none";
-                            if (from == to) continue;
-                            std::snprintf(line, sizeof line, "%s%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", indent,
-                                          measure, staff, layer, number, k + 1, field.first, from.c_str(), to.c_str());
-                            out << line;
+                            // Written out only when it changed.
+                            if (old.has_value() == now.has_value() &&
+                                (!old || (*old).*field.second == (*now).*field.second))
+                                continue;
+                            if (shown()) {
+                                const std::string from = old ? std::to_string((*old).*field.second) : "none";
+                                const std::string to = now ? std::to_string((*now).*field.second) : "none";
+                                std::snprintf(line, sizeof line, "%s%7d %5d %5d %6u %4d  %-8s %6s -> %s\n", indent,
+                                              measure, staff, layer, number, k + 1, field.first, from.c_str(),
+                                              to.c_str());
+                                out << line;
+                            }
                             ++rows;
                         }
                     }
@@ -47,21 +59,27 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
             }
         }
     }
+    std::sort(owned.begin(), owned.end());
     // Notes that the frame's save gave another ID: a record written for the
     // old ID no longer belongs to them.
-    std::map<uint32_t, EntryBytes> entriesBefore;
+    std::unordered_map<uint32_t, const EntryBytes*> entriesBefore;  // the last of a number
     for (const auto& frame : before.frames) {
-        for (const EntryBytes& e : frame.second.entries) entriesBefore[entry::Number(e)] = e;
+        for (const EntryBytes& e : frame.second.entries) entriesBefore[entry::Number(e)] = &e;
     }
     for (const auto& frame : after.frames) {
         for (const EntryBytes& e : frame.second.entries) {
             auto old = entriesBefore.find(entry::Number(e));
             if (old == entriesBefore.end()) continue;
-            const int32_t notes = std::min<int32_t>(12, std::min(entry::NoteCount(e), entry::NoteCount(old->second)));
+            const EntryBytes& previous = *old->second;
+            const int32_t notes = std::min<int32_t>(12, std::min(entry::NoteCount(e), entry::NoteCount(previous)));
             for (int32_t k = 0; k < notes; ++k) {
-                const uint16_t was = entry::NoteID(old->second, k);
+                const uint16_t was = entry::NoteID(previous, k);
                 const uint16_t now = entry::NoteID(e, k);
                 if (was == now) continue;
+                if (!shown()) {
+                    ++rows;
+                    continue;
+                }
                 std::snprintf(line, sizeof line, "%s  entry %u note %d: the frame's save changed its ID %u to %u",
                               indent, entry::Number(e), k + 1, was, now);
                 out << line;
@@ -77,16 +95,17 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
             }
         }
     }
-    // Records that no note of the entry owns.
-    const auto oldRecords = before.records.RecordsOf(kPerformanceTag);
-    for (const auto& record : after.records.RecordsOf(kPerformanceTag)) {
-        const uint32_t number = static_cast<uint32_t>(record.first[0] | (record.first[1] << 8) |
-                                                      (record.first[2] << 16) | (record.first[3] << 24));
-        const auto decoded = DecodePerformance(record.second);
-        if (owned.count({ number, decoded.first }) != 0) continue;
-        bool unchanged = false;
-        for (const auto& old : oldRecords) unchanged = unchanged || old == record;
-        if (unchanged) continue;
+    // Records that no note of the entry owns, and that the step wrote.
+    after.records.ForEachOf(kPerformanceTag, [&](const uint8_t* key, const std::vector<uint8_t>& data) {
+        const uint32_t number = static_cast<uint32_t>(key[0] | (key[1] << 8) | (key[2] << 16) | (key[3] << 24));
+        const auto decoded = DecodePerformance(data);
+        if (std::binary_search(owned.begin(), owned.end(), std::make_pair(number, decoded.first))) return;
+        const std::vector<uint8_t>* old = before.records.Find(kPerformanceTag, key);
+        if (old != nullptr && *old == data) return;
+        if (!shown()) {
+            ++rows;
+            return;
+        }
         std::snprintf(line, sizeof line,
                       "%s  record of entry %u for note ID %u, which no note of the entry has now: velocity %d, "
                       "start %d, end %d\n",
@@ -94,8 +113,9 @@ void ReportChanges(const Score& before, const Score& after, std::ostream& out, c
                       decoded.second.end);
         out << line;
         ++rows;
-    }
+    });
     if (rows == 0) out << indent << "(no value changed)\n";
+    if (rows > rowsShown) out << indent << "... " << rows - rowsShown << " more rows\n";
 }
 
 }  // namespace simhost

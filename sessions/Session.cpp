@@ -210,21 +210,26 @@ void SetSelection(Score& score, Region region)
 
 bool SessionRun::SetUp()
 {
-    Score score;
     std::string error;
-    if (files_.score) {
-        score = *files_.score;
-    } else if (!ReadScoreFile(files_.scorePath, score, error)) {
-        err_ << "qvperfcopy session: " << error << "\n";
-        return false;
+    // The score as given, shared when the run selects nothing of its own.
+    std::shared_ptr<const Score> original = files_.score;
+    if (!original) {
+        auto read = std::make_shared<Score>();
+        if (!ReadScoreFile(files_.scorePath, *read, error)) {
+            err_ << "qvperfcopy session: " << error << "\n";
+            return false;
+        }
+        original = read;
     }
     if (!files_.parts.empty() || !files_.measures.empty()) {
-        const std::optional<Region> region = SelectPartsAndMeasures(score, files_.parts, files_.measures, error);
+        const std::optional<Region> region = SelectPartsAndMeasures(*original, files_.parts, files_.measures, error);
         if (!region) {
             err_ << "qvperfcopy session: " << files_.scorePath << ": " << error << "\n";
             return false;
         }
-        SetSelection(score, *region);
+        auto selected = std::make_shared<Score>(*original);
+        SetSelection(*selected, *region);
+        original = selected;
     }
     std::string settings;
     if (!files_.settingsPath.empty() && !ReadFile(files_.settingsPath, settings)) {
@@ -249,7 +254,7 @@ bool SessionRun::SetUp()
     Host& host = Host::Get();
     host.Reset();
     host.logCalls = false;
-    original_ = std::make_shared<const Score>(std::move(score));
+    original_ = original;
     before_ = original_;
     host.score = *original_;
     host.finalePath = folder_;
@@ -521,7 +526,7 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     }
     if (!SameRevision(scoreBefore, host.score) &&
         !(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
-        ReportChanges(scoreBefore, host.score, out_, "  ");
+        ReportChanges(scoreBefore, host.score, out_, "  ", files_.changeRowsShown);
     }
     for (size_t i = edits; i < host.EndedEdits().size(); ++i) {
         out_ << "  edit \"" << host.EndedEdits()[i] << "\" kept\n";

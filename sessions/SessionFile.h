@@ -28,6 +28,8 @@ struct SessionFiles {
     // Boxes with no scripted answer are answered as a person going ahead
     // would (Yes, OK) instead of failing the session.
     bool goAhead = false;
+    // The rows of each change report written out; the rest are counted.
+    std::size_t changeRowsShown = SIZE_MAX;
     // Host functions the host of this session does not export ("hostLacks"
     // in a session file). Natively they are left out; a Windows host
     // program must have been built without them.

@@ -16,6 +16,14 @@ constexpr uint32_t kUnset32 = 0xFFFFFFFF;
 
 }  // namespace
 
+RecordStore::RecordStore() : records_(std::make_shared<Records>()) {}
+
+RecordStore::Records& RecordStore::Own()
+{
+    if (records_.use_count() > 1) records_ = std::make_shared<Records>(*records_);
+    return *records_;
+}
+
 KeyLayout RecordStore::LayoutOf(uint32_t tag)
 {
     if (tag == kPerformanceTag) return KeyLayout::EntryDetail;
@@ -57,8 +65,8 @@ void RecordStore::WriteKey(const Key& key, uint8_t* bytes)
 
 const std::vector<uint8_t>* RecordStore::Find(uint32_t tag, const uint8_t* key) const
 {
-    auto it = records_.find(MakeKey(tag, key));
-    return it == records_.end() ? nullptr : &it->second;
+    auto it = records_->find(MakeKey(tag, key));
+    return it == records_->end() ? nullptr : &it->second;
 }
 
 uint64_t RecordStore::NewRevision()
@@ -69,21 +77,21 @@ uint64_t RecordStore::NewRevision()
 
 void RecordStore::Clear()
 {
-    records_.clear();
+    records_ = std::make_shared<Records>();
     revision_ = NewRevision();
 }
 
 void RecordStore::Put(uint32_t tag, const uint8_t* key, std::vector<uint8_t> data)
 {
-    records_[MakeKey(tag, key)] = std::move(data);
+    Own()[MakeKey(tag, key)] = std::move(data);
     revision_ = NewRevision();
 }
 
 bool RecordStore::Save(uint32_t tag, const uint8_t* key, const uint8_t* data, uint32_t size)
 {
-    auto it = records_.find(MakeKey(tag, key));
-    if (it == records_.end() || data == nullptr) return false;
-    it->second.assign(data, data + size);
+    const Key wanted = MakeKey(tag, key);
+    if (data == nullptr || records_->count(wanted) == 0) return false;
+    Own()[wanted].assign(data, data + size);
     revision_ = NewRevision();
     return true;
 }
@@ -91,6 +99,7 @@ bool RecordStore::Save(uint32_t tag, const uint8_t* key, const uint8_t* data, ui
 bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32_t size, bool fillKey)
 {
     if (data == nullptr) return false;
+    const Records& records = *records_;
     Key wanted = MakeKey(tag, key);
     const KeyLayout layout = LayoutOf(tag);
     // The number that identifies the item, and the inci under it.
@@ -100,8 +109,8 @@ bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32
 
     if (item == unsetItem) {
         uint32_t highest = 0;
-        auto end = records_.upper_bound(Key(tag, kUnset32, kUnset32, kUnset32));
-        if (end != records_.begin() && std::get<0>(std::prev(end)->first) == tag) {
+        auto end = records.upper_bound(Key(tag, kUnset32, kUnset32, kUnset32));
+        if (end != records.begin() && std::get<0>(std::prev(end)->first) == tag) {
             highest = std::get<1>(std::prev(end)->first);
         }
         item = highest + 1;
@@ -111,8 +120,8 @@ bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32
         // The records of the same item lie together in key order.
         const bool detail = layout == KeyLayout::Detail;
         const uint32_t second = std::get<2>(wanted);
-        auto first = records_.lower_bound(detail ? Key(tag, item, second, 0) : Key(tag, item, 0, 0));
-        auto end = records_.upper_bound(detail ? Key(tag, item, second, kUnset32)
+        auto first = records.lower_bound(detail ? Key(tag, item, second, 0) : Key(tag, item, 0, 0));
+        auto end = records.upper_bound(detail ? Key(tag, item, second, kUnset32)
                                                : Key(tag, item, kUnset32, kUnset32));
         inci = 0;
         if (end != first) {
@@ -120,8 +129,8 @@ bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32
             inci = (detail ? std::get<3>(last) : std::get<2>(last)) + 1;
         }
     }
-    if (records_.count(wanted) != 0) return false;
-    records_[wanted].assign(data, data + size);
+    if (records.count(wanted) != 0) return false;
+    Own()[wanted].assign(data, data + size);
     revision_ = NewRevision();
     if (fillKey) WriteKey(wanted, key);
     return true;
@@ -129,15 +138,17 @@ bool RecordStore::Create(uint32_t tag, uint8_t* key, const uint8_t* data, uint32
 
 bool RecordStore::Delete(uint32_t tag, const uint8_t* key)
 {
-    if (records_.erase(MakeKey(tag, key)) == 0) return false;
+    const Key wanted = MakeKey(tag, key);
+    if (records_->count(wanted) == 0) return false;
+    Own().erase(wanted);
     revision_ = NewRevision();
     return true;
 }
 
 bool RecordStore::Next(uint32_t tag, uint8_t* key) const
 {
-    auto it = records_.upper_bound(MakeKey(tag, key));
-    if (it == records_.end() || std::get<0>(it->first) != tag) return false;
+    auto it = records_->upper_bound(MakeKey(tag, key));
+    if (it == records_->end() || std::get<0>(it->first) != tag) return false;
     WriteKey(it->first, key);
     return true;
 }
@@ -145,7 +156,7 @@ bool RecordStore::Next(uint32_t tag, uint8_t* key) const
 std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordStore::RecordsOf(uint32_t tag) const
 {
     std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> result;
-    for (auto it = records_.lower_bound(Key(tag, 0, 0, 0)); it != records_.end() && std::get<0>(it->first) == tag;
+    for (auto it = records_->lower_bound(Key(tag, 0, 0, 0)); it != records_->end() && std::get<0>(it->first) == tag;
          ++it) {
         std::vector<uint8_t> key(8);
         WriteKey(it->first, key.data());
@@ -154,11 +165,22 @@ std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordStore::
     return result;
 }
 
+void RecordStore::ForEachOf(uint32_t tag,
+                            const std::function<void(const uint8_t* key, const std::vector<uint8_t>& data)>& visit) const
+{
+    uint8_t key[8];
+    for (auto it = records_->lower_bound(Key(tag, 0, 0, 0)); it != records_->end() && std::get<0>(it->first) == tag;
+         ++it) {
+        WriteKey(it->first, key);
+        visit(key, it->second);
+    }
+}
+
 bool RecordStore::Contains(const RecordStore& other) const
 {
-    for (const auto& record : other.records_) {
-        auto mine = records_.find(record.first);
-        if (mine == records_.end() || mine->second != record.second) return false;
+    for (const auto& record : *other.records_) {
+        auto mine = records_->find(record.first);
+        if (mine == records_->end() || mine->second != record.second) return false;
     }
     return true;
 }
@@ -166,7 +188,7 @@ bool RecordStore::Contains(const RecordStore& other) const
 std::vector<uint32_t> RecordStore::Tags() const
 {
     std::vector<uint32_t> tags;
-    for (const auto& record : records_) {
+    for (const auto& record : *records_) {
         if (tags.empty() || tags.back() != std::get<0>(record.first)) tags.push_back(std::get<0>(record.first));
     }
     return tags;

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -16,8 +18,17 @@ enum class KeyLayout {
     EntryDetail,  // entry number (32 bits), inci (16 bits)
 };
 
+// Copies share their records until one of them changes: the host keeps
+// several states of a score (the undo step, a session's reports), most of
+// them alike.
 class RecordStore {
 public:
+    RecordStore();
+    // A copy shares the records; moves copy too, so that no store is left
+    // without records.
+    RecordStore(const RecordStore& other) = default;
+    RecordStore& operator=(const RecordStore& other) = default;
+
     // Tags of the detail families; every other tag has the Other layout.
     static KeyLayout LayoutOf(uint32_t tag);
 
@@ -38,13 +49,20 @@ public:
 
     // Every record of a tag, in key order, with its key bytes.
     std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> RecordsOf(uint32_t tag) const;
+    // Calls visit(key, data) for every record of a tag in key order, with
+    // the key's 8 bytes.
+    void ForEachOf(uint32_t tag,
+                   const std::function<void(const uint8_t* key, const std::vector<uint8_t>& data)>& visit) const;
     // True when every record of the other store is here too, byte for byte.
     bool Contains(const RecordStore& other) const;
     // The tags that have records, in order.
     std::vector<uint32_t> Tags() const;
-    std::size_t Count() const { return records_.size(); }
+    std::size_t Count() const { return records_->size(); }
     void Clear();
-    bool operator==(const RecordStore& other) const { return records_ == other.records_; }
+    bool operator==(const RecordStore& other) const
+    {
+        return records_ == other.records_ || *records_ == *other.records_;
+    }
 
     // Every change of the records gives the store a number that no store has
     // had before, and a copy keeps it: two stores of one history with the
@@ -60,7 +78,11 @@ private:
     static Key MakeKey(uint32_t tag, const uint8_t* key);
     static void WriteKey(const Key& key, uint8_t* bytes);
 
-    std::map<Key, std::vector<uint8_t>> records_;
+    using Records = std::map<Key, std::vector<uint8_t>>;
+    // The records to change: this store's own, copied first if shared.
+    Records& Own();
+
+    std::shared_ptr<Records> records_;
     uint64_t revision_ = 0;
 };
 

@@ -19,8 +19,10 @@
 
 namespace {
 
-// The changed values listed in full; the rest are counted.
+// The changed values listed in full; the rest are counted, by the report's
+// last line.
 constexpr std::size_t kChangesShown = 300;
+const char kMoreRows[] = "  ... ";
 
 // The last answer, alive until the next call.
 std::string gAnswer;
@@ -126,7 +128,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
     std::ostringstream out;
     std::ostringstream err;
     const bool opened = !args.empty() && args.front() == gOpenedName;
-    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr) != 0) {
+    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr, kChangesShown) != 0) {
         const std::vector<std::string> problem = Lines(err.str());
         return ErrorAnswer(problem.empty() ? "qvperfcopy-sync: the sync failed" : problem.front());
     }
@@ -136,7 +138,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
         if (box.question) questions.push_back({ { "title", box.title }, { "text", box.text } });
     }
     // The transcript's table of changes: a header line, then one row per
-    // value, all indented.
+    // value, all indented, and how many more rows there are.
     nlohmann::json changes = nlohmann::json::array();
     std::size_t more = 0;
     std::string header;
@@ -148,6 +150,10 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
         if (!inTable && line.find("measure") != std::string::npos && line.find("-> new") != std::string::npos) {
             inTable = true;
             header = line;
+            continue;
+        }
+        if (inTable && line.rfind(kMoreRows, 0) == 0) {
+            more += std::stoull(line.substr(sizeof kMoreRows - 1));
             continue;
         }
         if (inTable && !indented) inTable = false;

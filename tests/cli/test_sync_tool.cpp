@@ -1,4 +1,5 @@
 // The command-line sync: whole runs on score files and the errors it gives.
+#include "ScoreChanges.h"
 #include "ScoreFile.h"
 #include "ScoreFormats.h"
 #include "SimHost.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -121,6 +124,85 @@ TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
         EXPECT_FALSE(Exists(output)) << c.second;
     }
     std::remove(malformed.c_str());
+}
+
+// A score file whose name starts with "--" is given after "--", which ends
+// the options; before it, the name is taken for an option.
+TEST(SyncTool, ArgumentsAfterDoubleDashAreScoreFiles)
+{
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    char* previous = getcwd(nullptr, 0);
+    ASSERT_NE(nullptr, previous);
+    ASSERT_EQ(0, chdir(folder.Path().c_str()));
+    {
+        std::ofstream(folder.File("--odd.json")) << qvtest::ReadFileText(Fixture("sync_small.json"));
+        ToolRun run = Sync({ "--source", "1", "--velocity", "50", "--start-time", "50", "--end-time", "50",
+                             "--output", "--result.json", "--", "--odd.json" });
+        EXPECT_EQ(0, run.status) << run.err;
+        EXPECT_NE(std::string::npos, run.out.find("Sync from staff 1 of --odd.json\n")) << run.out;
+        EXPECT_TRUE(Exists(folder.File("--result.json")) &&
+                    Load(folder.File("--result.json")) == Load(Fixture("sync_small_expected.json")));
+
+        run = Sync({ "--odd.json", "--source", "1" });
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ("qvperfcopy-sync: unknown option --odd.json\n", run.err);
+        // Everything after "--" is a file, and "--" itself only once.
+        run = Sync({ "--", "--odd.json", "--source", "1" });
+        EXPECT_EQ("qvperfcopy-sync: more than one score file given (--source)\n", run.err);
+        run = Sync({ "--source", "1", "--", "--", "--odd.json" });
+        EXPECT_EQ("qvperfcopy-sync: more than one score file given (--odd.json)\n", run.err);
+    }
+    EXPECT_EQ(0, chdir(previous));
+    std::free(previous);
+}
+
+// Each field that changed is a row of its own, and only those.
+TEST(ScoreChanges, ListsEachChangedFieldOnly)
+{
+    const simhost::Score before = Load(Fixture("sync_small.json"));
+    simhost::Score after = before;
+    const std::optional<simhost::Performance> was = before.PerformanceOf(5, 1);
+    ASSERT_TRUE(was.has_value());
+    simhost::Performance now = *was;
+    now.start = static_cast<int16_t>(now.start + 7);
+    ASSERT_TRUE(after.SetPerformance(5, 1, now));
+    std::ostringstream report;
+    simhost::ReportChanges(before, after, report);
+    char row[100];
+    std::snprintf(row, sizeof row, "      1     2     0      5    1  start    %6d -> %d\n", was->start, now.start);
+    EXPECT_EQ(std::string("measure staff layer  entry note  field       old -> new\n") + row, report.str());
+
+    // Past the rows shown, the rest are counted.
+    now.velocity = static_cast<int16_t>(now.velocity + 1);
+    ASSERT_TRUE(after.SetPerformance(5, 1, now));
+    std::ostringstream first;
+    simhost::ReportChanges(before, after, first, "  ", 1);
+    std::snprintf(row, sizeof row, "        1     2     0      5    1  velocity %6d -> %d\n", was->velocity, now.velocity);
+    EXPECT_EQ(std::string("  measure staff layer  entry note  field       old -> new\n") + row + "  ... 1 more rows\n",
+              first.str());
+
+    std::ostringstream none;
+    simhost::ReportChanges(before, before, none);
+    EXPECT_EQ("measure staff layer  entry note  field       old -> new\n(no value changed)\n", none.str());
+
+    // A record for a note ID the entry does not have: listed when the step
+    // wrote it, not when it was there before as it is.
+    simhost::Score orphaned = before;
+    uint8_t key[8] = { 5, 0, 0, 0, 0xFF, 0xFF, 0, 0 };
+    const std::vector<uint8_t> record = simhost::EncodePerformance(9, simhost::Performance{ 1, 2, 3, 0 });
+    ASSERT_TRUE(orphaned.records.Create(simhost::kPerformanceTag, key, record.data(), simhost::kPerformanceSize, true));
+    simhost::Score rewritten = orphaned;
+    const std::vector<uint8_t> changed = simhost::EncodePerformance(9, simhost::Performance{ 1, 2, 4, 0 });
+    ASSERT_TRUE(rewritten.records.Save(simhost::kPerformanceTag, key, changed.data(), simhost::kPerformanceSize));
+    const std::string orphanRow = "  record of entry 5 for note ID 9, which no note of the entry has now: velocity 4, "
+                                  "start 1, end 2\n";
+    std::ostringstream written;
+    simhost::ReportChanges(orphaned, rewritten, written);
+    EXPECT_NE(std::string::npos, written.str().find(orphanRow)) << written.str();
+    std::ostringstream kept;
+    simhost::ReportChanges(orphaned, orphaned, kept);
+    EXPECT_EQ(std::string::npos, kept.str().find("record of entry")) << kept.str();
 }
 
 TEST(SyncTool, EmptySelectionIsRefused)

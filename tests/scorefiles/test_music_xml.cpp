@@ -392,6 +392,47 @@ TEST(MusicXmlExport, WritesChangedValuesInTheFilesUnits)
     EXPECT_EQ(again.PerformanceOf(3, 1), (Performance{ 0, 0, -90, 0 }));
 }
 
+// The score lists a part's staves one after the other, while the text goes
+// measure by measure: the notes are patched in the text's order.
+TEST(MusicXmlExport, PatchesTheNotesOfEveryStaffInTextOrder)
+{
+    const std::string note = "<note><pitch><step>C</step><octave>4</octave></pitch><duration>4</duration>"
+                             "<voice>1</voice><type>whole</type><staff>";
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<score-partwise version=\"4.0\">\n"
+                       "<part-list><score-part id=\"P1\"><part-name>Piano</part-name></score-part></part-list>\n"
+                       "<part id=\"P1\">\n";
+    for (const char* measure : { "1", "2" }) {
+        text += std::string("<measure number=\"") + measure + "\">";
+        if (measure[0] == '1') text += "<attributes><divisions>1</divisions><staves>2</staves></attributes>";
+        text += note + "1</staff></note><backup><duration>4</duration></backup>" + note + "2</staff></note>";
+        text += "</measure>\n";
+    }
+    text += "</part>\n</score-partwise>\n";
+    Score score;
+    std::string error;
+    ASSERT_TRUE(ImportMusicXml(Bytes(text), false, score, error)) << error;
+    // Entries 1 and 2 are staff 1's, 3 and 4 staff 2's.
+    const int16_t velocities[] = { 9, 18, -45, -9 };  // 110, 120, 50 and 90 % of forte
+    for (uint32_t number = 1; number <= 4; ++number)
+        ASSERT_TRUE(score.SetPerformance(number, 1, Performance{ 0, 0, velocities[number - 1], 0 }));
+    std::string expected = text;
+    std::size_t at = 0;
+    for (const char* dynamics : { "110", "50", "120", "90" }) {
+        at = expected.find("<note>", at);
+        ASSERT_NE(std::string::npos, at);
+        expected.replace(at, 6, std::string("<note dynamics=\"") + dynamics + "\">");
+        ++at;
+    }
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
+    EXPECT_EQ(expected, std::string(bytes.begin(), bytes.end()));
+    // Written to a file the same.
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    ASSERT_TRUE(WriteScoreFile(folder.File("staves.musicxml"), score, error)) << error;
+    EXPECT_EQ(expected, qvtest::ReadFileText(folder.File("staves.musicxml")));
+}
+
 // A byte-order mark and CRLF line ends move nothing: the changed notes of
 // the hand-worked copy are patched in their places.
 TEST(MusicXmlExport, PatchesInPlaceWithByteOrderMarkAndCrLf)
