@@ -76,18 +76,19 @@ DWORD WINAPI WatchSteps(void*)
     }
 }
 
-std::wstring Wide(const std::string& text)
+// The plug-in that --plugin names, else the DLL beside the program. The
+// path is taken from the wide command line: the narrow arguments hold only
+// what the ANSI code page can spell, and a folder such as "Fïnale" may not be.
+std::wstring PluginPath()
 {
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
-    return wide;
-}
-
-// The DLL beside the program, unless given.
-std::wstring PluginPath(const std::string& given)
-{
-    if (!given.empty()) return Wide(given);
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring given;
+    for (int i = 1; arguments != nullptr && i + 1 < count; ++i) {
+        if (std::wcscmp(arguments[i], L"--plugin") == 0) given = arguments[++i];
+    }
+    LocalFree(arguments);
+    if (!given.empty()) return given;
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
@@ -102,7 +103,7 @@ uint32_t __cdecl InvokeEntry(HWND window, uint32_t a, uint32_t b, uint32_t c)
     return gPlugin.invoke(window, a, b, c);
 }
 
-int RunInteractive(const std::string& pluginPath, const std::string& scorePath, const std::string& parts,
+int RunInteractive(const std::string& scorePath, const std::string& parts,
                    const std::string& measures)
 {
     simhost::Host& host = simhost::Host::Get();
@@ -128,7 +129,7 @@ int RunInteractive(const std::string& pluginPath, const std::string& scorePath, 
         if (!leftOut.empty()) std::printf("%s\n", leftOut.c_str());
     }
     char reason[512];
-    if (!finale::LoadPlugin(PluginPath(pluginPath).c_str(), gPlugin, reason, sizeof reason)) {
+    if (!finale::LoadPlugin(PluginPath().c_str(), gPlugin, reason, sizeof reason)) {
         std::fprintf(stderr, "FINALE.EXE: %s\n", reason);
         return 1;
     }
@@ -148,7 +149,6 @@ int RunInteractive(const std::string& pluginPath, const std::string& scorePath, 
 int RunScripted(const std::vector<std::string>& args)
 {
     std::string sessionPath;
-    std::string pluginPath;
     std::string screenshots = ".";
     simhost::SessionFiles given;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -167,7 +167,7 @@ int RunScripted(const std::vector<std::string>& args)
             else if (arg == "--output") given.outputPath = value;
             else if (arg == "--settings-output") given.settingsOutputPath = value;
             else if (arg == "--screenshots") screenshots = value;
-            else if (arg == "--plugin") pluginPath = value;
+            else if (arg == "--plugin") continue;  // read wide by PluginPath
             else if (arg == "--parts") given.parts = value;
             else if (arg == "--measures") given.measures = value;
             else gWatchdog.limit = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10) * 1000);
@@ -197,7 +197,7 @@ int RunScripted(const std::vector<std::string>& args)
         return 2;
     }
     char reason[512];
-    if (!finale::LoadPlugin(PluginPath(pluginPath).c_str(), gPlugin, reason, sizeof reason)) {
+    if (!finale::LoadPlugin(PluginPath().c_str(), gPlugin, reason, sizeof reason)) {
         std::fprintf(stderr, "FINALE.EXE: %s\n", reason);
         return 1;
     }
@@ -264,18 +264,17 @@ int main(int argc, char** argv)
         }
         return result;
     }
-    if (!args.empty() && args[0] == "--measure") return finale::Measure(PluginPath(""));
-    if (!args.empty() && args[0] == "--cycles") return finale::MeasureCycles(PluginPath(""));
+    if (!args.empty() && args[0] == "--measure") return finale::Measure(PluginPath());
+    if (!args.empty() && args[0] == "--cycles") return finale::MeasureCycles(PluginPath());
     for (const std::string& arg : args) {
         if (arg == "--session") return RunScripted(args);
     }
-    std::string pluginPath;
     std::string scorePath;
     std::string parts;
     std::string measures;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--plugin" && i + 1 < args.size()) {
-            pluginPath = args[++i];
+            ++i;  // read wide by PluginPath
         } else if (args[i] == "--parts" && i + 1 < args.size()) {
             parts = args[++i];
         } else if (args[i] == "--measures" && i + 1 < args.size()) {
@@ -290,5 +289,5 @@ int main(int argc, char** argv)
             scorePath = args[i];
         }
     }
-    return RunInteractive(pluginPath, scorePath, parts, measures);
+    return RunInteractive(scorePath, parts, measures);
 }
