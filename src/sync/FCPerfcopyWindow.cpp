@@ -131,7 +131,7 @@ void FCPerfcopyWindow::RebuildStaffList()
 
     currentPart_.SetDocumentID(static_cast<int16_t>(FX_GetCurrentEnigmaDocument()));
     currentPart_.SetPartID(static_cast<int16_t>(FX_GetCurrentPartID() & 0xFFFF));
-    currentPart_.SetListMarker(-2);
+    // Its list marker keeps the -2 it was made with.
 }
 
 void FCPerfcopyWindow::RefreshIfChanged()

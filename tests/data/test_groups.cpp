@@ -163,6 +163,13 @@ TEST_F(Groups, LoadAllInTheHostsOrder)
     EXPECT_EQ(6, groups.GetGroupAt(1)->GetLastStaff());
     EXPECT_EQ(0, groups.GetGroupAt(1)->GetLendValue());
     EXPECT_STREQ("FCGroups", groups.ClassName());
+    // A group record is 36 bytes.
+    for (const auto& call : host().CallsTo("FX_LoadEData")) {
+        if (call.args[0] == FCGroup::kTag) {
+            EXPECT_EQ(36, call.sizeIn);
+        }
+    }
+    EXPECT_EQ(36u, groups.GetGroupAt(0)->GetLoadedSize());
 }
 
 TEST_F(Groups, TwoStaffGroupNamesTopAndBottom)

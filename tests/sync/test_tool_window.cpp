@@ -213,6 +213,15 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     EXPECT_EQ(-1, Selected());
     EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
     EXPECT_FALSE(IsWindowEnabled(Item(1)));
+
+    // In a score of one staff the remembered staff is kept too.
+    simhost::ClickListLine(Item(102), 0);
+    simhost::ClickButton(Item(2));
+    score().staffOrder = { 1 };
+    Invoke();
+    EXPECT_EQ(1u, ListLines().size());
+    EXPECT_EQ(0, Selected());
+    EXPECT_EQ(1, gPerfcopyWindow->LastSourceStaff);
 }
 
 TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSource)

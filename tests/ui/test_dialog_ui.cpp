@@ -73,13 +73,13 @@ protected:
         gUI = ui_;
         window_ = new RecordingWindow();
         apply_ = window_->AddButton(1);
-        apply_->SetCommandKind(FCControl::kConfirm);
-        window_->AddButton(2)->SetCommandKind(FCControl::kCancel);
+        apply_->SetCommandKind(1);  // confirm, by its number
+        window_->AddButton(2)->SetCommandKind(2);  // cancel
         list_ = window_->AddListBox(102);
         check_ = window_->AddCheckbox(103);
         edit_ = window_->AddEdit(104);
         window_->AddStatic(105);
-        window_->AddStatic(111)->SetCommandKind(FCControl::kCommandKind3);
+        window_->AddStatic(111)->SetCommandKind(3);  // the third kind
         window_->AddStatic(110)->SetCommandKind(9);
         window_->AddStatic(-1);
     }
