@@ -165,7 +165,11 @@ TEST_F(Records, InciRoundTrips)
         copy->CopyDataFrom(list.GetElementAt(index));
         reordered.Add(copy);
     }
+    // Each item is saved in the collection's context.
+    reordered.SetContext(33);
     EXPECT_TRUE(reordered.SaveAllIncis(4));
+    EXPECT_EQ(33u, reordered.GetElementAt(0)->GetContext());
+    EXPECT_EQ(33u, reordered.GetElementAt(1)->GetContext());
     for (int16_t inci : { 0, 1 }) {
         ASSERT_NE(nullptr, Stored(kInci, RecordKey(4, inci)));
         ASSERT_FALSE(Stored(kInci, RecordKey(4, inci))->empty());
