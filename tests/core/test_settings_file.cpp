@@ -239,6 +239,7 @@ TEST_F(SettingsFile, EveryLineOfOtherPluginsSurvivesASave)
     ASSERT_NE(nullptr, pairs);
     FCString key("QVPERFCOPY_VELOCITY");
     pairs->SetIntValue(&key, 60);
+    pairs->Add(nullptr);  // an empty place in the list writes no line
     ASSERT_TRUE(pairs->SaveToFile());
     EXPECT_EQ(std::string("OTHER=a\x1A" "b\n") + "ZERO=ab" + std::string(1, '\0') + "cd\n" + latin1 + "\n" +
                   "NEXT=2\n" + "QVPERFCOPY_VELOCITY=60\n",

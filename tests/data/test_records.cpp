@@ -201,6 +201,15 @@ TEST_F(Records, ClearAllIncisReportsAFailedDelete)
     TestInciRecords empty;
     host().FailCall("FX_DeleteEData", 2);
     EXPECT_FALSE(empty.SaveAllIncis(2));
+
+    // An item that cannot be loaded again for its deletion stops the clearing.
+    Put(kInci, RecordKey(3, 0), { 0, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(3, 1), { 0, 0, 0, 0, 0, 0 });
+    const auto loads = host().Statistics().find("FX_LoadEData");
+    const int64_t before = loads == host().Statistics().end() ? 0 : loads->second.calls;
+    host().FailCall("FX_LoadEData", before + 4);  // after incis 0, 1 and the missing 2: inci 1 again
+    EXPECT_FALSE(empty.ClearAllIncis(3));
+    EXPECT_NE(nullptr, Stored(kInci, RecordKey(3, 1)));
 }
 
 TEST_F(Records, InciScansEndAgainstAHostThatNeverFails)
