@@ -11,7 +11,7 @@ packages=(
   gcc-multilib g++-multilib qemu-user
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   dpkg-dev
-  wixl msitools xdotool zip
+  wixl msitools x11-utils xdotool zip
   shellcheck
 )
 missing=()

@@ -259,9 +259,23 @@ shoot() {  # shoot NAME: waits up to 2 minutes for a new, settled window
   done
   return 1
 }
-press() {  # press KEYS...: into the window in the middle of the screen
-  xdotool mousemove 512 384 click 1
-  sleep 0.5
+root_window=$(xwininfo -root 2>/dev/null | awk '/Window id:/ { print $4 }')
+root_window=$((${root_window:-0}))
+press() {  # press KEYS...: into the window in the middle of the screen, once it has the keyboard
+  xdotool mousemove --sync 512 384 click 1
+  local under="" focus=""
+  # The keys reach the window under the pointer once it has the focus, or
+  # while the focus is on the root window (which passes them to it).
+  for _ in $(seq 1 100); do
+    under=$(xdotool getmouselocation --shell | sed -n 's/^WINDOW=//p')
+    focus=$(xdotool getwindowfocus 2>/dev/null) || focus=""
+    [ -n "$under" ] && { [ "$under" = "$focus" ] || [ "$focus" = "$root_window" ]; } && break
+    sleep 0.1
+  done
+  if [ -z "$under" ] || { [ "$under" != "$focus" ] && [ "$focus" != "$root_window" ]; }; then
+    check "the window under the pointer takes the keyboard (window ${under:-none}, focus ${focus:-none})" false
+    return 1
+  fi
   xdotool "$@"
 }
 interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 5 minutes at most
@@ -270,8 +284,8 @@ interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the bac
   timeout 300 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
   ui_pid=$!
 }
-if ! command -v xdotool >/dev/null; then
-  check "xdotool is installed, for the interactive installer (scripts/setup.sh installs it)" false
+if ! command -v xdotool >/dev/null || ! command -v xwininfo >/dev/null; then
+  check "xdotool and xwininfo are installed, for the interactive installer (scripts/setup.sh installs them)" false
 else
   # Choosing a folder without Finale: the refusal, then the end.
   interactive "$work/ui-refused.log" /i "Z:$msi"
