@@ -127,9 +127,11 @@ uint32_t Score::AddEntry(int16_t staff, int16_t measure, int32_t layer, const En
 
 EntryBytes* Score::FindEntry(uint32_t number)
 {
-    for (auto& frame : frames) {
-        for (EntryBytes& e : frame.second.entries) {
-            if (entry::Number(e) == number) return &e;
+    // Found in the shared frames, then changed in this score's own.
+    for (const auto& frame : frames) {
+        const std::vector<EntryBytes>& entries = frame.second.entries;
+        for (std::size_t j = 0; j < entries.size(); ++j) {
+            if (entry::Number(entries[j]) == number) return &frames[frame.first].entries[j];
         }
     }
     return nullptr;

@@ -3,6 +3,7 @@
 // current document and part.
 #pragma once
 
+#include "FrameMap.h"
 #include "RecordStore.h"
 
 #include <array>
@@ -18,7 +19,6 @@
 
 namespace simhost {
 
-constexpr std::size_t kEntrySize = 146;
 constexpr std::size_t kNoteSize = 10;
 constexpr int32_t kNotesPerEntry = 12;
 // Entry flags: a sounding entry (not a rest), one with note performance records.
@@ -42,9 +42,6 @@ constexpr uint16_t kStaffNameBlocks = 1000;
 constexpr uint16_t kStaffNameTexts = 5000;
 constexpr uint16_t kGroupNameBlocks = 20000;
 constexpr uint16_t kGroupNameTexts = 25000;
-
-// An entry record exactly as the host keeps it in a frame.
-using EntryBytes = std::array<uint8_t, kEntrySize>;
 
 // The playback values of one note's performance record.
 struct Performance {
@@ -87,16 +84,6 @@ struct GroupSpec {
     }
 };
 
-struct Frame {
-    std::vector<EntryBytes> entries;
-    bool writeGuarded = false;
-
-    bool operator==(const Frame& other) const
-    {
-        return entries == other.entries && writeGuarded == other.writeGuarded;
-    }
-};
-
 // A selection: staff slots (from 1) by measures, with positions at both ends.
 struct Region {
     int16_t startSlotContext = 0;
@@ -116,9 +103,6 @@ struct Region {
                endMeasure == other.endMeasure && endPosition == other.endPosition;
     }
 };
-
-// Staff number, measure, layer index.
-using FrameKey = std::tuple<int16_t, int16_t, int32_t>;
 
 // Reading and writing the fields of an entry record.
 namespace entry {
@@ -158,7 +142,7 @@ public:
     std::vector<int16_t> staffOrder;  // staff numbers, slot 1 first
     // Staff lists named by slot contexts other than 0, which names staffOrder.
     std::map<int16_t, std::vector<int16_t>> otherStaffLists;
-    std::map<FrameKey, Frame> frames;
+    FrameMap frames;
     // As the records' revision, for the frames: whoever changes them after
     // the score is made gives it a new one (RecordStore::NewRevision).
     uint64_t framesRevision = 0;

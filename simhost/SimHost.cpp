@@ -76,12 +76,8 @@ bool Host::SaveFrame(void* frame)
     const uint8_t* first = static_cast<uint8_t*>(frame) + kFrameHeaderSize;
     std::vector<EntryBytes> entries(count);
     for (std::size_t j = 0; j < count; ++j) std::memcpy(entries[j].data(), first + kEntrySize * j, kEntrySize);
-    auto stored = score.frames.find(live->second.key);
-    if (stored != score.frames.end()) {
-        stored->second.entries = std::move(entries);
-    } else if (!entries.empty()) {
+    if (!entries.empty() || score.frames.count(live->second.key) != 0)
         score.frames[live->second.key].entries = std::move(entries);
-    }
     score.framesRevision = RecordStore::NewRevision();
     return true;
 }

@@ -160,6 +160,49 @@ TEST(SimulatedHost, ASavedFrameGivesTheFramesANewRevision)
     EXPECT_NE(before, host.score.framesRevision);
 }
 
+// Copies of a score share their frames until one of them changes them: a
+// change shows only in the score it was made in, whether it adds an entry,
+// makes a frame or changes an entry in place, and either way round.
+TEST(SimulatedHost, AChangeToACopysFramesStaysInThatCopy)
+{
+    using simhost::FrameKey;
+    namespace entry = simhost::entry;
+    const FrameKey key(1, 1, 0);
+    simhost::Score score;
+    const uint32_t first = score.AddEntry(1, 1, 0, simhost::EntrySpec{});
+
+    simhost::Score copy = score;
+    EXPECT_TRUE(copy.frames == score.frames);
+    copy.AddEntry(1, 1, 0, simhost::EntrySpec{});
+    EXPECT_NE(score.framesRevision, copy.framesRevision);
+    EXPECT_EQ(1u, score.frames.at(key).entries.size());
+    EXPECT_EQ(2u, copy.frames.at(key).entries.size());
+
+    score.frames[FrameKey(1, 2, 0)].writeGuarded = true;
+    EXPECT_EQ(0u, copy.frames.count(FrameKey(1, 2, 0)));
+
+    const simhost::Score kept = score;
+    entry::SetFlags(*score.FindEntry(first), simhost::kSoundingFlag);
+    EXPECT_EQ(0u, entry::Flags(kept.frames.at(key).entries[0]));
+    EXPECT_EQ(0u, entry::Flags(copy.frames.at(key).entries[0]));
+    EXPECT_FALSE(kept.frames == score.frames);
+
+    // Through the host: the undo step's copy keeps the frame as it was.
+    simhost::Host& host = simhost::Host::Get();
+    host.Reset();
+    host.score.staffOrder = { 1 };
+    host.score.measureCount = 1;
+    host.score.AddEntry(1, 1, 0, simhost::EntrySpec{});
+    const simhost::Score before = host.score;
+    void* frame = simhost::FX_LoadTGF(0, 1, 1, 0, 1, 0x12050000);
+    ASSERT_NE(nullptr, frame);
+    SetLE16(frame, 18, 0);  // the frame saved without its entry
+    EXPECT_NE(0, simhost::FX_SaveTGF(frame, 0x12050000));
+    simhost::FX_FreeTGF(frame, 0x12050000);
+    EXPECT_EQ(0u, host.score.frames.at(key).entries.size());
+    EXPECT_EQ(1u, before.frames.at(key).entries.size());
+}
+
 // The simulated host is as strict as the host: record calls pass their
 // family's version, and a frame's slot counts in the staff list the first
 // argument of FX_LoadTGF names.
