@@ -235,9 +235,9 @@ check "Apps & Features no longer lists it" test -z "$(registered "$new_code" Dis
 # The interactive installer, page by page, driven by the keyboard: each new
 # window that stays on the screen is kept as a screenshot.
 last_screen=""
-shoot() {  # shoot NAME: waits up to 2 minutes for a new, settled window
+shoot() {  # shoot NAME [SECONDS]: waits up to SECONDS (120) for a new, settled window
   local previous="" difference
-  for _ in $(seq 1 120); do
+  for _ in $(seq 1 "${2:-120}"); do
     sleep 1
     import -window root "$work/screen.png" 2>/dev/null || continue
     # An empty screen (one colour) is no window yet: the installer's first
@@ -278,10 +278,10 @@ press() {  # press KEYS...: into the window in the middle of the screen, once it
   fi
   xdotool "$@"
 }
-interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 5 minutes at most
+interactive() {  # interactive LOG ARGS...: msiexec with its windows, in the background, for 10 minutes at most
   local log=$1
   shift
-  timeout 300 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
+  timeout 600 "$loader" msiexec "$@" /l*v "Z:$log" >/dev/null 2>&1 &
   ui_pid=$!
 }
 if ! command -v xdotool >/dev/null || ! command -v xwininfo >/dev/null; then
@@ -289,7 +289,7 @@ if ! command -v xdotool >/dev/null || ! command -v xwininfo >/dev/null; then
 else
   # Choosing a folder without Finale: the refusal, then the end.
   interactive "$work/ui-refused.log" /i "Z:$msi"
-  check "page: choose the copy of Finale, the newest offered" shoot 01-choose-finale
+  check "page: choose the copy of Finale, the newest offered" shoot 01-choose-finale 300
   press key alt+Down
   check "page: the copies of Finale found" shoot 02-copies-found
   press key Escape
@@ -308,7 +308,7 @@ else
   # Installing into the newest copy, as offered.
   last_screen=""
   interactive "$work/ui-install.log" /i "Z:$msi"
-  shoot first-page
+  shoot first-page 300
   rm -f "$screenshots/first-page.png"
   press key Return
   check "page: installed" shoot 05-installed
@@ -324,7 +324,7 @@ else
   # interface's sequence into the execution come out unknown.
   last_screen=""
   interactive "$work/ui-remove.log" /x "Z:$msi"
-  check "page: remove" shoot 06-remove
+  check "page: remove" shoot 06-remove 300
   press key Escape
   check "page: removal cancelled" shoot 07-removal-cancelled
   press key Return
