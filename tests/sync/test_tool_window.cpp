@@ -152,6 +152,16 @@ TEST_F(ToolWindowTest, ListsStavesWithGroupNamesFromVersion0x10000000)
     EXPECT_FALSE(IsWindowEnabled(Item(1)));  // nothing to apply from yet
 }
 
+// A size message may come before the dialog's controls are made: there is
+// nothing to move yet, and nothing is touched.
+TEST_F(ToolWindowTest, ASizeBeforeTheControlsExistMovesNothing)
+{
+    FCPerfcopyWindow window;
+    EXPECT_EQ(0, window.HandleMessage(nullptr, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200)));
+    EXPECT_EQ(0, window.HandleMessage(nullptr, WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 240)));
+    EXPECT_EQ(nullptr, window.GetWindowHandle());
+}
+
 TEST_F(ToolWindowTest, ListsStaffNumbersBelowVersion0x10000000)
 {
     MakeScore(0x0F000000);
