@@ -294,6 +294,11 @@ TEST_F(DialogTest, FollowsTheHostsEnabledState)
 
 TEST_F(DialogTest, StoredGeometryIsAppliedNotBelowTheMinimum)
 {
+    // Nothing stored yet: no place, no size.
+    EXPECT_EQ(0, window_->GetStoredLeft());
+    EXPECT_EQ(0, window_->GetStoredTop());
+    EXPECT_EQ(0, window_->GetStoredWidth());
+    EXPECT_EQ(0, window_->GetStoredHeight());
     EXPECT_FALSE(window_->ApplyStoredGeometry());
     window_->SetStoredGeometry(100, 50, 10, 400);
     const HWND dialog = Open();
