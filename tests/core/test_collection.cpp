@@ -161,6 +161,17 @@ TEST(Collection, ForEachCountsUntilTheHandlerStops)
     EXPECT_EQ(nullptr, list.FindFirst(&plain));
 }
 
+TEST(Collection, NoItemAtOrPastTheEnd)
+{
+    __FCCollection list;
+    for (int i = 0; i < 10; ++i) list.Add(new FCString());  // as many as it has room for
+    EXPECT_NE(nullptr, list.GetItemAt(9));
+    EXPECT_EQ(nullptr, list.GetItemAt(10));
+    EXPECT_EQ(nullptr, list.GetItemAt(-1));
+    list.ClearAll();
+    EXPECT_EQ(nullptr, list.GetItemAt(0));
+}
+
 TEST(Collection, IterationSkipsNullItems)
 {
     __FCCollection list;

@@ -135,6 +135,10 @@ TEST_F(Records, LoadAllInKeyOrder)
     static_cast<TestNoInciRecord*>(list.GetElementAt(1))->data_[1] = 1;
     EXPECT_TRUE(list.SaveAll());
     EXPECT_EQ((std::vector<uint8_t>{ 5, 1, 0, 0 }), *Stored(kNoInci, RecordKey(5)));
+    // A save the host refuses is the whole save's failure.
+    const auto saves = host().Statistics().find("FX_SaveEData");
+    host().FailCall("FX_SaveEData", (saves == host().Statistics().end() ? 0 : saves->second.calls) + 1);
+    EXPECT_FALSE(list.SaveAll());
 }
 
 TEST_F(Records, LoadAllStopsWhenTheHostRepeatsAKey)
@@ -157,6 +161,12 @@ TEST_F(Records, InciRoundTrips)
     Put(kInci, RecordKey(4, 2), { 12, 0, 0, 0, 0, 0 });
     Put(kInci, RecordKey(5, 0), { 50, 0, 0, 0, 0, 0 });
     ASSERT_EQ(3, list.LoadAllIncis(4));
+
+    // Loaded in the collection's context.
+    TestInciRecords inContext;
+    inContext.SetContext(44);
+    ASSERT_EQ(3, inContext.LoadAllIncis(4));
+    EXPECT_EQ(44u, inContext.GetElementAt(2)->GetContext());
 
     // Saved back in another order, they become incis 0, 1, 2 in list order.
     TestInciRecords reordered;
