@@ -121,6 +121,8 @@ uint32_t NoteFlags(const EntryBytes& e, int32_t note);
 // and back.
 std::u16string Utf8ToUnits(const std::string& text);
 std::string UnitsToUtf8(const std::u16string& units);
+// One code point appended to a text in UTF-8.
+void AppendUtf8(std::string& text, uint32_t code);
 
 // An 8-byte record key from its first three 16-bit numbers.
 std::vector<uint8_t> RecordKey(uint16_t first, uint16_t second = 0, uint16_t third = 0);
