@@ -185,6 +185,7 @@ build_initramfs() {
   mv "$cache/initramfs.cpio.gz.partial" "$cache/initramfs.cpio.gz"
 }
 
+# shellcheck disable=SC2154 # cache_root is set by common.sh, sourced above
 mkdir -p "$cache_root"
 log_folder=$cache_root/logs
 mkdir -p "$log_folder"
