@@ -80,8 +80,8 @@ const requests = [];
 const violations = [];
 const downloads = join(work, 'downloads');
 
-async function newPage(url, width, height) {
-  const page = await browser.newPage();
+async function newPage(url, width, height, inBrowser = browser) {
+  const page = await inBrowser.newPage();
   await page.setViewport({ width, height });
   page.on('request', (request) => requests.push({ url: request.url(), page: url }));
   page.on('console', (message) => {
@@ -246,6 +246,21 @@ function makeParts() {
   return file;
 }
 
+// A score of 16 parts of 5,000 measures (22 MB): the module's memory must
+// grow well past 64 MiB to read it.
+function makeLarge() {
+  const note = '<note attack="20" release="-30" dynamics="70"><pitch><step>C</step><octave>4</octave></pitch>' +
+    '<duration>4</duration><voice>1</voice><type>whole</type></note>';
+  const ids = Array.from({ length: 16 }, (_, i) => `P${i + 1}`);
+  const part = (id) => `<part id="${id}">` + Array.from({ length: 5000 }, (_, i) => `<measure number="${i + 1}">` +
+    (i === 0 ? '<attributes><divisions>1</divisions></attributes>' : '') + `${note}</measure>`).join('') + '</part>';
+  const file = join(work, 'large.musicxml');
+  writeFileSync(file, '<?xml version="1.0" encoding="UTF-8"?>\n<score-partwise version="4.0"><part-list>' +
+    ids.map((id) => `<score-part id="${id}"><part-name>${id}</part-name></score-part>`).join('') +
+    `</part-list>${ids.map(part).join('')}</score-partwise>\n`);
+  return file;
+}
+
 // A .mxl archive of a fixture, made with Debian's zip.
 function makeMxl() {
   const folder = join(work, 'mxl');
@@ -338,6 +353,24 @@ try {
   const overflow = await local.$eval('body', (e) => e.scrollWidth > document.documentElement.clientWidth);
   check('readable at a phone\'s width', !overflow, 'the page is wider than the screen');
   await local.close();
+
+  // A browser that lets the module's memory grow only to 65 MiB (1,040 pages
+  // of 64 KiB; it starts at 64): a large score gives the error line and no
+  // download, and the next file is read by a new module.
+  const tight = await launchChromium(join(work, 'tight'), ['--js-flags=--wasm-max-mem-pages=1040']);
+  try {
+    const small = await newPage(pathToFileURL(pagePath).href, 1024, 768, tight);
+    const error = await openFile(small, makeLarge());
+    const offered = await small.$eval('#result', (e) => !e.hidden);
+    check('a score too large for the browser\'s memory', !offered &&
+      error === 'qvperfcopy-sync: large.musicxml: not enough memory in this browser for this score',
+      `the page shows "${error}"${offered ? ' and a result' : ''}`);
+    await copyCase(small, 'a file after one too large for memory', join(fixtures, 'whole_copy.musicxml'),
+      { source: 1, velocity: 100, start: 100, end: 100 });
+    await small.close();
+  } finally {
+    await tight.close();
+  }
 
   const own = (r) => r.url === r.page || r.url.startsWith('blob:');
   const foreign = requests.filter((r) => !own(r));
