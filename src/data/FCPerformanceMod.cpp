@@ -32,13 +32,6 @@ uint32_t FCPerformanceMod::EntryNumberOf(const FCNoteEntry* entry)
     return entry != nullptr && entry->GetRecord() != nullptr ? entry->GetEntryNumber() : 0;
 }
 
-void FCPerformanceMod::CopyDataFrom(const __FCBaseData* other)
-{
-    if (other->GetData() != nullptr) std::memcpy(data_, other->GetData(), kDataSize);
-    SetDataPointer(data_);
-    SetLoadedSize(kDataSize);
-}
-
 bool FCPerformanceMod::Reload()
 {
     if (GetLoadedSizeField() == 0) return false;

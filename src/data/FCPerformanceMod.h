@@ -24,7 +24,6 @@ public:
     uint32_t GetVersion() const override { return kVersion; }
     uint32_t GetDataSize() const override { return kDataSize; }
     uint32_t GetLoadedSize() const override { return kDataSize; }
-    void CopyDataFrom(const __FCBaseData* other) override;
     bool Reload() override;
     bool LoadFirst() override;
     // The next record of the same entry, never of another.

@@ -5,7 +5,6 @@
 #include "host/HostFunctions.h"
 #include "shell/Globals.h"
 
-#include <cstring>
 
 static const char kStaffClassName[] = "FCStaff";
 static const char kPartClassName[] = "FCPart";
@@ -34,13 +33,6 @@ uint32_t FCStaff::GetDataSize() const
     if (gHostVersion < 0x11000000) return 114;
     if (gHostVersion < 0x12000000) return 132;
     return 136;
-}
-
-void FCStaff::CopyDataFrom(const __FCBaseData* other)
-{
-    if (other->GetData() != nullptr) std::memcpy(data_, other->GetData(), GetDataSize());
-    SetDataPointer(data_);
-    SetLoadedSize(GetDataSize());
 }
 
 bool FCStaff::LoadFirst()

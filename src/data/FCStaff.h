@@ -23,7 +23,6 @@ public:
     // 0x12000000 (136 bytes) from then on.
     uint32_t GetVersion() const override;
     uint32_t GetDataSize() const override;
-    void CopyDataFrom(const __FCBaseData* other) override;
     bool LoadFirst() override;
 
     // The number of the text block holding the staff's full name.

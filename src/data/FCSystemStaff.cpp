@@ -43,9 +43,7 @@ void FCSystemStaff::CompanionKey(uint8_t* key) const
 
 void FCSystemStaff::CopyDataFrom(const __FCBaseData* other)
 {
-    if (other->GetData() != nullptr) std::memcpy(data_, other->GetData(), kDataSize);
-    SetDataPointer(data_);
-    SetLoadedSize(kDataSize);
+    __FCBaseData::CopyDataFrom(other);
     const auto* staff = static_cast<const FCSystemStaff*>(other);
     resizePercent_ = staff->GetCmper() == 0 ? 100 : staff->resizePercent_;
 }
