@@ -171,7 +171,8 @@ SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& aft
 }  // namespace
 
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
-                std::ostream& err, std::shared_ptr<const simhost::Score> read, std::size_t changeRowsShown)
+                std::ostream& err, std::shared_ptr<const simhost::Score> read, std::size_t changeRowsShown,
+                std::vector<uint8_t>* written)
 {
     Options options;
     if (args.empty()) {
@@ -243,7 +244,9 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         }
     }
     if (!options.outputPath.empty()) {
-        if (!simhost::WriteScoreFile(options.outputPath, simhost::Host::Get().score, error)) {
+        const simhost::Score& synced = simhost::Host::Get().score;
+        if (written != nullptr ? !simhost::ScoreFileBytes(options.outputPath, synced, *written, error)
+                               : !simhost::WriteScoreFile(options.outputPath, synced, error)) {
             err << "qvperfcopy-sync: " << error << "\n";
             return 1;
         }

@@ -15,10 +15,11 @@
 // status: 0 when the sync ran (kept or cancelled), 1 when a file could not
 // be read or written, 2 for bad arguments. `read` is the score file as
 // already read, if it has been (the web page keeps it between runs). Past
-// changeRowsShown rows, the changed values are only counted.
+// changeRowsShown rows, the changed values are only counted. Given
+// `written`, the output file's bytes go there and no file is written.
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
                 std::ostream& err, std::shared_ptr<const simhost::Score> read = nullptr,
-                std::size_t changeRowsShown = SIZE_MAX);
+                std::size_t changeRowsShown = SIZE_MAX, std::vector<uint8_t>* written = nullptr);
 
 // The plug-in's entry points, linked into the program.
 simhost::PluginEntries PluginEntryPoints();

@@ -24,21 +24,17 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
         in.seekg(0, std::ios::end);
         const std::streamoff size = in.tellg();
         in.seekg(0, std::ios::beg);
-        if (size < 0 || static_cast<uint64_t>(size) > kZipMaxUnpacked) {
-            error = path + ": the file is " + std::to_string(size) + " bytes, more than the limit of " +
-                    std::to_string(kZipMaxUnpacked);
+        if (size < 0) {
+            error = path + ": cannot read the file";
             return false;
         }
+        if (!ScoreFileSizeAllowed(path, static_cast<uint64_t>(size), error)) return false;
         std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
         if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
             error = path + ": cannot read the file";
             return false;
         }
-        if (!ImportMusicXml(std::move(bytes), IsCompressedMusicXmlPath(path), score, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-        return true;
+        return ReadScoreBytes(path, std::move(bytes), score, error);
     }
     std::stringstream text;
     text << in.rdbuf();
@@ -47,6 +43,27 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
         return false;
     }
     return true;
+}
+
+bool ReadScoreBytes(const std::string& path, std::vector<uint8_t> bytes, Score& score, std::string& error)
+{
+    if (!IsMusicXmlPath(path)) {
+        if (ParseScore(std::string(bytes.begin(), bytes.end()), score, error)) return true;
+    } else if (!ScoreFileSizeAllowed(path, bytes.size(), error)) {
+        return false;
+    } else if (ImportMusicXml(std::move(bytes), IsCompressedMusicXmlPath(path), score, error)) {
+        return true;
+    }
+    error = path + ": " + error;
+    return false;
+}
+
+bool ScoreFileSizeAllowed(const std::string& path, uint64_t size, std::string& error)
+{
+    if (!IsMusicXmlPath(path) || size <= kZipMaxUnpacked) return true;
+    error = path + ": the file is " + std::to_string(size) + " bytes, more than the limit of " +
+            std::to_string(kZipMaxUnpacked);
+    return false;
 }
 
 bool WriteScoreFile(const std::string& path, const Score& score, std::string& error)
@@ -77,6 +94,18 @@ bool WriteScoreFile(const std::string& path, const Score& score, std::string& er
         return false;
     }
     return true;
+}
+
+bool ScoreFileBytes(const std::string& path, const Score& score, std::vector<uint8_t>& bytes, std::string& error)
+{
+    if (!IsMusicXmlPath(path)) {
+        const std::string text = FormatScore(score);
+        bytes.assign(text.begin(), text.end());
+        return true;
+    }
+    if (ExportMusicXml(score, IsCompressedMusicXmlPath(path), bytes, error)) return true;
+    error = path + ": " + error;
+    return false;
 }
 
 }  // namespace simhost

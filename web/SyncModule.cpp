@@ -1,6 +1,7 @@
-// The web page's module: qvperfcopy-sync's own run on a file in the
-// module's memory file system, with what the page shows as JSON. The page's
-// worker writes the file into the current folder and calls these by name.
+// The web page's module: qvperfcopy-sync's own run on a file the page's
+// worker hands over in memory, with what the page shows as JSON; the output
+// file's bytes stay in memory for the worker to take. The worker calls
+// these by name.
 #include "SyncTool.h"
 
 #include "MessageBoxes.h"
@@ -26,9 +27,13 @@ const char kMoreRows[] = "  ... ";
 
 // The last answer, alive until the next call.
 std::string gAnswer;
+// The file's bytes as the worker hands them over, until qv_open reads them.
+std::vector<uint8_t> gFile;
 // The score qv_open read and its file's name, for every sync of it.
 std::shared_ptr<const simhost::Score> gOpened;
 std::string gOpenedName;
+// The last sync's output file.
+std::vector<uint8_t> gOutput;
 
 const char* Answer(const nlohmann::json& value)
 {
@@ -59,20 +64,31 @@ extern "C" {
 // than the reader takes; an empty error otherwise.
 EMSCRIPTEN_KEEPALIVE const char* qv_check_size(const char* name, double size)
 {
-    if (size <= static_cast<double>(simhost::kZipMaxUnpacked)) return ErrorAnswer("");
-    return ErrorAnswer(std::string("qvperfcopy-sync: ") + name + ": the file is " +
-                       std::to_string(static_cast<uint64_t>(size)) + " bytes, more than the limit of " +
-                       std::to_string(simhost::kZipMaxUnpacked));
+    std::string error;
+    if (simhost::ScoreFileSizeAllowed(name, static_cast<uint64_t>(size), error)) return ErrorAnswer("");
+    return ErrorAnswer("qvperfcopy-sync: " + error);
 }
 
-// Reads the score: its staves as the tool window lists them, its parts and
-// measures as --parts and --measures count them, and the reader's notices.
+// Room for the file's bytes, which the worker writes there before qv_open.
+EMSCRIPTEN_KEEPALIVE uint8_t* qv_file_buffer(double size)
+{
+    gOpened = nullptr;
+    gOutput = std::vector<uint8_t>();
+    gFile.assign(static_cast<std::size_t>(size), 0);
+    return gFile.data();
+}
+
+// Reads the score from the bytes handed over: its staves as the tool window
+// lists them, its parts and measures as --parts and --measures count them,
+// and the reader's notices.
 EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
 {
     gOpened = nullptr;
     auto read = std::make_shared<simhost::Score>();
     std::string error;
-    if (!simhost::ReadScoreFile(name, *read, error)) return ErrorAnswer("qvperfcopy-sync: " + error);
+    const bool readOk = simhost::ReadScoreBytes(name, std::move(gFile), *read, error);
+    gFile = std::vector<uint8_t>();
+    if (!readOk) return ErrorAnswer("qvperfcopy-sync: " + error);
     const std::shared_ptr<const simhost::Score> shared = read;
     gOpened = shared;
     gOpenedName = name;
@@ -113,9 +129,11 @@ EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
 
 // Runs qvperfcopy-sync with the page's arguments (a JSON list of texts) and
 // answers its error line, or the questions the plug-in asked (all answered
-// Yes), the figures, the changed values and the output file's name.
+// Yes), the figures, the changed values and the output file's name; the
+// file's bytes are then at qv_output_data.
 EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
 {
+    gOutput = std::vector<uint8_t>();
     const nlohmann::json given = nlohmann::json::parse(argumentsJson, nullptr, false);
     if (!given.is_array()) return ErrorAnswer("qvperfcopy-sync: the page sent no arguments");
     std::vector<std::string> args;
@@ -128,7 +146,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
     std::ostringstream out;
     std::ostringstream err;
     const bool opened = !args.empty() && args.front() == gOpenedName;
-    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr, kChangesShown) != 0) {
+    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr, kChangesShown, &gOutput) != 0) {
         const std::vector<std::string> problem = Lines(err.str());
         return ErrorAnswer(problem.empty() ? "qvperfcopy-sync: the sync failed" : problem.front());
     }
@@ -167,6 +185,22 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
                     { "changes", changes },
                     { "more", more },
                     { "output", output } });
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* qv_output_data()
+{
+    return gOutput.data();
+}
+
+EMSCRIPTEN_KEEPALIVE double qv_output_size()
+{
+    return static_cast<double>(gOutput.size());
+}
+
+// Lets go of the output once the worker has its copy.
+EMSCRIPTEN_KEEPALIVE void qv_output_release()
+{
+    gOutput = std::vector<uint8_t>();
 }
 
 }  // extern "C"

@@ -226,7 +226,7 @@
     setText('error', '');
     $('apply').disabled = true;
     const args = syncArguments();
-    worker.postMessage({ kind: 'sync', args: args, output: args[args.length - 1] });
+    worker.postMessage({ kind: 'sync', args: args });
   });
   for (const field of fields) field.edit.addEventListener('change', function () { percent(field.edit); });
   $('answer-yes').addEventListener('click', function () { answer(true); });

@@ -1,9 +1,8 @@
-// The page's worker: holds the module, keeps the score in the module's
-// memory file system, and runs the sync there so that the page stays
-// responsive. One worker serves one opened file.
+// The page's worker: holds the module, hands it the file's bytes, and runs
+// the sync there so that the page stays responsive. One worker serves one
+// opened file.
 'use strict';
 
-const folder = '/score';
 let modulePromise = null;
 let scoreName = '';
 
@@ -49,13 +48,12 @@ async function open(file) {
   }
   progress('Reading ' + file.name + ' (' + file.size + ' bytes)…');
   const bytes = new Uint8Array(await file.arrayBuffer());
-  module.FS.mkdirTree(folder);
-  module.FS.writeFile(folder + '/' + file.name, bytes);
-  module.FS.chdir(folder);
+  const buffer = module.ccall('qv_file_buffer', 'number', ['number'], [bytes.length]);
+  module.HEAPU8.set(bytes, buffer);
   post({ kind: 'opened', result: call(module, 'qv_open', ['string'], [file.name]) });
 }
 
-async function sync(args, output) {
+async function sync(args) {
   const module = await loadModule();
   progress('Copying in ' + scoreName + '…');
   const started = performance.now();
@@ -65,14 +63,15 @@ async function sync(args, output) {
     post({ kind: 'synced', result: result, seconds: seconds });
     return;
   }
-  const bytes = module.FS.readFile(folder + '/' + output);
-  module.FS.unlink(folder + '/' + output);
+  const data = module.ccall('qv_output_data', 'number', [], []);
+  const bytes = module.HEAPU8.slice(data, data + module.ccall('qv_output_size', 'number', [], []));
+  module.ccall('qv_output_release', null, [], []);
   post({ kind: 'synced', result: result, seconds: seconds, bytes: bytes.buffer }, [bytes.buffer]);
 }
 
 self.onmessage = function (event) {
   const message = event.data;
-  const work = message.kind === 'open' ? open(message.file) : sync(message.args, message.output);
+  const work = message.kind === 'open' ? open(message.file) : sync(message.args);
   work.catch(function (error) {
     failed(error, message.file ? message.file.name : '');
   });

@@ -240,6 +240,19 @@ TEST(SyncTool, CopiesWithinMusicXmlAsWorkedOutByHand)
         << run.out;
     std::remove(out.c_str());
 
+    // Kept in memory (as the web page asks): the same bytes, and no file.
+    std::ostringstream transcript;
+    std::ostringstream problems;
+    std::vector<uint8_t> written;
+    ASSERT_EQ(RunSyncTool({ Fixture("musicxml/whole_copy.musicxml"), "--source", "1", "--velocity", "100",
+                            "--start-time", "50", "--end-time", "100", "--output", out },
+                          "", transcript, problems, nullptr, SIZE_MAX, &written),
+              0)
+        << problems.str();
+    EXPECT_EQ(std::string(written.begin(), written.end()),
+              qvtest::ReadFileText(Fixture("musicxml/whole_copy_expected.musicxml")));
+    EXPECT_FALSE(Exists(out));
+
     // Selecting by part and measure; a part the score does not have.
     run = Sync({ Fixture("musicxml/whole_copy.musicxml"), "--source", "2", "--velocity", "100", "--parts", "1",
                  "--measures", "1" });

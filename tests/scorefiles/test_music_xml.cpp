@@ -310,6 +310,11 @@ TEST(MusicXmlImport, BoundsWhatAnArchiveUnpacks)
     std::vector<uint8_t> bomb = WriteZip({ PackZipEntry("META-INF/container.xml", container), huge });
     EXPECT_FALSE(ImportMusicXml(bomb, true, imported, error));
     EXPECT_EQ(error, "s.xml: unpacks to 104857600 bytes, more than the limit of 67108864");
+    // A MusicXML file past the limit is refused by its size, from disk or in memory.
+    EXPECT_TRUE(ScoreFileSizeAllowed("s.musicxml", kZipMaxUnpacked, error));
+    EXPECT_TRUE(ScoreFileSizeAllowed("s.json", kZipMaxUnpacked + 1, error));
+    EXPECT_FALSE(ReadScoreBytes("s.mxl", std::vector<uint8_t>(kZipMaxUnpacked + 1), imported, error));
+    EXPECT_EQ(error, "s.mxl: the file is 67108865 bytes, more than the limit of 67108864");
 
     // One that says it is small: unpacking stops at the declared size.
     ZipEntry liar = PackZipEntry("s.xml", score + std::string(1u << 20, ' '));
@@ -357,9 +362,24 @@ TEST(MusicXmlExport, RoundTripKeepsTheFile)
     ASSERT_TRUE(WriteScoreFile(out, again, error)) << error;
     EXPECT_EQ(qvtest::ReadFileText(out), qvtest::ReadFileText(Fixture("performance.musicxml")));
 
+    // In memory as on disk: the bytes a file of that name holds, and the
+    // score read back from them under the file's name.
+    for (const std::string& path : { out, packed }) {
+        ASSERT_TRUE(WriteScoreFile(path, again, error)) << error;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ScoreFileBytes(path, again, bytes, error)) << error;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), qvtest::ReadFileText(path)) << path;
+        Score fromBytes;
+        ASSERT_TRUE(ReadScoreBytes(path, bytes, fromBytes, error)) << error;
+        EXPECT_EQ(fromBytes, again) << path;
+    }
+
     // A score file's score has no MusicXML to write back into.
     EXPECT_FALSE(WriteScoreFile(out, Score(), error));
     EXPECT_NE(error.find("not read from MusicXML"), std::string::npos);
+    std::vector<uint8_t> none;
+    EXPECT_FALSE(ScoreFileBytes(out, Score(), none, error));
+    EXPECT_EQ(error.rfind(out + ": ", 0), 0u) << error;
     std::remove(out.c_str());
     std::remove(packed.c_str());
 }
