@@ -54,7 +54,6 @@ FCString* FCStaff::GetFullNameString() const
         uint16_t units[kAutoNameCapacity + 1] = {};
         if (FX_AutoNumberedName_UTF16(static_cast<int16_t>(block), GetItemCmper(), units, kAutoNameCapacity, 0,
                                       kInterfaceVersion) != 0) {
-            units[kAutoNameCapacity] = 0;
             FCString* name = new FCString();
             name->SetUTF16(units);
             return name;

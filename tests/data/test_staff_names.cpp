@@ -164,6 +164,11 @@ TEST_F(StaffNames, RawTextBasics)
     copy.CopyDataFrom(&text);
     std::unique_ptr<FCString> copied(copy.GetText());
     EXPECT_EQ(2u, copied->GetLength());
+    // A text never loaded has nothing to copy: the copy keeps its own.
+    FCRawText neverLoaded;
+    copy.CopyDataFrom(&neverLoaded);
+    std::unique_ptr<FCString> kept(copy.GetText());
+    EXPECT_EQ(2u, kept->GetLength());
 }
 
 TEST_F(StaffNames, NewTextBlockAndItsDeletion)
@@ -199,11 +204,11 @@ TEST_F(StaffNames, AutoNameThatFillsTheBufferStaysInside)
 
 TEST_F(StaffNames, FirstStaffIsFoundThroughTheHost)
 {
-    score().SetStaffRecord(3, std::nullopt);
+    score().SetStaffRecord(1, std::nullopt);
     score().SetStaffRecord(7, std::nullopt);
     FCStaff staff;
     ASSERT_TRUE(staff.LoadFirst());
-    EXPECT_EQ(3, staff.GetItemCmper());
+    EXPECT_EQ(1, staff.GetItemCmper());
     ASSERT_TRUE(staff.LoadNext());
     EXPECT_EQ(7, staff.GetItemCmper());
     EXPECT_FALSE(staff.LoadNext());
