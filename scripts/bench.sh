@@ -33,7 +33,7 @@ measure() {  # runs, command...
 }
 
 orchestral() {
-  local work score size parse sync page musescore
+  local work score size parse sync page total musescore
   work=$(mktemp -d)
   score=$work/orchestral.musicxml
   build/release/bench/bench_music_xml --write "$score" || { echo "bench.sh: writing the orchestral score failed" >&2; return 1; }
@@ -45,11 +45,14 @@ orchestral() {
   sync=$(measure 5 build/release/cli/qvperfcopy-sync "$score" --source 1 --velocity 100 --start-time 100 \
     --end-time 100 --output "$work/out.musicxml")
   page=$(node web/tests/bench.mjs build/web/index.html "$score" 3) || { echo "bench.sh: the page's run failed" >&2; return 1; }
+  total=$(sed -n 's/.*total \([0-9.]*\) s.*/\1/p' <<<"$page")
+  [ -n "$total" ] || { echo "bench.sh: no total in the page's figures: $page" >&2; return 1; }
   echo "The orchestral score: 30 parts x 500 measures, $size bytes of MusicXML"
   printf '  %-58s %8s %10s\n' step seconds "peak MiB"
   printf '  %-58s %8s %10s\n' "xmllint --noout (a bare parse), median of 5" "${parse% *}" "${parse#* }"
   printf '  %-58s %8s %10s\n' "qvperfcopy-sync: read, sync at 100 %, write; median of 5" "${sync% *}" "${sync#* }"
-  echo "  the page in headless chromium, $page"
+  echo "  the page in headless chromium, $page: $(awk -v page="$total" -v tool="${sync% *}" \
+    'BEGIN { printf "%.2f", page / tool }') x the command line"
   if [ "${QV_BENCH_MUSESCORE:-0}" = 1 ]; then
     musescore=$(QT_QPA_PLATFORM=offscreen measure 1 timeout 900 mscore3 -o "$work/out.mscz" "$score")
     printf '  %-58s %8s %10s\n' "MuseScore 3: import and save (mscore3 -o), once" "${musescore% *}" "${musescore#* }"
