@@ -227,7 +227,8 @@ TEST_F(Records, InciScansEndAgainstAHostThatNeverFails)
     host().ForceResult("FX_LoadEData", 1);
     host().ForceResult("FX_DeleteEData", 1);
     TestInciRecords list;
-    EXPECT_EQ(kMaxInci + 1, list.LoadAllIncis(1));
+    // Every inci a record key can hold, 0 to 0x7FFF, and no more.
+    EXPECT_EQ(0x8000, list.LoadAllIncis(1));
     EXPECT_TRUE(list.ClearAllIncis(1));
 }
 
