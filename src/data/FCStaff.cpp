@@ -5,7 +5,6 @@
 #include "host/HostFunctions.h"
 #include "shell/Globals.h"
 
-
 static const char kStaffClassName[] = "FCStaff";
 static const char kPartClassName[] = "FCPart";
 
