@@ -186,7 +186,9 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     EXPECT_FALSE(unfound.SaveNew());
     EXPECT_FALSE(lost->HasFlag(frame::kEntryPerformanceFlag));
     EXPECT_FALSE(lost->HasFlag(frame::kNotePerformanceFlag));
-    // Without an entry there is no last record.
+    // Without an entry there is no last record, not even one the host keeps
+    // under entry number 0.
+    PutRecord(0, 0, 1, 5);
     EXPECT_EQ(-1, FCPerformanceMod().FindLastInci());
 }
 
@@ -219,6 +221,18 @@ TEST_F(PerformanceMod, LoadNextStaysWithinTheEntry)
     EXPECT_EQ(1, mod.FindLastInci());
     EXPECT_FALSE(mod.Reload());  // the failed load left it unloaded
     EXPECT_TRUE(mod.Load(first, 1));
+}
+
+// An entry holding every inci a key can have: the last is 0x7FFF.
+TEST_F(PerformanceMod, TheLastOfAFullEntryIsInci0x7FFF)
+{
+    const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    for (uint32_t inci = 0; inci <= 0x7FFF; ++inci) PutRecord(number, static_cast<uint16_t>(inci), 1, 5);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(cell.GetEntryAt(0));
+    EXPECT_EQ(0x7FFF, mod.FindLastInci());
 }
 
 TEST_F(PerformanceMod, ScansEndAgainstAHostThatNeverFails)
