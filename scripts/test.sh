@@ -46,8 +46,18 @@ report() {  # name, result, what
     printf '%-12s %s (%d s)\n' "$name:" "$what" "$phase_seconds"
   else
     status=1
-    printf '%-12s FAILED: %s (%d s); the end of %s:\n' "$name:" "$what" "$phase_seconds" "$logs/$name.log"
-    [ "$verbose" = 1 ] || tail -n 30 "$logs/$name.log" | sed 's/^/    /'
+    printf '%-12s FAILED: %s (%d s)\n' "$name:" "$what" "$phase_seconds"
+    [ "$verbose" = 1 ] && return
+    # What failed and why, from anywhere in the log: ctest's verdicts with
+    # their times, and the test framework's failures with the lines after.
+    local why
+    why=$(grep -E -A3 '\*\*\*(Failed|Timeout|Exception)|: Failure$|^\[  FAILED  \]|Sanitizer|FAIL' "$logs/$name.log" 2>/dev/null)
+    if [ -n "$why" ]; then
+      printf '    the failures in %s (at most 60 lines):\n' "$logs/$name.log"
+      printf '%s\n' "$why" | awk 'NR <= 60 { print "    " $0 }'
+    fi
+    printf '    the end of %s:\n' "$logs/$name.log"
+    tail -n 30 "$logs/$name.log" | sed 's/^/    /'
   fi
 }
 
