@@ -561,11 +561,11 @@ bool Importer::Run(std::string& error)
 }
 
 // The document's text (unpacked when compressed) and its encoding.
-bool Decode(const std::vector<uint8_t>& bytes, bool compressed, MusicXmlOrigin& origin, std::string& error)
+bool Decode(const uint8_t* bytes, std::size_t size, bool compressed, MusicXmlOrigin& origin, std::string& error)
 {
     origin.compressed = compressed;
     if (compressed) {
-        if (!ReadZip(bytes, origin.archive, error)) return false;
+        if (!ReadZip(bytes, size, origin.archive, error)) return false;
         const ZipEntry* container = nullptr;
         for (const ZipEntry& entry : origin.archive) {
             if (entry.name == "META-INF/container.xml") container = &entry;
@@ -604,7 +604,7 @@ bool Decode(const std::vector<uint8_t>& bytes, bool compressed, MusicXmlOrigin& 
         if (!UnpackZipEntry(origin.archive[origin.rootEntry], scoreBytes, error)) return false;
         return DecodeText(std::move(scoreBytes), origin.text, origin.encoding, error);
     }
-    return DecodeText(std::string(bytes.begin(), bytes.end()), origin.text, origin.encoding, error);
+    return DecodeText(std::string(reinterpret_cast<const char*>(bytes), size), origin.text, origin.encoding, error);
 }
 
 bool Parse(const std::shared_ptr<MusicXmlOrigin>& origin, Score& score, std::string& error)
@@ -620,18 +620,23 @@ bool Parse(const std::shared_ptr<MusicXmlOrigin>& origin, Score& score, std::str
 
 }  // namespace
 
-bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
+bool ImportMusicXml(const uint8_t* bytes, std::size_t size, bool compressed, Score& score, std::string& error)
 {
     auto origin = std::make_shared<MusicXmlOrigin>();
-    if (Decode(bytes, compressed, *origin, error) && Parse(origin, score, error)) return true;
+    if (Decode(bytes, size, compressed, *origin, error) && Parse(origin, score, error)) return true;
     error = OneLine(error);
     return false;
+}
+
+bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error)
+{
+    return ImportMusicXml(bytes.data(), bytes.size(), compressed, score, error);
 }
 
 bool ImportMusicXml(std::vector<uint8_t>&& bytes, bool compressed, Score& score, std::string& error)
 {
     auto origin = std::make_shared<MusicXmlOrigin>();
-    const bool decoded = Decode(bytes, compressed, *origin, error);
+    const bool decoded = Decode(bytes.data(), bytes.size(), compressed, *origin, error);
     std::vector<uint8_t>().swap(bytes);  // the text holds them now
     if (decoded && Parse(origin, score, error)) return true;
     error = OneLine(error);

@@ -27,6 +27,7 @@
 
 #include "Score.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ namespace simhost {
 // Reads a MusicXML file's bytes (a .mxl archive when compressed) into an
 // empty score. On failure the score is left as it was and the error names
 // the place ("part P2 \"Violin\", measure 12: ...", "line 3, column 7: ...").
+bool ImportMusicXml(const uint8_t* bytes, std::size_t size, bool compressed, Score& score, std::string& error);
 bool ImportMusicXml(const std::vector<uint8_t>& bytes, bool compressed, Score& score, std::string& error);
 // The same, letting go of the bytes once they are decoded, so that a large
 // file is not held twice while it is parsed.

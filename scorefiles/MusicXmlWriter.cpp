@@ -137,14 +137,30 @@ bool WritePatchedText(const Score& score, const std::function<void(const char*, 
     return true;
 }
 
-// The patched text whole, in the file's encoding, sized once.
+// The patched text whole (in UTF-8), appended to out in one pass. Room is
+// made once for the text as read and a quarter more (giving every note of the
+// orchestral benchmark score all three values adds 23 %); a larger patch
+// grows it.
+template <typename Bytes>
+bool AppendPatchedText(const Score& score, Bytes& out, std::string& error)
+{
+    using Unit = typename Bytes::value_type;
+    const std::size_t size = score.musicXml->text.size();
+    out.reserve(out.size() + size + size / 4);
+    return WritePatchedText(
+        score,
+        [&out](const char* piece, std::size_t length) {
+            const Unit* units = reinterpret_cast<const Unit*>(piece);
+            out.insert(out.end(), units, units + length);
+        },
+        error);
+}
+
+// The patched text whole, in the file's encoding.
 bool PatchedText(const Score& score, std::string& out, std::string& error)
 {
-    std::size_t size = 0;
-    if (!WritePatchedText(score, [&size](const char*, std::size_t piece) { size += piece; }, error)) return false;
     out.clear();
-    out.reserve(size);
-    WritePatchedText(score, [&out](const char* piece, std::size_t length) { out.append(piece, length); }, error);
+    if (!AppendPatchedText(score, out, error)) return false;
     const TextEncoding encoding = score.musicXml->encoding;
     if (encoding != TextEncoding::Utf8) out = EncodeText(out, encoding);
     return true;
@@ -161,9 +177,15 @@ bool CheckOrigin(const Score& score, std::string& error)
 
 bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& bytes, std::string& error)
 {
-    std::string text;
-    if (!CheckOrigin(score, error) || !PatchedText(score, text, error)) return false;
+    if (!CheckOrigin(score, error)) return false;
     const MusicXmlOrigin& origin = *score.musicXml;
+    if (!compressed && origin.encoding == TextEncoding::Utf8) {
+        // The text is the file: straight into the bytes, without a copy.
+        bytes.clear();
+        return AppendPatchedText(score, bytes, error);
+    }
+    std::string text;
+    if (!PatchedText(score, text, error)) return false;
     if (compressed && origin.compressed) {
         // The archive as it was, with the score replaced.
         std::vector<ZipEntry> archive = origin.archive;

@@ -34,7 +34,9 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
             error = path + ": cannot read the file";
             return false;
         }
-        return ReadScoreBytes(path, std::move(bytes), score, error);
+        if (ImportMusicXml(std::move(bytes), IsCompressedMusicXmlPath(path), score, error)) return true;
+        error = path + ": " + error;
+        return false;
     }
     std::stringstream text;
     text << in.rdbuf();
@@ -45,13 +47,14 @@ bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
     return true;
 }
 
-bool ReadScoreBytes(const std::string& path, std::vector<uint8_t> bytes, Score& score, std::string& error)
+bool ReadScoreBytes(const std::string& path, const uint8_t* bytes, std::size_t size, Score& score,
+                    std::string& error)
 {
     if (!IsMusicXmlPath(path)) {
-        if (ParseScore(std::string(bytes.begin(), bytes.end()), score, error)) return true;
-    } else if (!ScoreFileSizeAllowed(path, bytes.size(), error)) {
+        if (ParseScore(std::string(reinterpret_cast<const char*>(bytes), size), score, error)) return true;
+    } else if (!ScoreFileSizeAllowed(path, size, error)) {
         return false;
-    } else if (ImportMusicXml(std::move(bytes), IsCompressedMusicXmlPath(path), score, error)) {
+    } else if (ImportMusicXml(bytes, size, IsCompressedMusicXmlPath(path), score, error)) {
         return true;
     }
     error = path + ": " + error;

@@ -15,12 +15,12 @@ constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kEndSize = 22;
 
-uint16_t Read16(const std::vector<uint8_t>& b, std::size_t at)
+uint16_t Read16(const uint8_t* b, std::size_t at)
 {
     return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
 
-uint32_t Read32(const std::vector<uint8_t>& b, std::size_t at)
+uint32_t Read32(const uint8_t* b, std::size_t at)
 {
     return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
            (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
@@ -58,16 +58,16 @@ uint32_t Checksum(const std::string& content)
 
 }  // namespace
 
-bool ReadZip(const std::vector<uint8_t>& bytes, std::vector<ZipEntry>& entries, std::string& error)
+bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entries, std::string& error)
 {
     entries.clear();
-    if (bytes.size() < kEndSize) {
+    if (size < kEndSize) {
         error = "not a zip archive (too short)";
         return false;
     }
     // The end record sits within the last 64 KiB + 22 bytes (its comment).
-    std::size_t end = bytes.size() - kEndSize;
-    const std::size_t lowest = bytes.size() > kEndSize + 0xFFFF ? bytes.size() - kEndSize - 0xFFFF : 0;
+    std::size_t end = size - kEndSize;
+    const std::size_t lowest = size > kEndSize + 0xFFFF ? size - kEndSize - 0xFFFF : 0;
     while (Read32(bytes, end) != kEndOfDirectory) {
         if (end == lowest) {
             error = "not a zip archive (no end of central directory)";
@@ -120,8 +120,7 @@ bool ReadZip(const std::vector<uint8_t>& bytes, std::vector<ZipEntry>& entries, 
             error = where + "damaged";
             return false;
         }
-        entry.name.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at + kCentralHeaderSize),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(at + kCentralHeaderSize + nameLength));
+        entry.name.assign(bytes + at + kCentralHeaderSize, bytes + at + kCentralHeaderSize + nameLength);
         if (packed == 0xFFFFFFFF || entry.size == 0xFFFFFFFF || localOffset == 0xFFFFFFFF) {
             error = entry.name + ": zip64 entries are not supported";
             return false;
@@ -144,8 +143,7 @@ bool ReadZip(const std::vector<uint8_t>& bytes, std::vector<ZipEntry>& entries, 
             error = entry.name + ": its data lies outside the archive";
             return false;
         }
-        entry.data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(dataOffset),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(dataOffset + packed));
+        entry.data.assign(bytes + dataOffset, bytes + dataOffset + packed);
         entries.push_back(std::move(entry));
         at += headerSize;
     }

@@ -28,8 +28,8 @@ constexpr std::size_t kZipMaxEntries = 10000;
 constexpr uint32_t kZipMaxUnpacked = 64u << 20;
 
 // The archive's entries, in central-directory order. False with a message
-// for anything that is not a well-formed archive inside the bytes.
-bool ReadZip(const std::vector<uint8_t>& bytes, std::vector<ZipEntry>& entries, std::string& error);
+// for anything that is not a well-formed archive inside the size bytes.
+bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entries, std::string& error);
 
 // An entry's content: at most `limit` bytes, the size and checksum as
 // declared. A bomb stops at the limit.
