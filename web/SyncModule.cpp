@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,8 +28,10 @@ const char kMoreRows[] = "  ... ";
 
 // The last answer, alive until the next call.
 std::string gAnswer;
-// The file's bytes as the worker hands them over, until qv_open reads them.
-std::vector<uint8_t> gFile;
+// The file's bytes as the worker hands them over, until qv_open reads them:
+// room the worker fills, never zeroed first.
+std::unique_ptr<uint8_t[]> gFile;
+std::size_t gFileSize = 0;
 // The score qv_open read and its file's name, for every sync of it.
 std::shared_ptr<const simhost::Score> gOpened;
 std::string gOpenedName;
@@ -69,13 +72,16 @@ EMSCRIPTEN_KEEPALIVE const char* qv_check_size(const char* name, double size)
     return ErrorAnswer("qvperfcopy-sync: " + error);
 }
 
-// Room for the file's bytes, which the worker writes there before qv_open.
+// Room for the file's bytes, which the worker writes there before qv_open;
+// null when there is not that much memory.
 EMSCRIPTEN_KEEPALIVE uint8_t* qv_file_buffer(double size)
 {
     gOpened = nullptr;
     gOutput = std::vector<uint8_t>();
-    gFile.assign(static_cast<std::size_t>(size), 0);
-    return gFile.data();
+    gFile.reset();
+    gFileSize = static_cast<std::size_t>(size);
+    gFile.reset(new (std::nothrow) uint8_t[gFileSize > 0 ? gFileSize : 1]);
+    return gFile.get();
 }
 
 // Reads the score from the bytes handed over: its staves as the tool window
@@ -86,8 +92,9 @@ EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
     gOpened = nullptr;
     auto read = std::make_shared<simhost::Score>();
     std::string error;
-    const bool readOk = simhost::ReadScoreBytes(name, std::move(gFile), *read, error);
-    gFile = std::vector<uint8_t>();
+    if (gFile == nullptr) return ErrorAnswer(std::string("qvperfcopy-sync: ") + name + ": no file was handed over");
+    const bool readOk = simhost::ReadScoreBytes(name, gFile.get(), gFileSize, *read, error);
+    gFile.reset();
     if (!readOk) return ErrorAnswer("qvperfcopy-sync: " + error);
     const std::shared_ptr<const simhost::Score> shared = read;
     gOpened = shared;

@@ -127,8 +127,7 @@
 
   function showResult(message) {
     const result = message.result;
-    const bytes = new Blob([message.bytes]);
-    downloadUrl = URL.createObjectURL(bytes);
+    downloadUrl = URL.createObjectURL(message.file);
     $('download').href = downloadUrl;
     $('download').download = result.output;
     $('download').textContent = 'Download ' + result.output;

@@ -49,6 +49,7 @@ async function open(file) {
   progress('Reading ' + file.name + ' (' + file.size + ' bytes)…');
   const bytes = new Uint8Array(await file.arrayBuffer());
   const buffer = module.ccall('qv_file_buffer', 'number', ['number'], [bytes.length]);
+  if (!buffer) throw new Error('out of memory for the file');
   module.HEAPU8.set(bytes, buffer);
   post({ kind: 'opened', result: call(module, 'qv_open', ['string'], [file.name]) });
 }
@@ -63,10 +64,12 @@ async function sync(args) {
     post({ kind: 'synced', result: result, seconds: seconds });
     return;
   }
+  // One copy, out of the module's memory into the file the page offers.
   const data = module.ccall('qv_output_data', 'number', [], []);
-  const bytes = module.HEAPU8.slice(data, data + module.ccall('qv_output_size', 'number', [], []));
+  const size = module.ccall('qv_output_size', 'number', [], []);
+  const file = new Blob([module.HEAPU8.subarray(data, data + size)]);
   module.ccall('qv_output_release', null, [], []);
-  post({ kind: 'synced', result: result, seconds: seconds, bytes: bytes.buffer }, [bytes.buffer]);
+  post({ kind: 'synced', result: result, seconds: seconds, file: file });
 }
 
 self.onmessage = function (event) {
