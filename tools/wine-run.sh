@@ -41,7 +41,10 @@ if [ "${1:-}" = --own-display ]; then
 fi
 prog=$1; shift
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$prog")" && pwd)/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
+# Wine's own errors stay on: Wine reports some failures to start a program
+# (its memory layout, for one) only there, and with every channel off such a
+# program exits 1 without a word.
+export WINEDEBUG=${WINEDEBUG:--all,err+all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # Wine's server keeps a folder in the temporary folder that outlives it; a
 # caller may give Wine a temporary folder of its own for that.
