@@ -12,6 +12,8 @@
 # engines switched off, as on a Windows without them.
 # Prints one line per check and "installer: N passed, N failed".
 set -uo pipefail
+# shellcheck source=tools/wine-layout.sh
+. "$(dirname "$0")/wine-layout.sh"
 script_engines=on
 while [ $# -gt 0 ]; do
   case "$1" in

@@ -5,6 +5,8 @@
 # runs on a private Xvfb screen, and stops Wine's processes before that
 # screen goes away. Usage: wine-run.sh prog.exe [args]
 set -uo pipefail
+# shellcheck source=tools/wine-layout.sh
+. "$(dirname "$0")/wine-layout.sh"
 # The PE header's machine field: 014c for a 32-bit program, 8664 for 64-bit.
 machine() {
   local offset
