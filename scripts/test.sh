@@ -51,7 +51,7 @@ report() {  # name, result, what
     # What failed and why, from anywhere in the log: ctest's verdicts with
     # their times, and the test framework's failures with the lines after.
     local why
-    why=$(grep -E -A3 '\*\*\*(Failed|Timeout|Exception)|: Failure$|^\[  FAILED  \]|Sanitizer|FAIL' "$logs/$name.log" 2>/dev/null)
+    why=$(grep -E -A3 '\*\*\*(Failed|Timeout|Exception)|: Failure$|FAIL|Sanitizer' "$logs/$name.log" 2>/dev/null)
     if [ -n "$why" ]; then
       printf '    the failures in %s (at most 60 lines):\n' "$logs/$name.log"
       printf '%s\n' "$why" | awk 'NR <= 60 { print "    " $0 }'

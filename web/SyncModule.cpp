@@ -90,9 +90,9 @@ EMSCRIPTEN_KEEPALIVE uint8_t* qv_file_buffer(double size)
 EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
 {
     gOpened = nullptr;
+    if (gFile == nullptr) return ErrorAnswer(std::string("qvperfcopy-sync: ") + name + ": no file was handed over");
     auto read = std::make_shared<simhost::Score>();
     std::string error;
-    if (gFile == nullptr) return ErrorAnswer(std::string("qvperfcopy-sync: ") + name + ": no file was handed over");
     const bool readOk = simhost::ReadScoreBytes(name, gFile.get(), gFileSize, *read, error);
     gFile.reset();
     if (!readOk) return ErrorAnswer("qvperfcopy-sync: " + error);
