@@ -71,7 +71,6 @@ FCPart::FCPart()
     : partID_(static_cast<int16_t>(FX_GetCurrentPartID() & 0xFFFF)),
       documentID_(static_cast<int16_t>(FX_GetCurrentEnigmaDocument()))
 {
-    UseInObjectData(data_, 0);
 }
 
 const char* FCPart::ClassName() const
