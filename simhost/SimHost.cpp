@@ -85,9 +85,13 @@ bool Host::SaveFrame(void* frame)
 void Host::FreeFrame(void* frame)
 {
     auto live = liveFrames_.find(frame);
-    if (live == liveFrames_.end()) return;
+    if (live == liveFrames_.end()) {
+        if (freedFrames_.count(frame) != 0) ++framesFreedTwice_;
+        return;
+    }
     FreeLow(frame, live->second.bytes);
     liveFrames_.erase(live);
+    freedFrames_.insert(frame);
 }
 
 void Host::ForceResult(const std::string& function, int64_t value, int64_t nth, int64_t count)

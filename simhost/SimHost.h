@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -121,6 +122,8 @@ public:
 
     // Entry frames handed out by FX_LoadTGF and not yet freed.
     std::size_t LiveFrameCount() const { return liveFrames_.size(); }
+    // Frees of a frame already freed: a double free in a real host.
+    std::size_t FramesFreedTwice() const { return framesFreedTwice_; }
 
     // The next `count` calls of the function from the nth on (1-based,
     // counted from the last Reset) return `value` instead of their own
@@ -190,6 +193,9 @@ private:
     };
 
     std::map<void*, LiveFrame> liveFrames_;
+    // Every frame freed so far.
+    std::set<void*> freedFrames_;
+    std::size_t framesFreedTwice_ = 0;
     int64_t totalCalls_ = 0;
     std::string faultyFunction_;
     std::vector<uint8_t> listedStaff_;

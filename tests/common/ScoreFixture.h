@@ -17,7 +17,11 @@ protected:
         score().staffOrder = { 1, 2, 3 };
         score().measureCount = 4;
     }
-    void TearDown() override { EXPECT_EQ(0u, host().LiveFrameCount()) << "frames left unfreed"; }
+    void TearDown() override
+    {
+        EXPECT_EQ(0u, host().LiveFrameCount()) << "frames left unfreed";
+        EXPECT_EQ(0u, host().FramesFreedTwice()) << "frames freed twice";
+    }
 
     static simhost::Host& host() { return simhost::Host::Get(); }
     static simhost::Score& score() { return simhost::Host::Get().score; }

@@ -218,6 +218,11 @@ TEST(String, StripFontTags)
     EXPECT_TRUE(others.StripFontTags());
     EXPECT_EQ("A^sharp()", Narrow(others));
 
+    // An escaped caret as the very first unit.
+    FCString leading("^^3");
+    EXPECT_FALSE(leading.StripFontTags());
+    EXPECT_EQ("^3", Narrow(leading));
+
     FCString lastCaret("A^");
     EXPECT_FALSE(lastCaret.StripFontTags());
     EXPECT_EQ("A", Narrow(lastCaret));

@@ -125,4 +125,9 @@ TEST(Normalisation, NotesHaveOwnNonzeroIDsAtTheTopOfTheRange)
             EXPECT_EQ(static_cast<uint32_t>(id & 0x1F), (f.NoteFlags(0, k) >> 16) & 0x1F);
         }
     }
+    // Past 0xFFFF the count goes on from 1.
+    HandFrame wrapped(1);
+    wrapped.SetNotes(0, { 0xFFFF, 0, 2 });
+    frame::NormaliseForSave(wrapped.Frame());
+    EXPECT_EQ(1, wrapped.ID(0, 1));
 }

@@ -100,6 +100,13 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
         ++companionCalls;
     }
     EXPECT_EQ(4u, companionCalls);  // two loads, two saves
+
+    // A staff record the host refuses to save fails the save, and its
+    // companion is left as it was.
+    again.SetResizePercent(60);
+    host().FailCall("FX_SaveEData", static_cast<int64_t>(CountCalls("FX_SaveEData")) + 1);
+    EXPECT_FALSE(again.Save());
+    EXPECT_EQ(nullptr, score().records.Find(FCSystemStaff::kCompanionTag, key));
 }
 
 TEST_F(Groups, OneStaffGroup)

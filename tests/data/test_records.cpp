@@ -47,9 +47,20 @@ TEST_F(Records, FailedLoadBlocksSaveWithoutCallingTheHost)
     EXPECT_FALSE(record.Save());
     EXPECT_FALSE(record.SaveNew());
     EXPECT_FALSE(record.Reload());
+    // The same in the families that start with a full loaded size.
+    TestInciRecord inci;
+    EXPECT_FALSE(inci.Load(3, 1));
+    EXPECT_FALSE(inci.Save());
+    EXPECT_FALSE(inci.SaveNew(3));
+    EXPECT_FALSE(inci.Reload());
+    TestDetailRecord detail;
+    detail.SetDetailKey(3, 4, 0);
+    EXPECT_FALSE(detail.LoadByKey());
+    EXPECT_FALSE(detail.Save());
+    EXPECT_FALSE(detail.Reload());
     EXPECT_EQ(0u, CountCalls("FX_SaveEData"));
     EXPECT_EQ(0u, CountCalls("FX_CreateEData"));
-    EXPECT_EQ(1u, CountCalls("FX_LoadEData"));
+    EXPECT_EQ(3u, CountCalls("FX_LoadEData"));
 }
 
 TEST_F(Records, SaveNewLetsTheHostChooseTheItem)

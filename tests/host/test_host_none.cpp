@@ -63,6 +63,14 @@ TEST(NoHost, EveryFunctionReturnsItsFallback)
     FX_SetDlgString_UTF16(nullptr, 1, nullptr);
     FX_GetDlgString_UTF16(nullptr, 1, nullptr, 5000);
     FX_RedrawMusic(nullptr);
+
+    // A dialog the host cannot end is ended here, not left to outlive its
+    // window object.
+    const HWND dialog = CreateWindowExW(0, nullptr, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                        nullptr);
+    ASSERT_NE(nullptr, dialog);
+    FX_EndDialog(dialog);
+    EXPECT_FALSE(IsWindow(dialog));
 }
 
 TEST(NoHost, EditDepthWithoutAHost)

@@ -229,6 +229,17 @@ TEST(SimulatedHost, RecordCallsNeedTheirFamilysVersionAndFramesTheirStaffList)
     EXPECT_EQ(1, GetLE16(frame, 2));
     simhost::FX_FreeTGF(frame, 0x12050000);
     EXPECT_EQ(0u, host.LiveFrameCount());
+    EXPECT_EQ(0u, host.FramesFreedTwice());
+    // A second free of one frame is counted, a pointer never handed out is
+    // not (a block handed out again is pinned by the fixture's check).
+    void* again = simhost::FX_LoadTGF(7, 1, 1, 0, 1, 0x12050000);
+    ASSERT_NE(nullptr, again);
+    simhost::FX_FreeTGF(again, 0x12050000);
+    EXPECT_EQ(0u, host.FramesFreedTwice());
+    simhost::FX_FreeTGF(again, 0x12050000);
+    uint8_t stranger[32] = {};
+    simhost::FX_FreeTGF(stranger, 0x12050000);
+    EXPECT_EQ(1u, host.FramesFreedTwice());
 }
 
 // Freed low blocks are handed out again: each comes back zeroed, below

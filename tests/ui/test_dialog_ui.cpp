@@ -184,8 +184,12 @@ TEST_F(WindowTest, TemplateHasEveryItemOfTheToolWindow)
 
 TEST_F(DialogTest, OpensFromTheTemplateOnceThenRestoresAndActivates)
 {
+    // Away from the screen's corner, so that positions and sizes differ.
+    SetWindowPos(MainWindow(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
+    ASSERT_LT(0, WindowRect(dialog).left);
+    ASSERT_LT(0, WindowRect(dialog).top);
     const auto opened = host().CallsTo("FX_Dialog");
     ASSERT_EQ(1u, opened.size());
     EXPECT_EQ(20128, opened[0].args[0]);
