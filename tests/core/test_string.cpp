@@ -61,6 +61,12 @@ TEST(String, NullTextReleasesTheBuffer)
     EXPECT_EQ(0, s.GetCharAt(0));
     s.AppendCString("x");
     EXPECT_EQ("x", Narrow(s));
+
+    // A null UTF-16 text empties the string; its units end at once.
+    FCString wide("abc");
+    wide.SetUTF16(nullptr);
+    EXPECT_EQ(0u, wide.GetLength());
+    EXPECT_EQ(0, wide.GetUTF16()[0]);
 }
 
 TEST(String, Integers)

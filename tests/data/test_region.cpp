@@ -40,10 +40,16 @@ protected:
 TEST_F(Region, SelectionIsReadFromTheHost)
 {
     Select(2, 1, 256, 3, 4, 768);
+    score().otherStaffLists[7] = { 1, 2, 3 };
+    score().otherStaffLists[9] = { 1, 2, 3 };
+    score().selection.startSlotContext = 7;
+    score().selection.endSlotContext = 9;
     score().document = 5;
     FCMusicRegion region;
     EXPECT_TRUE(region.IsEmpty());
     region.SetCurrentSelection();
+    EXPECT_EQ(7, region.GetStartSlotContext());
+    EXPECT_EQ(9, region.GetEndSlotContext());
     EXPECT_EQ(2, region.GetStartSlot());
     EXPECT_EQ(1, region.GetStartMeasure());
     EXPECT_EQ(256, region.GetStartPosition());
