@@ -186,10 +186,11 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     EXPECT_FALSE(unfound.SaveNew());
     EXPECT_FALSE(lost->HasFlag(frame::kEntryPerformanceFlag));
     EXPECT_FALSE(lost->HasFlag(frame::kNotePerformanceFlag));
-    // Without an entry there is no last record, not even one the host keeps
-    // under entry number 0.
+    // Without an entry there is no first or last record, not even one the
+    // host keeps under entry number 0.
     PutRecord(0, 0, 1, 5);
     EXPECT_EQ(-1, FCPerformanceMod().FindLastInci());
+    EXPECT_FALSE(FCPerformanceMod().LoadFirst());
 }
 
 TEST_F(PerformanceMod, SaveNewWithoutTheSoundingFlagMarksNoNotes)
