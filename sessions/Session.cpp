@@ -258,6 +258,16 @@ bool SessionRun::SetUp()
     before_ = original_;
     host.score = *original_;
     host.finalePath = folder_;
+#ifndef _WIN32
+    // A file the plug-in puts at the root of the drive stays in this run's
+    // folder, apart from the settings file the host names.
+    const std::string drive = folder_ + "/drive";
+    if (!fs::create_directory(drive, code)) {
+        err_ << "qvperfcopy session: cannot make the folder " << drive << "\n";
+        return false;
+    }
+    Win32StubSetDriveRoot(drive);
+#endif
     host.faultyCall = files_.faultyCall;
     host.nonsense = files_.nonsense;
     originalSettings_ = settings;
@@ -308,6 +318,9 @@ void SessionRun::TearDown()
     Host::Get().CloseMainWindow();
     // The boxes and sounds stay on record for the caller.
     StopWatchingMessageBoxes();
+#ifndef _WIN32
+    Win32StubSetDriveRoot("");
+#endif
     std::error_code code;
     if (!folder_.empty()) fs::remove_all(folder_, code);
 }

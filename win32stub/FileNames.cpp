@@ -6,12 +6,29 @@
 #include <cstdio>
 #include <string>
 
+namespace {
+
+std::string& DriveRoot()
+{
+    static std::string root;
+    return root;
+}
+
+}  // namespace
+
+void Win32StubSetDriveRoot(const std::string& folder)
+{
+    DriveRoot() = folder;
+}
+
 std::string Win32StubLocalFileName(const char* name)
 {
     std::string local(name == nullptr ? "" : name);
     for (char& c : local) {
         if (c == '\\') c = '/';
     }
+    // "\\server" names a share, "\file" a file at the root of the current drive.
+    if (name != nullptr && name[0] == '\\' && name[1] != '\\') local = DriveRoot() + local;
     return local;
 }
 

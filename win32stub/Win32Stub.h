@@ -297,3 +297,7 @@ std::FILE* _fsopen(const char* name, const char* mode, int share);
 BOOL WINAPI DeleteFileA(LPCSTR name);
 // Not Win32: a Windows file name as this system's C library takes it.
 std::string Win32StubLocalFileName(const char* name);
+// Not Win32: the folder that stands for the root of the current drive, where
+// a name starting with a single '\' lies; empty (the default) for this
+// system's root.
+void Win32StubSetDriveRoot(const std::string& folder);

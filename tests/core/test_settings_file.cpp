@@ -246,6 +246,24 @@ TEST_F(SettingsFile, EveryLineOfOtherPluginsSurvivesASave)
               ReadText(path_));
 }
 
+// A host that names no folder puts the file at the root of the drive: the
+// stand-in keeps that root in the folder it is given, never this system's.
+TEST_F(SettingsFile, NoFolderFromTheHostMeansTheRootOfTheDrive)
+{
+    const std::string drive = folder_.File("drive");
+    ASSERT_TRUE(std::filesystem::create_directory(drive));
+    Win32StubSetDriveRoot(drive);
+    EXPECT_EQ(drive + "/a/b.txt", Win32StubLocalFileName("\\a\\b.txt"));
+    EXPECT_EQ("//server/a.txt", Win32StubLocalFileName("\\\\server\\a.txt"));
+    EXPECT_EQ("a/b.txt", Win32StubLocalFileName("a\\b.txt"));
+    host().FailCall("FX_GetFinalePath", 1);
+    const bool saved = FCSettingsPairs().SaveToFile();
+    Win32StubSetDriveRoot("");
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(0, access((drive + "/qvpluginprefs.txt").c_str(), F_OK));
+    EXPECT_NE(0, access(path_.c_str(), F_OK));
+}
+
 // A key of only blanks is a pair with an empty key: its line stays in its
 // place, trimmed like any other, so another plug-in's value is not lost.
 TEST_F(SettingsFile, AKeyOfBlanksIsKeptAsAnEmptyKey)
