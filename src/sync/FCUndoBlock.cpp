@@ -37,6 +37,5 @@ bool FCUndoBlock::Execute(__FCUndoBlockHandler* handler, FCString* name)
         FX_CancelFinaleEdit();
     }
     handler->UndoBlock = nullptr;
-    Executing = 0;
     return result;
 }
