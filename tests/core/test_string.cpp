@@ -30,6 +30,7 @@ TEST(String, GrowthInStepsOfTen)
     s.AppendCString("0");
     EXPECT_EQ(10u, s.GetLength());
     EXPECT_EQ(20u, s.GetCapacity());
+    EXPECT_EQ(0, s.GetUTF16()[10]);  // the units end after what was appended
     s.EnsureCapacity(18);
     EXPECT_EQ(20u, s.GetCapacity());
     s.EnsureCapacity(19);

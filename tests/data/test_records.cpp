@@ -53,6 +53,7 @@ TEST_F(Records, FailedLoadBlocksSaveWithoutCallingTheHost)
     EXPECT_FALSE(inci.Save());
     EXPECT_FALSE(inci.SaveNew(3));
     EXPECT_FALSE(inci.Reload());
+    EXPECT_FALSE(inci.LoadFirst());  // a family without a first record
     TestDetailRecord detail;
     detail.SetDetailKey(3, 4, 0);
     EXPECT_FALSE(detail.LoadByKey());
