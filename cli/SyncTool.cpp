@@ -193,6 +193,21 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         read = fresh;
     }
     const simhost::Score& score = *read;
+    if (options.selection) {
+        // A selection past the last staff would select nothing there.
+        const int16_t last = static_cast<int16_t>(score.staffOrder.size());
+        const int16_t past = std::max(options.selection->startSlot, options.selection->endSlot);
+        if (past > last) {
+            std::string name;
+            if (last > 0) {
+                const auto record = score.StaffRecordName(score.staffOrder.back());
+                if (record && *record && !(*record)->empty()) name = " (\"" + **record + "\")";
+            }
+            err << "qvperfcopy-sync: the selection reaches slot " << past << ", past the last staff of "
+                << options.scorePath << ": slot " << last << name << "\n";
+            return 2;
+        }
+    }
     // The tool window lists every staff in score order.
     const int16_t source = static_cast<int16_t>(*options.source);
     const int16_t line = score.SlotOf(source);

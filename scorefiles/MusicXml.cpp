@@ -72,6 +72,12 @@ std::string LeftOutNotice(const Score& score)
                         ""));
 }
 
+std::string EncodingNotice(const Score& score)
+{
+    if (!score.musicXml || score.musicXml->encodingAdjustment.empty()) return "";
+    return OneLine("Adjusted: " + score.musicXml->encodingAdjustment + ".");
+}
+
 std::string AdjustedNotice(const Score& score)
 {
     if (!score.musicXml) return "";

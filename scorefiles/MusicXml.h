@@ -43,8 +43,11 @@ struct MusicXmlPart {
 struct MusicXmlOrigin {
     std::string text;  // the score document in UTF-8, a byte-order mark kept
     TextEncoding encoding = TextEncoding::Utf8;  // of the file
+    std::string encodingAdjustment;  // where the declaration and the bytes disagree
     bool compressed = false;
     std::vector<ZipEntry> archive;  // a .mxl's entries
+    std::vector<uint8_t> archiveComment;
+    std::vector<uint8_t> archiveBytes;  // the .mxl as read, written back when nothing changed
     std::size_t rootEntry = 0;      // which of them is the score
     std::vector<MusicXmlNote> notes;
     std::vector<MusicXmlPart> parts;
@@ -69,6 +72,9 @@ bool IsCompressedMusicXmlPath(const std::string& path);
 
 // "Left out of the copy: 2 grace notes, 1 cue note." or empty.
 std::string LeftOutNotice(const Score& score);
+// "Adjusted: the declaration says UTF-16, but the file is written in
+// UTF-8." or empty.
+std::string EncodingNotice(const Score& score);
 // "Adjusted: 1 backup past a measure's start (part P1 \"Flute\", measure 3,
 // line 40, column 7)." or empty.
 std::string AdjustedNotice(const Score& score);

@@ -304,6 +304,8 @@ bool SessionRun::SetUp()
          << original_->hostVersion << std::dec << "), settings file: "
          << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
+    const std::string encoding = EncodingNotice(*original_);
+    if (!encoding.empty()) out_ << encoding << "\n";
     const std::string adjusted = AdjustedNotice(*original_);
     if (!adjusted.empty()) out_ << adjusted << "\n";
     const std::string leftOut = LeftOutNotice(*original_);

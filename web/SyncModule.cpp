@@ -128,7 +128,8 @@ EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
         for (const std::string& number : score.musicXml->measureNumbers) measures.push_back(number);
     }
     nlohmann::json notices = nlohmann::json::array();
-    for (const std::string& notice : { simhost::AdjustedNotice(score), simhost::LeftOutNotice(score) }) {
+    for (const std::string& notice : { simhost::EncodingNotice(score), simhost::AdjustedNotice(score),
+                                        simhost::LeftOutNotice(score) }) {
         if (!notice.empty()) notices.push_back(notice);
     }
     return Answer({ { "staves", staves }, { "parts", parts }, { "measures", measures }, { "notices", notices } });
