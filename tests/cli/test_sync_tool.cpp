@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -97,6 +98,8 @@ TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
     const std::string output = folder.File("sync_tool_never.json");
     const std::string malformed = folder.File("sync_tool_malformed.json");
     std::ofstream(malformed) << "{\"staves\": [{\"number\": 1}], \"frames\": 3}";
+    const std::string folderNamedAsMusicXml = folder.File("looks_like.musicxml");
+    ASSERT_TRUE(std::filesystem::create_directory(folderNamedAsMusicXml));
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         { { Fixture("sync_small.json"), "--source", "7" }, "qvperfcopy-sync: staff 7 is not in " },
         { { Fixture("sync_small.json"), "--source", "1", "--velocity", "101" },
@@ -111,6 +114,15 @@ TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
         { { Fixture("sync_small.json"), "--source", "1", "--colour", "red" }, "qvperfcopy-sync: unknown option --colour" },
         { { Fixture("no_such_score.json"), "--source", "1" }, "qvperfcopy-sync: " + Fixture("no_such_score.json") + ": cannot open the file" },
         { { malformed, "--source", "1" }, "qvperfcopy-sync: " + malformed + ": frames: expected a list" },
+        { { folder.Path(), "--source", "1" }, "qvperfcopy-sync: " + folder.Path() + ": a folder, not a score file" },
+        { { folderNamedAsMusicXml, "--source", "1" },
+          "qvperfcopy-sync: " + folderNamedAsMusicXml + ": a folder, not a score file" },
+        { { Fixture("sync_small.json"), "--source", "1", "--selection", "1:1:0-4:1:0" },
+          "qvperfcopy-sync: the selection reaches slot 4, past the last staff of " + Fixture("sync_small.json") +
+              ": slot 3\n" },
+        { { Fixture("musicxml/whole_copy.musicxml"), "--source", "1", "--selection", "9:1:0-1:1:0" },
+          "qvperfcopy-sync: the selection reaches slot 9, past the last staff of " +
+              Fixture("musicxml/whole_copy.musicxml") + ": slot 2 (\"Viola\")\n" },
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.first;
@@ -124,6 +136,7 @@ TEST(SyncTool, BadInputGetsOneLineAndNoOutputFile)
         EXPECT_FALSE(Exists(output)) << c.second;
     }
     std::remove(malformed.c_str());
+    std::filesystem::remove(folderNamedAsMusicXml);
 }
 
 // A score file whose name starts with "--" is given after "--", which ends
