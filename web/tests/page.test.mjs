@@ -303,6 +303,12 @@ try {
     { source: 1, velocity: 80, end: 100, measures: [1, 2], toolMeasures: '1-2' });
   await copyCase(page, 'a UTF-16 file, written back in UTF-16', join(fixtures, 'utf16le_bom.musicxml'),
     { source: 1, velocity: 100, start: 100, end: 100 });
+  await copyCase(page, 'a Latin-1 file, written back in Latin-1', join(fixtures, 'latin1.musicxml'),
+    { source: 1, velocity: 100, start: 100, end: 100 });
+  await copyCase(page, 'a windows-1252 file, written back in windows-1252', join(fixtures, 'windows1252.musicxml'),
+    { source: 1, velocity: 100, start: 100 });
+  await copyCase(page, 'a file labelled UTF-16 but written in UTF-8', join(fixtures, 'utf16_label_utf8.musicxml'),
+    { source: 1, velocity: 100, start: 100, end: 100 });
   await copyCase(page, 'a compressed .mxl', makeMxl(), { source: 1, velocity: 60, end: 40 });
   if (demo) {
     await copyCase(page, `MuseScore's demo ${basename(demo)}`, demo, { source: 1, velocity: 100, start: 100, end: 100 });
@@ -311,12 +317,15 @@ try {
   }
 
   // The reader's notices, as the tool prints them.
-  const leftOut = join(fixtures, 'left_out.musicxml');
-  await openFile(page, leftOut);
-  const notices = await page.$$eval('#notices li', (all) => all.map((e) => e.textContent));
-  const toolNotices = runTool(leftOut, ['--source', '1', '--velocity', '100', '--output', outputName(leftOut)]).notices;
-  check('the reader\'s notices', toolNotices && toolNotices.length > 0 && notices.join('|') === toolNotices.join('|'),
-    `the page shows "${notices.join('|')}", the tool "${toolNotices ? toolNotices.join('|') : ''}"`);
+  for (const name of ['left_out.musicxml', 'utf16_label_utf8.musicxml']) {
+    const noticed = join(fixtures, name);
+    await openFile(page, noticed);
+    const notices = await page.$$eval('#notices li', (all) => all.map((e) => e.textContent));
+    const toolNotices = runTool(noticed, ['--source', '1', '--velocity', '100', '--output', outputName(noticed)]).notices;
+    check(`the reader's notices on ${name}`,
+      toolNotices && toolNotices.length > 0 && notices.join('|') === toolNotices.join('|'),
+      `the page shows "${notices.join('|')}", the tool "${toolNotices ? toolNotices.join('|') : ''}"`);
+  }
 
   // The question: No leaves nothing to download.
   await openFile(page, join(fixtures, 'whole_copy.musicxml'));
