@@ -6,12 +6,14 @@
 #include "Session.h"
 #include "SimHost.h"
 #include "MessageBoxes.h"
+#include "PlaybackPicture.h"
 #include "shell/EntryPoints.h"
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <set>
 
@@ -20,13 +22,14 @@ namespace {
 const char kUsage[] =
     "usage: qvperfcopy-sync [SCORE.json] --source STAFF [--velocity PERCENT] [--start-time PERCENT]\n"
     "                       [--end-time PERCENT] [--selection SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION]\n"
-    "                       [--parts FIRST-LAST] [--measures FIRST-LAST] [--output OUT]\n"
+    "                       [--parts FIRST-LAST] [--measures FIRST-LAST] [--output OUT] [--picture OUT.svg]\n"
     "Copies playback data from the source staff to the other staves of the selection.\n"
     "SCORE and OUT are score files (.json) or MusicXML (.musicxml, .xml, .mxl). --parts\n"
     "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
     "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
-    "-- are score files, even when they start with --.\n";
+    "-- are score files, even when they start with --. --picture draws how the\n"
+    "selection plays before and after the copy, as SVG.\n";
 
 struct Options {
     std::string scorePath;
@@ -39,6 +42,7 @@ struct Options {
     std::string parts;
     std::string measures;
     std::string outputPath;
+    std::string picturePath;
 };
 
 // Reads the arguments; on a problem, writes one line to err and answers false.
@@ -100,6 +104,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
             options.measures = value;
         } else if (arg == "--output") {
             options.outputPath = value;
+        } else if (arg == "--picture") {
+            options.picturePath = value;
         } else {
             err << "qvperfcopy-sync: unknown option " << arg << "\n";
             return false;
@@ -170,9 +176,15 @@ SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& aft
 
 }  // namespace
 
+std::string PictureTitle(const std::string& scorePath)
+{
+    const std::size_t slash = scorePath.find_last_of("/\\");
+    return "How " + (slash == std::string::npos ? scorePath : scorePath.substr(slash + 1)) + " plays";
+}
+
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
                 std::ostream& err, std::shared_ptr<const simhost::Score> read, std::size_t changeRowsShown,
-                std::vector<uint8_t>* written)
+                std::vector<uint8_t>* written, simhost::PlaybackSelection* played)
 {
     Options options;
     if (args.empty()) {
@@ -240,14 +252,20 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
-    files.changeRowsShown = changeRowsShown;
+    files.reportChanges = false;  // reported below, as a musician reads them
+    // The tool window's staff list, which names the picture's lanes.
+    std::vector<std::string> staffNames;
+    simhost::SessionHost host;
+    host.stepStarting = [&staffNames](size_t, const std::string& step) {
+        if (step.rfind("choose ", 0) == 0) staffNames = simhost::ToolWindowStaffList();
+    };
     // Written out only when the session ran; for a big score it is as large
     // as the file.
     LongTextBuffer transcriptText;
     std::ostream transcript(&transcriptText);
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
     const auto started = std::chrono::steady_clock::now();
-    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
+    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err, host);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0) return status;
     transcriptText.WriteTo(out);
@@ -267,7 +285,20 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         }
         out << "Wrote " << options.outputPath << "\n";
     }
-    const SyncFigures figures = CountFigures(score, simhost::Host::Get().score, source);
+    const simhost::Score& synced = simhost::Host::Get().score;
+    simhost::PlaybackSelection selection =
+        simhost::CollectPlayback(score, synced, synced.selection, source, staffNames);
+    simhost::ReportPlayedChanges(selection, out, changeRowsShown);
+    if (!options.picturePath.empty()) {
+        // The copy is done whatever becomes of the picture.
+        std::ofstream picture(options.picturePath, std::ios::binary | std::ios::trunc);
+        picture << simhost::DrawPlaybackPicture(selection, PictureTitle(options.scorePath));
+        picture.close();
+        if (picture) out << "Drew " << options.picturePath << "\n";
+        else err << "qvperfcopy-sync: " << options.picturePath << ": the picture could not be written\n";
+    }
+    if (played != nullptr) *played = std::move(selection);
+    const SyncFigures figures = CountFigures(score, synced, source);
     char summary[300];
     std::snprintf(summary, sizeof summary,
                   "Summary: %zu staves, %d measures, %zu notes; %zu entries matched, %zu values changed; %.3f s\n",

@@ -53,6 +53,7 @@ struct MusicXmlOrigin {
     std::vector<MusicXmlPart> parts;
     std::vector<std::string> measureNumbers;  // host measure n at n - 1
     std::vector<int32_t> measureLengths;      // in 1024ths, the longest part's
+    std::vector<int32_t> measureBeats;        // a beat in 1024ths, by the first part's time signature
     // What the copy leaves out.
     int32_t graceNotes = 0;
     int32_t cueNotes = 0;
@@ -65,6 +66,10 @@ struct MusicXmlOrigin {
     int32_t positionsRounded = 0;
     std::string firstAdjustment;
 };
+
+// The MIDI key number of a note's pitch (step, alter and octave; middle C
+// is 60), or nothing for a note the file gives no pitch (unpitched, rest).
+std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXmlNote& note);
 
 // .musicxml, .xml or .mxl, in any letter case; .mxl only for the second.
 bool IsMusicXmlPath(const std::string& path);

@@ -133,6 +133,7 @@ private:
     std::string measureLabel_;
     Fraction divisions_ = Fraction(1);
     std::optional<Fraction> measureLength_;  // in quarters, by the time signature
+    int32_t beatLength_ = kUnitsPerQuarter;  // in 1024ths, by the time signature
     Fraction cursor_;       // in quarters from the measure's start
     Fraction lastOnset_;    // of the last note that was not a chord note
     bool lastLeftOut_ = false;
@@ -177,6 +178,7 @@ void Importer::ReadTime(const pugi::xml_node& time)
             length = length + Fraction(4 * static_cast<int64_t>(*count), *denominator);
             begin = plus + 1;
         }
+        beatLength_ = std::max<int32_t>(1, static_cast<int32_t>(4 * kUnitsPerQuarter / *denominator));
         any = true;
     }
     if (any) measureLength_ = length;
@@ -398,12 +400,14 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
     // Without divisions a duration counts quarters.
     divisions_ = Fraction(1);
     measureLength_.reset();
+    beatLength_ = kUnitsPerQuarter;
     int16_t measure = 0;
     for (const pugi::xml_node& measureNode : partNode.children("measure")) {
         if (measure == 0x7FFF) return Fail(Place(measureNode) + ": more than 32767 measures");
         ++measure;
         measureLabel_ = measureNode.attribute("number").value();
-        if (origin_.measureNumbers.size() < static_cast<std::size_t>(measure)) {
+        const bool firstReading = origin_.measureNumbers.size() < static_cast<std::size_t>(measure);
+        if (firstReading) {
             origin_.measureNumbers.push_back(measureLabel_);
             origin_.measureLengths.push_back(0);
         }
@@ -442,6 +446,7 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
             }
             if (reach < cursor_) reach = cursor_;
         }
+        if (firstReading) origin_.measureBeats.push_back(beatLength_);
         const int64_t length = (reach * Fraction(kUnitsPerQuarter)).Rounded();
         int32_t& longest = origin_.measureLengths[static_cast<std::size_t>(measure - 1)];
         longest = static_cast<int32_t>(std::max<int64_t>(longest, std::min<int64_t>(length, 0x7FFFFFFF)));

@@ -539,7 +539,7 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     for (size_t i = beeps; i < sounds.size(); ++i) {
         out_ << "  beep" << (sounds[i] == MB_ICONEXCLAMATION ? " (exclamation)" : " (simple)") << "\n";
     }
-    if (!SameRevision(scoreBefore, host.score) &&
+    if (files_.reportChanges && !SameRevision(scoreBefore, host.score) &&
         !(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
         ReportChanges(scoreBefore, host.score, out_, "  ", files_.changeRowsShown);
     }
