@@ -18,15 +18,36 @@ constexpr int32_t kVelocityBase = 62;   // 0 there
 constexpr int32_t kRollTop = 68;        // three rows: notated, sounding before, after
 constexpr int32_t kRollRow = 9;
 
-const char kStyle[] =
-    "<style>"
-    "text{font:13px sans-serif;fill:#222}.small{font-size:11px;fill:#555}.title{font-size:15px;font-weight:bold}"
-    ".bar{stroke:#bbb;stroke-width:1}.lane{fill:#f7f7f7}.source{fill:#eef4fb}.scale{stroke:#ddd;stroke-width:1}"
-    ".before{fill:none;stroke:#444;stroke-width:1}.after{fill:#1f6fb2}.after.changed{fill:#d9480f}"
-    ".range-before{stroke:#444;stroke-width:1;fill:none}.range-after{stroke:#1f6fb2;stroke-width:1;fill:none}"
-    ".range-after.changed{stroke:#d9480f}.notated{fill:#bbb}.sounding-before{fill:none;stroke:#444;stroke-width:1}"
-    ".sounding-after{fill:#1f6fb2}.sounding-after.changed{fill:#d9480f}.clamped{fill:#c92a2a}"
-    "</style>";
+// Each kind of mark's class and paint. The paint is given as attributes,
+// not as a style sheet, so that the picture looks the same on its own and
+// inside a page whose security policy allows no style but its own.
+std::string Paint(const std::string& kind)
+{
+    static const std::pair<const char*, const char*> kPaints[] = {
+        { "before", "fill=\"none\" stroke=\"#444\"" },
+        { "after", "fill=\"#1f6fb2\"" },
+        { "after changed", "fill=\"#d9480f\"" },
+        { "range-before", "fill=\"none\" stroke=\"#444\"" },
+        { "range-after", "fill=\"none\" stroke=\"#1f6fb2\"" },
+        { "range-after changed", "fill=\"none\" stroke=\"#d9480f\"" },
+        { "notated", "fill=\"#bbb\"" },
+        { "sounding-before", "fill=\"none\" stroke=\"#444\"" },
+        { "sounding-after", "fill=\"#1f6fb2\"" },
+        { "sounding-after changed", "fill=\"#d9480f\"" },
+        { "clamped", "fill=\"#c92a2a\"" },
+        { "lane", "fill=\"#f7f7f7\"" },
+        { "source", "fill=\"#eef4fb\"" },
+        { "scale", "stroke=\"#ddd\"" },
+        { "bar", "stroke=\"#bbb\"" },
+        { "small", "font-size=\"11\" fill=\"#555\"" },
+        { "tiny", "font-size=\"9\" fill=\"#555\"" },
+        { "title", "font-size=\"15\" font-weight=\"bold\"" },
+    };
+    for (const auto& paint : kPaints) {
+        if (kind == paint.first) return "class=\"" + kind + "\" " + paint.second;
+    }
+    return "class=\"" + kind + "\"";
+}
 
 std::string Escaped(const std::string& text)
 {
@@ -98,7 +119,7 @@ std::string Span(const Painter& painter, int64_t from, int64_t to, int32_t y, co
     double left = painter.X(from);
     double right = painter.X(to);
     if (right - left < 1) right = left + 1;
-    return "<rect class=\"" + classes + "\" x=\"" + Num(left) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
+    return "<rect " + Paint(classes) + " x=\"" + Num(left) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
            Num(right - left) + "\" height=\"" + std::to_string(kRollRow - 2) + "\"/>";
 }
 
@@ -107,7 +128,7 @@ std::string ClampMark(double x, int32_t velocity, int32_t laneTop)
 {
     const double y = velocity > kMostMidiVelocity ? laneTop + kVelocityTop - 5 : laneTop + kVelocityBase + 1;
     const double tip = velocity > kMostMidiVelocity ? y - 4 : y + 4;
-    return "<path class=\"clamped\" d=\"M" + Num(x - 3) + " " + Num(y) + "L" + Num(x + 3) + " " + Num(y) + "L" + Num(x) +
+    return "<path " + Paint("clamped") + " d=\"M" + Num(x - 3) + " " + Num(y) + "L" + Num(x + 3) + " " + Num(y) + "L" + Num(x) +
            " " + Num(tip) + "Z\"/>";
 }
 
@@ -123,7 +144,8 @@ void DrawNote(std::string& svg, const Painter& painter, const PlayedNote& note, 
     const int64_t onset = painter.Onset(note);
     const double width = painter.X(onset + std::max<int32_t>(note.duration, 1)) - painter.X(onset);
     const double bar = std::clamp(width * 0.5, 2.0, 12.0);
-    const double x = painter.X(onset) + note.index * 1.5;
+    // A chord's notes side by side.
+    const double x = painter.X(onset) + note.index * (bar + 1);
     svg += "<g class=\"note\" data-staff=\"" + Escaped(lane.name) + "\" data-measure=\"" + Escaped(measure.number) +
            "\" data-beat=\"" + BeatText(note.position, measure.beat) + "\"";
     if (note.pitch >= 0) svg += " data-pitch=\"" + PitchText(note.pitch) + "\"";
@@ -134,10 +156,10 @@ void DrawNote(std::string& svg, const Painter& painter, const PlayedNote& note, 
            (note.before ? "" : " data-record-before=\"none\"") + (note.after ? "" : " data-record-after=\"none\"") +
            (changed ? " data-changed=\"true\"" : "") + ">";
     const double base = laneTop + kVelocityBase;
-    svg += "<rect class=\"after" + std::string(changed ? " changed" : "") + "\" x=\"" + Num(x) + "\" y=\"" +
+    svg += "<rect " + Paint(changed ? "after changed" : "after") + " x=\"" + Num(x) + "\" y=\"" +
            Num(Painter::Y(laneTop, after)) + "\" width=\"" + Num(bar) + "\" height=\"" +
            Num(base - Painter::Y(laneTop, after)) + "\"/>";
-    svg += "<rect class=\"before\" x=\"" + Num(x - 0.5) + "\" y=\"" + Num(Painter::Y(laneTop, before)) + "\" width=\"" +
+    svg += "<rect " + Paint("before") + " x=\"" + Num(x - 0.5) + "\" y=\"" + Num(Painter::Y(laneTop, before)) + "\" width=\"" +
            Num(bar + 1) + "\" height=\"" + Num(base - Painter::Y(laneTop, before)) + "\"/>";
     if (Clamped(before) != before) svg += ClampMark(x + bar / 2, before, laneTop);
     if (Clamped(after) != after) svg += ClampMark(x + bar / 2, after, laneTop);
@@ -189,8 +211,8 @@ void DrawColumns(std::string& svg, const Painter& painter, const PlaybackSelecti
             lastY = top;
         }
         if (d.empty()) return;
-        svg += std::string("<path class=\"") + (before ? "range-before" : changed ? "range-after changed" : "range-after") +
-               "\" d=\"" + d + "\"/>\n";
+        svg += "<path " + Paint(before ? "range-before" : changed ? "range-after changed" : "range-after") + " d=\"" + d +
+               "\"/>\n";
     };
     path(true, false);
     path(false, false);
@@ -297,7 +319,7 @@ std::string DrawPlaybackPicture(const PlaybackSelection& selection, const std::s
     const std::string descriptionId = Escaped(id) + "-description";
     std::string svg;
     svg.reserve(4096 + selection.notes.size() * 64);
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"playback-picture\" role=\"img\" width=\"" +
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"playback-picture\" role=\"img\" font-family=\"sans-serif\" font-size=\"13\" width=\"" +
            std::to_string(kWidth) + "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " +
            std::to_string(kWidth) + " " + std::to_string(height) + "\" aria-labelledby=\"" + titleId + " " +
            descriptionId + "\">\n";
@@ -305,23 +327,27 @@ std::string DrawPlaybackPicture(const PlaybackSelection& selection, const std::s
     const std::string why = WhyEmpty(selection);
     svg += "<desc id=\"" + descriptionId + "\">" + Escaped(why.empty() ? Description(selection, kNotesDrawnEach) : why) +
            "</desc>\n";
-    svg += kStyle;
-    svg += "\n<text class=\"title\" x=\"10\" y=\"22\">" + Escaped(title) + "</text>\n";
+    svg += "\n<text " + Paint("title") + " x=\"10\" y=\"22\">" + Escaped(title) + "</text>\n";
     // The lanes, then the bar lines and measure numbers over them.
     for (int32_t i = 0; i < lanes; ++i) {
         const PlaybackLane& lane = selection.lanes[static_cast<std::size_t>(i)];
         const int32_t top = kTop + i * kLaneHeight;
         svg += "<g class=\"staff\" data-staff=\"" + Escaped(lane.name) + "\"" +
                (lane.source ? " data-source=\"true\"" : "") + " data-notes=\"" + std::to_string(lane.notes) + "\">";
-        svg += "<rect class=\"" + std::string(lane.source ? "source" : "lane") + "\" x=\"0\" y=\"" +
+        svg += "<rect " + Paint(lane.source ? "source" : "lane") + " x=\"0\" y=\"" +
                std::to_string(top) + "\" width=\"" + std::to_string(kWidth) + "\" height=\"" +
                std::to_string(kLaneHeight - 4) + "\"/>";
         svg += "<text x=\"10\" y=\"" + std::to_string(top + 24) + "\">" + Escaped(lane.name) + "</text>";
-        if (lane.source) svg += "<text class=\"small\" x=\"10\" y=\"" + std::to_string(top + 42) + "\">source staff</text>";
+        if (lane.source) svg += "<text " + Paint("small") + " x=\"10\" y=\"" + std::to_string(top + 42) + "\">source staff</text>";
+        const char* const rows[] = { "notated", "sounding before", "sounding after" };
+        for (int32_t row = 0; row < 3; ++row) {
+            svg += "<text " + Paint("tiny") + " x=\"" + std::to_string(kLeft - 6) + "\" y=\"" +
+                   std::to_string(top + kRollTop + row * kRollRow + 7) + "\" text-anchor=\"end\">" + rows[row] + "</text>";
+        }
         for (int32_t velocity : { 0, 64, 127 }) {
             const std::string y = Num(Painter::Y(top, velocity));
-            svg += "<line class=\"scale\" x1=\"" + std::to_string(kLeft) + "\" x2=\"" + std::to_string(kLeft + kPlotWidth) +
-                   "\" y1=\"" + y + "\" y2=\"" + y + "\"/><text class=\"small\" x=\"" + std::to_string(kLeft - 6) +
+            svg += "<line " + Paint("scale") + " x1=\"" + std::to_string(kLeft) + "\" x2=\"" + std::to_string(kLeft + kPlotWidth) +
+                   "\" y1=\"" + y + "\" y2=\"" + y + "\"/><text " + Paint("small") + " x=\"" + std::to_string(kLeft - 6) +
                    "\" y=\"" + Num(Painter::Y(top, velocity) + 4) + "\" text-anchor=\"end\">" + std::to_string(velocity) +
                    "</text>";
         }
@@ -334,10 +360,10 @@ std::string DrawPlaybackPicture(const PlaybackSelection& selection, const std::s
         const PlayedMeasure& measure = selection.measures[m];
         const std::string x = Num(painter.X(measure.start));
         if (measures <= static_cast<std::size_t>(kPlotWidth) / 2 || m % every == 0)
-            svg += "<line class=\"bar\" x1=\"" + x + "\" x2=\"" + x + "\" y1=\"" + std::to_string(kTop - 14) +
+            svg += "<line " + Paint("bar") + " x1=\"" + x + "\" x2=\"" + x + "\" y1=\"" + std::to_string(kTop - 14) +
                    "\" y2=\"" + std::to_string(kTop + std::max(lanes, 1) * kLaneHeight - 4) + "\"/>";
         if (m % every == 0)
-            svg += "<text class=\"small\" x=\"" + Num(painter.X(measure.start) + 3) + "\" y=\"" +
+            svg += "<text " + Paint("small") + " x=\"" + Num(painter.X(measure.start) + 3) + "\" y=\"" +
                    std::to_string(kTop - 4) + "\">" + Escaped(measure.number) + "</text>";
         svg += "\n";
     }
@@ -361,24 +387,24 @@ std::string DrawPlaybackPicture(const PlaybackSelection& selection, const std::s
     const std::string y = std::to_string(legendTop);
     const std::string text = std::to_string(legendTop + 11);
     svg += "<g class=\"legend\">"
-           "<rect class=\"before\" x=\"10\" y=\"" + y + "\" width=\"12\" height=\"12\"/><text x=\"28\" y=\"" + text +
+           "<rect " + Paint("before") + " x=\"10\" y=\"" + y + "\" width=\"12\" height=\"12\"/><text x=\"28\" y=\"" + text +
            "\">velocity before</text>"
-           "<rect class=\"after\" x=\"150\" y=\"" + y + "\" width=\"12\" height=\"12\"/><text x=\"168\" y=\"" + text +
+           "<rect " + Paint("after") + " x=\"150\" y=\"" + y + "\" width=\"12\" height=\"12\"/><text x=\"168\" y=\"" + text +
            "\">after</text>"
-           "<rect class=\"after changed\" x=\"220\" y=\"" + y + "\" width=\"12\" height=\"12\"/><text x=\"238\" y=\"" +
+           "<rect " + Paint("after changed") + " x=\"220\" y=\"" + y + "\" width=\"12\" height=\"12\"/><text x=\"238\" y=\"" +
            text + "\">after, changed by the copy</text>"
-           "<path class=\"clamped\" d=\"M440 " + y + "L452 " + y + "L446 " + std::to_string(legendTop + 10) +
+           "<path " + Paint("clamped") + " d=\"M440 " + y + "L452 " + y + "L446 " + std::to_string(legendTop + 10) +
            "Z\"/><text x=\"458\" y=\"" + text + "\">outside 0-127, drawn at the edge</text>"
-           "<rect class=\"notated\" x=\"10\" y=\"" + std::to_string(legendTop + 24) +
+           "<rect " + Paint("notated") + " x=\"10\" y=\"" + std::to_string(legendTop + 24) +
            "\" width=\"24\" height=\"7\"/><text x=\"40\" y=\"" + std::to_string(legendTop + 32) +
            "\">notated span</text>"
-           "<rect class=\"sounding-before\" x=\"150\" y=\"" + std::to_string(legendTop + 24) +
+           "<rect " + Paint("sounding-before") + " x=\"150\" y=\"" + std::to_string(legendTop + 24) +
            "\" width=\"24\" height=\"7\"/><text x=\"180\" y=\"" + std::to_string(legendTop + 32) +
            "\">sounding before</text>"
-           "<rect class=\"sounding-after\" x=\"320\" y=\"" + std::to_string(legendTop + 24) +
+           "<rect " + Paint("sounding-after") + " x=\"320\" y=\"" + std::to_string(legendTop + 24) +
            "\" width=\"24\" height=\"7\"/><text x=\"350\" y=\"" + std::to_string(legendTop + 32) +
            "\">sounding after</text>"
-           "<text class=\"small\" x=\"480\" y=\"" + std::to_string(legendTop + 32) +
+           "<text " + Paint("small") + " x=\"480\" y=\"" + std::to_string(legendTop + 32) +
            "\">a lane of many notes shows each pixel column's least to most velocity</text></g>\n";
     svg += "</svg>\n";
     return svg;

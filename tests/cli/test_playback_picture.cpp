@@ -262,8 +262,9 @@ TEST(PlaybackPicture, ManyNotesAreDrawnByPixelColumns)
     EXPECT_EQ(Count(svg, "<g class=\"note\""), 0u);
     EXPECT_EQ(Count(svg, "class=\"range-before\""), 3u);
     // One line per column with notes in the lane's path.
-    const std::size_t begin = svg.find("class=\"range-before\" d=\"");
-    const std::string path = svg.substr(begin, svg.find('"', begin + 24) - begin);
+    const std::size_t begin = svg.find(" d=\"", svg.find("class=\"range-before\""));
+    ASSERT_NE(begin, std::string::npos);
+    const std::string path = svg.substr(begin, svg.find('"', begin + 4) - begin);
     EXPECT_EQ(Count(path, "v"), static_cast<std::size_t>(simhost::kPlotWidth));
 
     // An orchestra's worth: 30 staves of 7,000 notes stay under 1 MB.
