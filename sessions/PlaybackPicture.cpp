@@ -289,7 +289,12 @@ std::vector<VelocityColumn> VelocityColumns(const PlaybackSelection& selection, 
     std::vector<VelocityColumn> columns(kPlotWidth);
     if (lane < 0 || static_cast<std::size_t>(lane) >= selection.lanes.size() || selection.length <= 0) return columns;
     const Painter painter(selection);
-    for (const PlayedNote& note : selection.notes) {
+    // The notes come lane by lane.
+    std::size_t first = 0;
+    for (int16_t before = 0; before < lane; ++before) first += selection.lanes[static_cast<std::size_t>(before)].notes;
+    const std::size_t end = std::min(selection.notes.size(), first + selection.lanes[static_cast<std::size_t>(lane)].notes);
+    for (std::size_t i = first; i < end; ++i) {
+        const PlayedNote& note = selection.notes[i];
         if (note.lane != lane) continue;
         const int64_t column64 = painter.Onset(note) * kPlotWidth / selection.length;
         const std::size_t c = static_cast<std::size_t>(std::clamp<int64_t>(column64, 0, kPlotWidth - 1));

@@ -181,36 +181,48 @@ std::string PitchText(int16_t key)
     return kNames[key % 12] + std::to_string(key / 12 - 1);
 }
 
-std::size_t ReportPlayedChanges(const PlaybackSelection& selection, std::ostream& out, std::size_t rowsShown)
+std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std::size_t most, std::size_t& count)
 {
-    using Row = std::array<std::string, 7>;  // staff, measure, beat, pitch, value, before, after
-    std::vector<Row> rows;
-    std::size_t count = 0;
+    std::vector<PlayedChange> changes;
+    count = 0;
+    struct Field {
+        const char* name;
+        int32_t (*played)(const std::optional<Performance>&);
+        int16_t Performance::*host;
+    };
+    static const Field kFields[] = { { "velocity", HeardVelocity, &Performance::velocity },
+                                     { "start", PlayedStart, &Performance::start },
+                                     { "end", PlayedEnd, &Performance::end } };
     for (const PlayedNote& note : selection.notes) {
         const PlaybackLane& lane = selection.lanes[static_cast<std::size_t>(note.lane)];
-        const PlayedMeasure& measure = selection.measures[static_cast<std::size_t>(note.measure - selection.measures.front().measure)];
-        struct Field {
-            const char* name;
-            int32_t (*played)(const std::optional<Performance>&);
-            int16_t Performance::*host;
-        };
-        static const Field kFields[] = { { "velocity", HeardVelocity, &Performance::velocity },
-                                         { "start", PlayedStart, &Performance::start },
-                                         { "end", PlayedEnd, &Performance::end } };
+        const PlayedMeasure& measure =
+            selection.measures[static_cast<std::size_t>(note.measure - selection.measures.front().measure)];
         for (const Field& field : kFields) {
             const int32_t was = field.played(note.before);
             const int32_t now = field.played(note.after);
             if (was == now) continue;
-            if (count++ >= rowsShown) continue;
-            auto text = [&field](int32_t played, const std::optional<Performance>& record) {
-                const std::string host = record ? Signed((*record).*field.host) : std::string("none");
-                const std::string value = field.host == &Performance::velocity ? std::to_string(played)
-                                                                              : QuarterText(played);
-                return value + " [" + host + "]";
+            if (count++ >= most) continue;
+            auto value = [&field](int32_t played) {
+                return field.host == &Performance::velocity ? std::to_string(played) : QuarterText(played);
             };
-            rows.push_back({ lane.name, measure.number, BeatText(note.position, measure.beat), PitchText(note.pitch),
-                             field.name, text(was, note.before), text(now, note.after) });
+            auto host = [&field](const std::optional<Performance>& record) {
+                return record ? Signed((*record).*field.host) : std::string("none");
+            };
+            changes.push_back({ lane.name, measure.number, BeatText(note.position, measure.beat), PitchText(note.pitch),
+                                field.name, value(was), value(now), host(note.before), host(note.after) });
         }
+    }
+    return changes;
+}
+
+std::size_t ReportPlayedChanges(const PlaybackSelection& selection, std::ostream& out, std::size_t rowsShown)
+{
+    using Row = std::array<std::string, 7>;  // staff, measure, beat, pitch, value, before, after
+    std::size_t count = 0;
+    std::vector<Row> rows;
+    for (const PlayedChange& change : PlayedChanges(selection, rowsShown, count)) {
+        rows.push_back({ change.staff, change.measure, change.beat, change.pitch, change.value,
+                         change.before + " [" + change.hostBefore + "]", change.after + " [" + change.hostAfter + "]" });
     }
     out << "Changes as they play: velocity on the MIDI scale, start and end offsets in quarter notes; in\n"
            "brackets the host's values, \"none\" for a note with no record, which plays as notated.\n";

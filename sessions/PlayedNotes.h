@@ -76,6 +76,24 @@ std::string BeatText(int32_t position, int32_t beat);
 // "C4", "F#5" (middle C is C4), or "" for no pitch.
 std::string PitchText(int16_t key);
 
+// A value whose played value the copy changed, in a musician's words, and
+// the host's values ("none": no record, the note plays as notated).
+struct PlayedChange {
+    std::string staff;
+    std::string measure;
+    std::string beat;
+    std::string pitch;   // empty where the file gives none
+    std::string value;   // velocity, start or end
+    std::string before;  // "90", "-1/8 quarter"
+    std::string after;
+    std::string hostBefore;  // "none", "+18"
+    std::string hostAfter;
+};
+
+// The changes in score order, at most `most` of them; `count` is told how
+// many there are in all.
+std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std::size_t most, std::size_t& count);
+
 // One line per value whose played value the copy changed (a velocity as
 // MIDI plays it, within 0-127), in score order, as a musician reads it,
 // with the host's values in brackets; past
