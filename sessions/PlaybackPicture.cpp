@@ -364,7 +364,9 @@ std::string DrawPlaybackPicture(const PlaybackSelection& selection, const std::s
     for (std::size_t m = 0; m < measures; ++m) {
         const PlayedMeasure& measure = selection.measures[m];
         const std::string x = Num(painter.X(measure.start));
-        if (measures <= static_cast<std::size_t>(kPlotWidth) / 2 || m % every == 0)
+        // Every bar line while they are 8 pixels apart or more; past that,
+        // only those of the numbered measures.
+        if (measures <= static_cast<std::size_t>(kPlotWidth) / 8 || m % every == 0)
             svg += "<line " + Paint("bar") + " x1=\"" + x + "\" x2=\"" + x + "\" y1=\"" + std::to_string(kTop - 14) +
                    "\" y2=\"" + std::to_string(kTop + std::max(lanes, 1) * kLaneHeight - 4) + "\"/>";
         if (m % every == 0)

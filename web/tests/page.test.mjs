@@ -203,6 +203,7 @@ async function copyCase(page, name, file, options, shot) {
   await choose(page, options);
   const state = await apply(page);
   if (shot) await page.screenshot({ path: join(shots, `${shot}.png`), fullPage: true });
+  if (shot && state === 'result') await (await page.$('#result-picture')).screenshot({ path: join(shots, `${shot}-picture.png`) });
   if (state !== 'result') {
     check(name, false, `no result: ${await page.$eval('#error', (e) => e.textContent)}`);
     return;
@@ -408,6 +409,26 @@ function makeLarge() {
   return file;
 }
 
+// Four woodwinds over 200 measures of eighths, more notes than the
+// picture has pixels: the first plays a swell of dynamics and timing.
+function makeWoodwinds() {
+  const names = ['Flute', 'Oboe', 'Clarinet in B\u266d', 'Bassoon'];
+  const steps = ['C', 'D', 'E', 'F', 'G', 'A', 'B', 'C'];
+  const part = (name, p) => `<part id="P${p + 1}">` + Array.from({ length: 200 }, (_, m) => `<measure number="${m + 1}">` +
+    (m === 0 ? '<attributes><divisions>2</divisions><time><beats>4</beats><beat-type>4</beat-type></time></attributes>' : '') +
+    steps.map((step, k) => {
+      const swell = Math.round(90 + 35 * Math.sin((m * 8 + k) / 40));
+      const playback = p === 0 ? ` dynamics="${swell}" attack="${(k % 3) / 4}" release="${-(k % 2) / 2}"` : '';
+      return `<note${playback}><pitch><step>${step}</step><octave>${5 - p}</octave></pitch><duration>1</duration>` +
+        '<voice>1</voice><type>eighth</type></note>';
+    }).join('') + '</measure>').join('') + '</part>';
+  const file = join(work, 'woodwinds.musicxml');
+  writeFileSync(file, '<?xml version="1.0" encoding="UTF-8"?>\n<score-partwise version="4.0"><part-list>' +
+    names.map((name, p) => `<score-part id="P${p + 1}"><part-name>${name}</part-name></score-part>`).join('') +
+    `</part-list>${names.map(part).join('')}</score-partwise>\n`);
+  return file;
+}
+
 // A .mxl archive of a fixture, made with Debian's zip.
 function makeMxl() {
   const folder = join(work, 'mxl');
@@ -491,6 +512,11 @@ try {
   await copyCase(page, 'a file labelled UTF-16 but written in UTF-8', join(fixtures, 'utf16_label_utf8.musicxml'),
     { source: 1, velocity: 100, start: 100, end: 100 });
   await copyCase(page, 'a compressed .mxl', makeMxl(), { source: 1, velocity: 60, end: 40 });
+  await copyCase(page, 'more notes than the picture has pixels', makeWoodwinds(),
+    { source: 1, velocity: 100, start: 100, end: 100 }, 'web-orchestral');
+  check('a lane of many notes is drawn by pixel columns',
+    (await page.$$eval('#result-picture path.range-after', (all) => all.length)) >= 3 &&
+    (await page.$$eval('#result-picture g.note', (all) => all.length)) === 0, 'drawn note by note');
   if (demo) {
     await copyCase(page, `MuseScore's demo ${basename(demo)}`, demo, { source: 1, velocity: 100, start: 100, end: 100 });
   } else {
