@@ -7,6 +7,7 @@
 #include "SimHost.h"
 #include "MessageBoxes.h"
 #include "PlaybackPicture.h"
+#include "SelectionMidi.h"
 #include "shell/EntryPoints.h"
 
 #include <algorithm>
@@ -23,13 +24,15 @@ const char kUsage[] =
     "usage: qvperfcopy-sync [SCORE.json] --source STAFF [--velocity PERCENT] [--start-time PERCENT]\n"
     "                       [--end-time PERCENT] [--selection SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION]\n"
     "                       [--parts FIRST-LAST] [--measures FIRST-LAST] [--output OUT] [--picture OUT.svg]\n"
+    "                       [--midi OUT.mid] [--midi-before OUT.mid]\n"
     "Copies playback data from the source staff to the other staves of the selection.\n"
     "SCORE and OUT are score files (.json) or MusicXML (.musicxml, .xml, .mxl). --parts\n"
     "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
     "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
     "-- are score files, even when they start with --. --picture draws how the\n"
-    "selection plays before and after the copy, as SVG.\n";
+    "selection plays before and after the copy, as SVG; --midi and --midi-before write\n"
+    "the selection after and before it as a Standard MIDI File.\n";
 
 struct Options {
     std::string scorePath;
@@ -43,6 +46,8 @@ struct Options {
     std::string measures;
     std::string outputPath;
     std::string picturePath;
+    std::string midiPath;
+    std::string midiBeforePath;
 };
 
 // Reads the arguments; on a problem, writes one line to err and answers false.
@@ -106,6 +111,10 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
             options.outputPath = value;
         } else if (arg == "--picture") {
             options.picturePath = value;
+        } else if (arg == "--midi") {
+            options.midiPath = value;
+        } else if (arg == "--midi-before") {
+            options.midiBeforePath = value;
         } else {
             err << "qvperfcopy-sync: unknown option " << arg << "\n";
             return false;
@@ -297,6 +306,20 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         if (picture) out << "Drew " << options.picturePath << "\n";
         else err << "qvperfcopy-sync: " << options.picturePath << ": the picture could not be written\n";
     }
+    int midiStatus = 0;
+    for (const auto& midi : { std::make_pair(&options.midiPath, true), std::make_pair(&options.midiBeforePath, false) }) {
+        if (midi.first->empty()) continue;
+        const std::vector<uint8_t> bytes = simhost::SelectionMidi(selection, midi.second);
+        std::ofstream file(*midi.first, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (file) {
+            out << "Wrote " << *midi.first << "\n";
+        } else {
+            err << "qvperfcopy-sync: " << *midi.first << ": cannot write the MIDI file\n";
+            midiStatus = 1;
+        }
+    }
     if (played != nullptr) *played = std::move(selection);
     const SyncFigures figures = CountFigures(score, synced, source);
     char summary[300];
@@ -305,7 +328,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
                   figures.staves, static_cast<int>(figures.measures), figures.notes, figures.entriesMatched,
                   figures.valuesChanged, seconds);
     out << summary;
-    return 0;
+    return midiStatus;
 }
 
 simhost::PluginEntries PluginEntryPoints()

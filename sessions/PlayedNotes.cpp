@@ -70,6 +70,25 @@ PlaybackSelection CollectPlayback(const Score& before, const Score& after, const
         selection.length += measure.length;
         selection.measures.push_back(measure);
     }
+    // The tempo at the selection's start and its marks after it: MusicXML's
+    // sound tempos, else a quarter at 120.
+    selection.tempos.push_back(PlayedTempo());
+    if (origin && !selection.measures.empty()) {
+        std::vector<TempoMark> marks = origin->tempos;
+        std::stable_sort(marks.begin(), marks.end(), [](const TempoMark& a, const TempoMark& b) {
+            return std::tie(a.measure, a.position) < std::tie(b.measure, b.position);
+        });
+        for (const TempoMark& mark : marks) {
+            if (mark.measure < firstMeasure) {
+                selection.tempos.front().quartersPerMinute = mark.quartersPerMinute;
+            } else if (mark.measure <= lastMeasure) {
+                const PlayedMeasure& measure = selection.measures[static_cast<std::size_t>(mark.measure - firstMeasure)];
+                const int64_t time = static_cast<int64_t>(measure.start) + mark.position;
+                if (time == 0) selection.tempos.front().quartersPerMinute = mark.quartersPerMinute;
+                else selection.tempos.push_back({ time, mark.quartersPerMinute });
+            }
+        }
+    }
     // The file's note of each entry and note ID, for its pitch.
     std::unordered_map<uint64_t, const MusicXmlNote*> fileNotes;
     if (origin) {
@@ -108,7 +127,13 @@ PlaybackSelection CollectPlayback(const Score& before, const Score& after, const
                         note.before = before.PerformanceOf(note.entry, note.noteID);
                         note.after = after.PerformanceOf(note.entry, note.noteID);
                         auto fileNote = fileNotes.find((static_cast<uint64_t>(note.entry) << 16) | note.noteID);
-                        if (fileNote != fileNotes.end()) note.pitch = MusicXmlPitch(*origin, *fileNote->second).value_or(-1);
+                        if (fileNote != fileNotes.end()) {
+                            note.pitch = MusicXmlPitch(*origin, *fileNote->second).value_or(-1);
+                            note.duration = MusicXmlDuration(*origin, *fileNote->second).value_or(note.duration);
+                            const MusicXmlTie tie = MusicXmlTies(*origin, *fileNote->second);
+                            note.tieStart = tie.start;
+                            note.tieStop = tie.stop;
+                        }
                         selection.notes.push_back(note);
                     }
                 }
