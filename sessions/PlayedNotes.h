@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -99,8 +100,9 @@ struct PlayedChange {
     std::string hostAfter;
 };
 
-// The changes in score order, at most `most` of them; `count` is told how
-// many there are in all.
+// Each change in score order, to `visit`; or at most `most` of them, with
+// `count` told how many there are in all.
+void ForEachPlayedChange(const PlaybackSelection& selection, const std::function<void(const PlayedChange&)>& visit);
 std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std::size_t most, std::size_t& count);
 
 // One line per value whose played value the copy changed (a velocity as

@@ -28,6 +28,26 @@ def rounded(value):
     return int(math.copysign(math.floor(abs(value) + 0.5), value))
 
 
+def walk(part):
+    """Each measure's index and elements of a part, each element with the
+    divisions in force, the time from the measure's start at it (quarters)
+    and the onset of the last note that was not a chord note."""
+    divisions = 1
+    for index, measure in enumerate(part.findall('measure')):
+        cursor = onset = 0
+        for child in measure:
+            if child.tag == 'attributes' and child.find('divisions') is not None:
+                divisions = float(child.findtext('divisions'))
+            yield index, child, divisions, cursor, onset
+            if child.tag in ('backup', 'forward'):
+                step = float(child.findtext('duration')) / divisions
+                cursor += -step if child.tag == 'backup' else step
+            elif child.tag == 'note' and child.find('chord') is None and child.find('grace') is None:
+                onset = cursor
+                cursor += float(child.findtext('duration')) / divisions
+        yield index, None, divisions, cursor, onset
+
+
 def expected_notes(path):
     """Each staff's notes as they sound (onset, end, key, velocity), each
     tempo (tick, quarters a minute), from the file's own elements."""
@@ -37,55 +57,35 @@ def expected_notes(path):
     # The longest reach of each measure over the parts.
     lengths = {}
     for part in parts:
-        divisions = 1
-        for index, measure in enumerate(part.findall('measure')):
-            cursor = reach = 0
-            for child in measure:
-                if child.tag == 'attributes' and child.find('divisions') is not None:
-                    divisions = float(child.findtext('divisions'))
-                elif child.tag in ('backup', 'forward'):
-                    step = float(child.findtext('duration')) / divisions
-                    cursor += -step if child.tag == 'backup' else step
-                elif child.tag == 'note' and child.find('chord') is None and child.find('grace') is None:
-                    cursor += float(child.findtext('duration')) / divisions
-                reach = max(reach, cursor)
-            lengths[index] = max(lengths.get(index, 0), rounded(reach * TICKS))
+        for index, _, _, cursor, _ in walk(part):
+            lengths[index] = max(lengths.get(index, 0), rounded(cursor * TICKS))
     starts = [sum(lengths[i] for i in range(k)) for k in range(len(lengths))]
     tracks = []
     tempos = {}
     for part in parts:
-        divisions = 1
         notes = []
-        for index, measure in enumerate(part.findall('measure')):
-            cursor = onset = 0
-            for child in measure:
-                if child.tag == 'attributes' and child.find('divisions') is not None:
-                    divisions = float(child.findtext('divisions'))
-                elif child.tag in ('backup', 'forward'):
-                    step = float(child.findtext('duration')) / divisions
-                    cursor += -step if child.tag == 'backup' else step
-                sound = child if child.tag == 'sound' else child.find('sound') if child.tag == 'direction' else None
-                if sound is not None and sound.get('tempo'):
-                    tempos.setdefault(starts[index] + rounded(cursor * TICKS), float(sound.get('tempo')))
-                if child.tag != 'note' or child.find('grace') is not None:
-                    continue
-                duration = float(child.findtext('duration')) / divisions
-                if child.find('chord') is None:
-                    onset = cursor
-                    cursor += duration
-                if child.find('rest') is not None:
-                    continue
-                pitch = child.find('pitch')
-                key = 60 if pitch is None else (12 * (int(pitch.findtext('octave')) + 1) + STEPS[pitch.findtext('step')] +
-                                                rounded(float(pitch.findtext('alter') or 0)))
-                at = starts[index] + rounded(onset * TICKS)
-                attack = rounded(float(child.get('attack', 0)) / divisions * TICKS)
-                release = rounded(float(child.get('release', 0)) / divisions * TICKS)
-                velocity = 90 + rounded(float(child.get('dynamics', 100)) * 0.9 - 90)
-                start = max(0, at + attack)
-                end = max(start + SHORTEST, at + rounded(duration * TICKS) + release)
-                ties = [t.get('type') for t in child.findall('tie')]
-                notes.append([start, end, key, min(127, max(1, velocity)), 'start' in ties, 'stop' in ties])
+        for index, child, divisions, cursor, onset in walk(part):
+            if child is None:
+                continue
+            sound = child if child.tag == 'sound' else child.find('sound') if child.tag == 'direction' else None
+            if sound is not None and sound.get('tempo'):
+                tempos.setdefault(starts[index] + rounded(cursor * TICKS), float(sound.get('tempo')))
+            if child.tag != 'note' or child.find('grace') is not None or child.find('rest') is not None:
+                continue
+            if child.find('chord') is None:
+                onset = cursor
+            duration = float(child.findtext('duration')) / divisions
+            pitch = child.find('pitch')
+            key = 60 if pitch is None else (12 * (int(pitch.findtext('octave')) + 1) + STEPS[pitch.findtext('step')] +
+                                            rounded(float(pitch.findtext('alter') or 0)))
+            at = starts[index] + rounded(onset * TICKS)
+            attack = rounded(float(child.get('attack', 0)) / divisions * TICKS)
+            release = rounded(float(child.get('release', 0)) / divisions * TICKS)
+            velocity = 90 + rounded(float(child.get('dynamics', 100)) * 0.9 - 90)
+            start = max(0, at + attack)
+            end = max(start + SHORTEST, at + rounded(duration * TICKS) + release)
+            ties = [t.get('type') for t in child.findall('tie')]
+            notes.append([start, end, key, min(127, max(1, velocity)), 'start' in ties, 'stop' in ties])
         # A tied note sounds once, from its first note to its last.
         joined = []
         for note in notes:
