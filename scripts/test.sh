@@ -105,6 +105,9 @@ export TMPDIR=$run_tmp
 # Every shell script, checked before anything runs them.
 run_logged shellcheck scripts/shellcheck.sh
 count shellcheck $? '^shellcheck: [0-9]+ passed, [0-9]+ failed'
+# Two set-ups at once wait for each other at the package locks.
+run_logged apt-lock tests/scripts/apt-lock.sh
+count apt-lock $? '^apt-lock: [0-9]+ passed, [0-9]+ failed'
 
 # One virtual screen for every Windows program the tests start under Wine.
 # Xvfb picks a free display and writes its number once it takes clients.

@@ -32,9 +32,9 @@ command -v zip >/dev/null || missing+=(zip)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v cmake >/dev/null || missing+=(cmake)
 if [ "${#missing[@]}" -gt 0 ]; then
-  apt-get update || fail "apt-get update failed"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" \
-    || fail "installing ${missing[*]} failed"
+  # scripts/apt-get.sh says in one line what failed.
+  scripts/apt-get.sh update || exit 1
+  scripts/apt-get.sh install -y --no-install-recommends "${missing[@]}" || exit 1
 fi
 # pugixml's and zlib's sources, which scripts/setup.sh unpacks.
 [ "${QV_SKIP_SETUP:-0}" = 1 ] || scripts/setup.sh || fail "scripts/setup.sh failed"
