@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release from scratch and writes dist/:
 #   qvperfcopy-VERSION.msi   the installer (the 32-bit plug-in, for Finale)
-#   qvperfcopy-VERSION.zip   for installing by hand: qvperfcopy.fxt, README.txt, LICENSE.txt
+#   qvperfcopy-VERSION.zip   for installing by hand: qvperfcopy.fxt, README.txt,
+#                            LICENSE.txt, THIRD-PARTY-NOTICES.txt
 #   qvperfcopy-web-VERSION.zip  the web page (index.html, one file), which runs
-#                            the copy on MusicXML in a browser
+#                            the copy on MusicXML in a browser, and its
+#                            THIRD-PARTY-NOTICES.txt
 #   SHA256SUMS               the checksums of all three
 # VERSION is the CMake project version, which the DLL's version resource
 # carries too. The .fxt and the zip are the same bytes on every run from the
@@ -62,19 +64,23 @@ mkdir -p "$folder"
 cp "$plugin" "$folder/qvperfcopy.fxt"
 sed "s/@VERSION@/$version/g" installer/README.txt >"$folder/README.txt"
 cp LICENSE.txt "$folder/LICENSE.txt"
+scripts/notices.sh "$build" "$build/src/qvperfcopy.map" >"$folder/THIRD-PARTY-NOTICES.txt" ||
+  { echo "release.sh: gathering the plug-in's third-party notices failed" >&2; exit 1; }
 touch -d "@$SOURCE_DATE_EPOCH" "$folder" "$folder"/*
 # -X: no owner or extra time fields; -D: no folder entries; names in a fixed order.
 (cd "$stage" && TZ=UTC zip -q -X -D "$dist/$zip" \
-   "qvperfcopy-$version/qvperfcopy.fxt" "qvperfcopy-$version/README.txt" "qvperfcopy-$version/LICENSE.txt")
+   "qvperfcopy-$version/qvperfcopy.fxt" "qvperfcopy-$version/README.txt" "qvperfcopy-$version/LICENSE.txt" \
+   "qvperfcopy-$version/THIRD-PARTY-NOTICES.txt")
 
 # The web page, built by scripts/web.sh.
 web=qvperfcopy-web-$version.zip
 QV_SKIP_SETUP=1 scripts/web.sh >/dev/null || { echo "release.sh: building the web page failed" >&2; exit 1; }
 page=$stage/qvperfcopy-web-$version
 mkdir -p "$page"
-cp build/web/index.html "$page/index.html"
-touch -d "@$SOURCE_DATE_EPOCH" "$page" "$page/index.html"
-(cd "$stage" && TZ=UTC zip -q -X -D "$dist/$web" "qvperfcopy-web-$version/index.html")
+cp build/web/index.html build/web/THIRD-PARTY-NOTICES.txt "$page/"
+touch -d "@$SOURCE_DATE_EPOCH" "$page" "$page"/*
+(cd "$stage" && TZ=UTC zip -q -X -D "$dist/$web" "qvperfcopy-web-$version/index.html" \
+   "qvperfcopy-web-$version/THIRD-PARTY-NOTICES.txt")
 
 (cd "$dist" && sha256sum "$msi" "$zip" "$web" >SHA256SUMS)
 echo "release $version in $dist:"

@@ -164,6 +164,9 @@ run_logged release env QV_SKIP_SETUP=1 scripts/release.sh --output build/dist-ch
 result=$?
 if [ "$result" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 report release "$result" "the release folder, $(find build/dist-check -mindepth 1 -maxdepth 1 -printf '%f ' 2>/dev/null | tr -s ' ')"
+# Each library the release's builds linked in has its notice in what ships.
+run_logged notices tests/scripts/notices-complete.sh build/dist-check build/release-win32 build/web-wasm
+count notices $? '^notices: [0-9]+ passed, [0-9]+ failed'
 
 # The release's own MSI in the virtual machine's 32-bit Windows: installed
 # next to the i686 FINALE.EXE, loaded, refused, upgraded to and removed.
