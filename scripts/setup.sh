@@ -14,6 +14,7 @@ packages=(
   dpkg-dev
   wixl msitools x11-utils xdotool zip
   shellcheck python3
+  osslsigncode openssl
 )
 missing=()
 for package in "${packages[@]}"; do

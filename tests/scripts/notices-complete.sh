@@ -28,18 +28,15 @@ sections() {
 # Whether the first file holds the second's bytes.
 contains() { python3 -c 'import sys; sys.exit(open(sys.argv[2], "rb").read() not in open(sys.argv[1], "rb").read())' "$1" "$2"; }
 
-# checks NAME ZIP NOTICES-IN-ZIP BUILD RECORD KNOWN...: KNOWN are source
-# packages the file is known to carry, which the listing must find too.
+# checks NAME NOTICES BUILD "RECORD..." KNOWN...: NOTICES is the file as it
+# ships; KNOWN are source packages the file is known to carry, which the
+# listing must find too.
 checks() {
-  local name=$1 zip=$2 member=$3 build=$4 record=$5
-  shift 5
-  local notices=$work/$name.txt list=$work/$name.list
-  if [ ! -s "$zip" ]; then bad "$name: no release zip $zip"; return; fi
-  if ! unzip -p "$zip" "$member" >"$notices" 2>"$work/unzip.err" || [ ! -s "$notices" ]; then
-    bad "$name: $zip holds no $member ($(head -n 1 "$work/unzip.err"))"
-    return
-  fi
-  if ! scripts/notices.sh --list "$build" "$record" >"$list" 2>"$work/list.err"; then
+  local name=$1 notices=$2 build=$3 records=$4
+  shift 4
+  local list=$work/$name.list
+  # shellcheck disable=SC2086  # the records are paths without spaces
+  if ! scripts/notices.sh --list "$build" $records >"$list" 2>"$work/list.err"; then
     bad "$name: listing the libraries from $build failed: $(head -n 1 "$work/list.err")"
     return
   fi
@@ -61,31 +58,47 @@ checks() {
     fi
   done <"$list"
   if [ -z "$missing" ]; then
-    ok "$name: each of $(cut -f1 "$list" | tr '\n' ' ')has its notice in $member"
+    ok "$name: each of $(cut -f1 "$list" | tr '\n' ' ')has its notice in what ships"
   else
-    bad "$name: no notice in $member for $missing"
+    bad "$name: no notice in what ships for $missing"
   fi
+}
+
+# from_zip NAME ZIP MEMBER: the member as the zip holds it, in the work folder.
+from_zip() {
+  if unzip -p "$2" "$3" >"$work/$1" 2>"$work/unzip.err" && [ -s "$work/$1" ]; then return 0; fi
+  bad "$1: $2 holds no $3 ($(head -n 1 "$work/unzip.err"))"
+  return 1
 }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win32/CMakeCache.txt" 2>/dev/null)
 if [ -z "$version" ]; then
   bad "no project version in $win32/CMakeCache.txt"
 else
-  checks plug-in "$dist/qvperfcopy-$version.zip" "qvperfcopy-$version/THIRD-PARTY-NOTICES.txt" \
-    "$win32" "$win32/src/qvperfcopy.map" gcc-mingw-w64 mingw-w64
-  checks web "$dist/qvperfcopy-web-$version.zip" "qvperfcopy-web-$version/THIRD-PARTY-NOTICES.txt" \
-    "$web" "$web/web/qvperfcopy-web.trace" emscripten pugixml zlib nlohmann-json3
-  # The page's Licences section: the same text, as HTML.
-  if unzip -p "$dist/qvperfcopy-web-$version.zip" "qvperfcopy-web-$version/index.html" >"$work/index.html" 2>/dev/null &&
-     [ -s "$work/web.txt" ]; then
-    sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g' "$work/web.txt" >"$work/web.html"
-    if contains "$work/index.html" "$work/web.html"; then
-      ok "web: the page holds THIRD-PARTY-NOTICES.txt for its Licences section"
-    else
-      bad "web: the page's text differs from its zip's THIRD-PARTY-NOTICES.txt"
-    fi
+  zip=$dist/qvperfcopy-$version.zip
+  from_zip plug-in.txt "$zip" "qvperfcopy-$version/THIRD-PARTY-NOTICES.txt" &&
+    checks plug-in "$work/plug-in.txt" "$win32" "$win32/src/qvperfcopy.map" gcc-mingw-w64 mingw-w64
+  # The installer's, beside the plug-in, covers its custom actions' DLL too.
+  mkdir -p "$work/msi"
+  if msiextract -C "$work/msi" "$dist/qvperfcopy-$version.msi" >/dev/null 2>"$work/msi.err" &&
+     installed=$(find "$work/msi" -name qvperfcopy-THIRD-PARTY-NOTICES.txt -size +0) && [ -n "$installed" ]; then
+    checks installer "$installed" "$win32" "$win32/src/qvperfcopy.map $win32/installer/actions/qvsetup.map" \
+      gcc-mingw-w64 mingw-w64
   else
-    bad "web: no page or notices in $dist/qvperfcopy-web-$version.zip"
+    bad "installer: $dist/qvperfcopy-$version.msi installs no qvperfcopy-THIRD-PARTY-NOTICES.txt $(head -n 1 "$work/msi.err")"
+  fi
+  web_zip=$dist/qvperfcopy-web-$version.zip
+  if from_zip web.txt "$web_zip" "qvperfcopy-web-$version/THIRD-PARTY-NOTICES.txt"; then
+    checks web "$work/web.txt" "$web" "$web/web/qvperfcopy-web.trace" emscripten pugixml zlib nlohmann-json3
+    # The page's Licences section: the same text, as HTML.
+    if from_zip index.html "$web_zip" "qvperfcopy-web-$version/index.html"; then
+      sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g' "$work/web.txt" >"$work/web.html"
+      if contains "$work/index.html" "$work/web.html"; then
+        ok "web: the page holds THIRD-PARTY-NOTICES.txt for its Licences section"
+      else
+        bad "web: the page's text differs from its zip's THIRD-PARTY-NOTICES.txt"
+      fi
+    fi
   fi
 fi
 echo "notices: $passed passed, $failed failed"
