@@ -92,7 +92,7 @@ while IFS= read -r file; do
 done <"$work/real"
 if [ -s "$work/system" ]; then
   # dpkg-query -S answers "PACKAGE[, PACKAGE]: PATH" for each path it knows.
-  xargs -d '\n' dpkg-query -S <"$work/system" 2>"$work/unowned" | sed -n 's/^\([^:,]*\)[^:]*: \(.*\)$/\1\t\2/p' \
+  xargs -d '\n' dpkg-query -S <"$work/system" 2>"$work/unowned" | sed -n '/^diversion /d; s/^\([^:,]*\)[^:]*: \(.*\)$/\1\t\2/p' \
     >"$work/packages" || true
   while IFS=$'\t' read -r package file; do
     package=${package%%:*}

@@ -70,15 +70,17 @@ if ! (certificates) >"$work/openssl.log" 2>&1; then
 fi
 ca=$work/ca.pem
 
-# refused NAME CERT [PASSWORD]: the release stops with one line naming the
-# problem and writes no folder.
+# refused NAME CERT [PASSWORD]: the release stops at the certificate's
+# check with one line naming it and the problem, and writes no folder.
 refused() {
   local name=$1 cert=$2 out=$work/refused-dist
   QV_SKIP_SETUP=1 QV_SIGN_PASSWORD=${3-$QV_SIGN_PASSWORD} scripts/release.sh --output "$out" --sign "$cert" \
     >"$work/refused.out" 2>"$work/refused.err"
   local status=$? lines
   lines=$(wc -l <"$work/refused.err")
-  if [ "$status" -ne 0 ] && [ "$lines" -eq 1 ] && [ ! -e "$out" ] && [ ! -e "$out.partial" ]; then
+  # Refused by the check of the certificate, before the build: the line names it.
+  if [ "$status" -ne 0 ] && [ "$lines" -eq 1 ] && grep -Fq "$cert" "$work/refused.err" &&
+     [ ! -e "$out" ] && [ ! -e "$out.partial" ]; then
     ok "$name is refused with one line: $(cat "$work/refused.err")"
   else
     bad "$name: status $status, $lines lines ($(head -c 300 "$work/refused.err")), folder left: $(ls -d "$out"* 2>/dev/null)"
