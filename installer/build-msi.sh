@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the installer package with wixl from qvperfcopy.wxs.
-# Usage: build-msi.sh VERSION ARCH(x86|x64) PLUGIN.fxt ACTIONS.dll OUTPUT.msi
-# ACTIONS.dll is qvsetup.dll, the custom actions, of the package's bitness.
+# Usage: build-msi.sh VERSION ARCH(x86|x64) PLUGIN.fxt ACTIONS.dll NOTICES.txt OUTPUT.msi
+# ACTIONS.dll is qvsetup.dll, the custom actions, of the package's bitness;
+# NOTICES.txt the third-party notices, installed beside the plug-in.
 # The product and package codes are derived from the version and the
 # architecture, so that the same inputs give the same codes, and each new
 # version a new product code (which a major upgrade needs).
 set -euo pipefail
-version=$1 arch=$2 plugin=$3 actions=$4 output=$5
+[ $# -eq 6 ] || { echo "usage: build-msi.sh VERSION ARCH PLUGIN.fxt ACTIONS.dll NOTICES.txt OUTPUT.msi" >&2; exit 2; }
+version=$1 arch=$2 plugin=$3 actions=$4 notices=$5 output=$6
 here=$(cd "$(dirname "$0")" && pwd)
 command -v wixl >/dev/null || { echo "build-msi.sh: wixl is not installed (apt-get install wixl)" >&2; exit 2; }
 # A GUID from the SHA-256 of a text, marked as a name-based one (version 5).
@@ -24,13 +26,14 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$plugin" "$stage/qvperfcopy.fxt"
 cp "$actions" "$stage/qvsetup.dll"
+cp "$notices" "$stage/THIRD-PARTY-NOTICES.txt"
 cp "$here/qvperfcopy.wxs" "$stage/"
 # The cabinet stores each file's time: a fixed one, the release's own
 # (SOURCE_DATE_EPOCH) when given.
 touch -d "@${SOURCE_DATE_EPOCH:-1704067200}" "$stage"/*
 (cd "$stage" && wixl -a "$arch" -o "$output" \
   -D Version="$version" -D ProductCode="$product_code" -D PackageCode="$package_code" \
-  -D Plugin=qvperfcopy.fxt -D Actions=qvsetup.dll qvperfcopy.wxs)
+  -D Plugin=qvperfcopy.fxt -D Actions=qvsetup.dll -D Notices=THIRD-PARTY-NOTICES.txt qvperfcopy.wxs)
 # What wixl cannot write: the Plug-ins folder's component is permanent
 # (attribute 16); the searches in TARGETDIR for FINALE.EXE and the Plug-ins
 # folder (tables/), the folder they looked at (RememberSearchedFolder, type

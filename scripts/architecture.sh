@@ -121,12 +121,10 @@ if [ "$mode" = check ]; then
 fi
 
 if ! command -v dot >/dev/null; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends graphviz >/dev/null; then
-    $sudo apt-get update -qq || fail "apt-get update failed"
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends graphviz >/dev/null \
-      || fail "installing graphviz failed"
+  # scripts/apt-get.sh says in one line what failed.
+  if ! scripts/apt-get.sh install -y -qq --no-install-recommends graphviz >/dev/null 2>&1; then
+    scripts/apt-get.sh update -qq || exit 1
+    scripts/apt-get.sh install -y -qq --no-install-recommends graphviz >/dev/null || exit 1
   fi
 fi
 for name in layers plugin; do

@@ -21,15 +21,12 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 [ -n "${QV_SKIP_SETUP:-}" ] || scripts/setup.sh || exit 1
+# scripts/apt-get.sh says in one line what failed.
 if ! command -v mscore3 >/dev/null; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends musescore3 >/dev/null || exit 1
+  scripts/apt-get.sh update -qq && scripts/apt-get.sh install -y -qq --no-install-recommends musescore3 >/dev/null || exit 1
 fi
 if ! /usr/bin/python3 -c 'import mido' 2>/dev/null; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends python3-mido >/dev/null || exit 1
+  scripts/apt-get.sh install -y -qq --no-install-recommends python3-mido >/dev/null || exit 1
 fi
 if ! cmake --preset release >/dev/null ||
    ! cmake --build --preset release --target qvperfcopy-sync qvperfcopy-pattern >/dev/null; then

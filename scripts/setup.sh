@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a fresh Debian 12 machine.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 trap 'echo "setup: this step failed: $BASH_COMMAND" >&2' ERR
 packages=(
   cmake ninja-build g++ make
@@ -12,18 +13,17 @@ packages=(
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   dpkg-dev
   wixl msitools x11-utils xdotool zip
-  shellcheck
-  python3-mido
+  shellcheck python3 python3-mido
+  osslsigncode openssl
 )
 missing=()
 for package in "${packages[@]}"; do
   [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = 'install ok installed' ] || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # scripts/apt-get.sh says in one line what failed.
+  "$root/scripts/apt-get.sh" update -qq || exit 1
+  "$root/scripts/apt-get.sh" install -y -qq --no-install-recommends "${missing[@]}" || exit 1
 fi
 
 # The XML parser and zlib are built from Debian's source packages with each
@@ -92,14 +92,14 @@ if [ "$need_sources" -eq 1 ]; then
     [ -n "$stanzas$lines" ] || { echo "setup: apt's sources name no Debian archive of this release to take source packages from" >&2; exit 1; }
     [ -z "$stanzas" ] || printf '%s\n' "$stanzas" | $sudo tee "$sources_list" >/dev/null
     [ -z "$lines" ] || printf '%s\n' "$lines" | $sudo tee "$sources_lines" >/dev/null
-    $sudo apt-get update -qq || { $sudo rm -f "$sources_list" "$sources_lines"; echo "setup: apt-get update with the deb-src sources failed" >&2; exit 1; }
+    scripts/apt-get.sh update -qq || { $sudo rm -f "$sources_list" "$sources_lines"; exit 1; }
   fi
   mkdir -p "$deps"
   for source in pugixml zlib; do
     compgen -G "$deps/$source-*/" >/dev/null && continue
     # Its status is not the verdict (the folder is, below); the filter may
     # pass no line at all, which is not a failure either.
-    (cd "$deps" && { apt-get source -qq "$source" 2>&1 || true; } |
+    (cd "$deps" && { "$root/scripts/apt-get.sh" source -qq "$source" 2>&1 || true; } |
        { grep -v -e '^W: Download is performed unsandboxed' -e '^dpkg-source: info' || true; })
     compgen -G "$deps/$source-*/" >/dev/null || { echo "setup: could not fetch the source of $source" >&2; exit 1; }
   done

@@ -105,6 +105,9 @@ export TMPDIR=$run_tmp
 # Every shell script, checked before anything runs them.
 run_logged shellcheck scripts/shellcheck.sh
 count shellcheck $? '^shellcheck: [0-9]+ passed, [0-9]+ failed'
+# Two set-ups at once wait for each other at the package locks.
+run_logged apt-lock tests/scripts/apt-lock.sh
+count apt-lock $? '^apt-lock: [0-9]+ passed, [0-9]+ failed'
 
 # One virtual screen for every Windows program the tests start under Wine.
 # Xvfb picks a free display and writes its number once it takes clients.
@@ -156,11 +159,14 @@ count real-scores $? '^real-scores: [0-9]+ passed, [0-9]+ failed'
 run_logged web env QV_SKIP_SETUP=1 scripts/web.sh --test
 count web $? '^web: [0-9]+ passed, [0-9]+ failed'
 
-# The release folder from a build of its own: installer, zip and checksums.
-run_logged release env QV_SKIP_SETUP=1 scripts/release.sh --output build/dist-check
-result=$?
-if [ "$result" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-report release "$result" "the release folder, $(find build/dist-check -mindepth 1 -maxdepth 1 -printf '%f ' 2>/dev/null | tr -s ' ')"
+# The release folder from a build of its own: installer, zip and checksums,
+# signed with a throw-away certificate and verified.
+run_logged release tests/scripts/signed-release.sh build/dist-check
+count release $? '^release: [0-9]+ passed, [0-9]+ failed'
+echo "    the release folder: $(find build/dist-check -mindepth 1 -maxdepth 1 -printf '%f ' 2>/dev/null | tr -s ' ')"
+# Each library the release's builds linked in has its notice in what ships.
+run_logged notices tests/scripts/notices-complete.sh build/dist-check build/release-win32 build/web-wasm
+count notices $? '^notices: [0-9]+ passed, [0-9]+ failed'
 
 # The release's own MSI in the virtual machine's 32-bit Windows: installed
 # next to the i686 FINALE.EXE, loaded, refused, upgraded to and removed.

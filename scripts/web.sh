@@ -32,9 +32,9 @@ command -v zip >/dev/null || missing+=(zip)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v cmake >/dev/null || missing+=(cmake)
 if [ "${#missing[@]}" -gt 0 ]; then
-  apt-get update || fail "apt-get update failed"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" \
-    || fail "installing ${missing[*]} failed"
+  # scripts/apt-get.sh says in one line what failed.
+  scripts/apt-get.sh update || exit 1
+  scripts/apt-get.sh install -y --no-install-recommends "${missing[@]}" || exit 1
 fi
 # pugixml's and zlib's sources, which scripts/setup.sh unpacks.
 [ "${QV_SKIP_SETUP:-0}" = 1 ] || scripts/setup.sh || fail "scripts/setup.sh failed"
@@ -47,7 +47,11 @@ emcmake cmake -S . -B "$wasm" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_SANITIZE=
   || fail "configuring the WebAssembly build in $wasm failed"
 cmake --build "$wasm" --target qvperfcopy-web || fail "building the module in $wasm failed"
 mkdir -p build/web
-node web/bundle.mjs "$wasm/web/qvperfcopy-web.js" build/web/index.html || fail "putting the page together failed"
+# The notices of the code the module carries, for the page and its zip.
+scripts/notices.sh "$wasm" "$wasm/web/qvperfcopy-web.trace" >build/web/THIRD-PARTY-NOTICES.txt \
+  || fail "gathering the module's third-party notices failed"
+node web/bundle.mjs "$wasm/web/qvperfcopy-web.js" build/web/THIRD-PARTY-NOTICES.txt build/web/index.html \
+  || fail "putting the page together failed"
 echo "web.sh: the page is build/web/index.html"
 
 if [ "$mode" = serve ]; then

@@ -212,6 +212,7 @@ msiexec "$work/upgrade.log" /i "Z:$msi" /qn "TARGETDIR=$new_host_win"
 status=$?
 check "the upgrade installs (exit $status)" status_is "$status" 0
 check "the plug-in is the new build, byte for byte" cmp "$plugin" "$installed"
+check "its third-party notices are beside it" test -s "$new_host/Plug-ins/qvperfcopy-THIRD-PARTY-NOTICES.txt"
 check "Apps & Features lists version $version" status_is "$(registered "$new_code" DisplayVersion)" "$version"
 check "Apps & Features names the publisher" status_is "$(registered "$new_code" Publisher)" "QV"
 check "Apps & Features has its uninstaller" status_is "$(registered "$new_code" UninstallString)" "MsiExec.exe /X$new_code"

@@ -3,15 +3,17 @@
 // worker.js), with a content security policy that allows those and nothing
 // else: no address to fetch from, no other script, no plug-in.
 //
-//   node web/bundle.mjs MODULE.js OUT.html
+// The third-party notices go into the page's Licences section as text.
+//
+//   node web/bundle.mjs MODULE.js NOTICES.txt OUT.html
 import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const [modulePath, outPath] = process.argv.slice(2);
-if (!modulePath || !outPath) {
-  console.error('bundle.mjs: usage: node web/bundle.mjs MODULE.js OUT.html');
+const [modulePath, noticesPath, outPath] = process.argv.slice(2);
+if (!modulePath || !noticesPath || !outPath) {
+  console.error('bundle.mjs: usage: node web/bundle.mjs MODULE.js NOTICES.txt OUT.html');
   process.exit(2);
 }
 const here = dirname(fileURLToPath(import.meta.url));
@@ -36,7 +38,13 @@ const policy = [
   "base-uri 'none'",
   "form-action 'none'",
 ].join('; ');
-const parts = { '@CSP@': policy, '@STYLE@': style, '@WORKER@': worker, '@PAGE@': page };
-const html = read('index.html').replace(/@(CSP|STYLE|WORKER|PAGE)@/g, (marker) => parts[marker]);
+const notices = readFileSync(noticesPath, 'utf8');
+if (notices.trim() === '') {
+  console.error(`bundle.mjs: ${noticesPath} is empty`);
+  process.exit(1);
+}
+const escaped = notices.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
+const parts = { '@CSP@': policy, '@STYLE@': style, '@WORKER@': worker, '@PAGE@': page, '@NOTICES@': escaped };
+const html = read('index.html').replace(/@(CSP|STYLE|WORKER|PAGE|NOTICES)@/g, (marker) => parts[marker]);
 writeFileSync(outPath, html);
 console.log(`bundle.mjs: ${outPath} (${html.length} bytes)`);

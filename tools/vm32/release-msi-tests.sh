@@ -53,7 +53,8 @@ older() {
 }
 upgrade() {
   msiexec_log upgrade /i "Z:$msi" /qn "TARGETDIR=$host_win" || return 1
-  cmp "$plugin" "$installed"
+  cmp "$plugin" "$installed" || return 1
+  [ -s "$host/Plug-ins/qvperfcopy-THIRD-PARTY-NOTICES.txt" ] || { echo "no third-party notices beside it"; return 1; }
 }
 loads() {
   cat >/vm/out/work/open.session.json <<JSON

@@ -19,10 +19,14 @@ msis=("$dist"/qvperfcopy-*.msi)
 olders=("$tree"/build/win32/installer/qvperfcopy-0.0.1-x86.msi)
 [ ${#olders[@]} -eq 1 ] || fail "finding the older package" "no build/win32/installer/qvperfcopy-0.0.1-x86.msi (build the win32 preset)"
 [ -f "$tree/build/win32/bin/FINALE.EXE" ] || fail "finding the host" "no build/win32/bin/FINALE.EXE (build the win32 preset)"
-# The plug-in the MSI carries, from the release's own build.
-plugin=$tree/build/release-win32/bin/qvperfcopy.fxt
-[ -f "$plugin" ] || fail "finding the release's plug-in" "no $plugin (run scripts/release.sh)"
+# The plug-in the MSI carries: the zip's, signed when the release is.
+zips=("$dist"/qvperfcopy-[0-9]*.zip)
+[ ${#zips[@]} -eq 1 ] || fail "finding the release's plug-in" "expected one qvperfcopy-VERSION.zip in $dist, found ${#zips[@]}"
 mkdir -p "$tree/build/vm32-tools"
+plugin=$tree/build/vm32-tools/release-qvperfcopy.fxt
+if ! unzip -p "${zips[0]}" '*/qvperfcopy.fxt' >"$plugin" || [ ! -s "$plugin" ]; then
+  fail "finding the release's plug-in" "no qvperfcopy.fxt in ${zips[0]}"
+fi
 i686-w64-mingw32-gcc -O2 -s -Wall -o "$tree/build/vm32-tools/winshot.exe" "$here/winshot.c" -luser32 -lgdi32 ||
   fail "building the screenshot tool" "i686-w64-mingw32-gcc failed"
 guest() { echo "/vm/tree/${1#"$tree"/}"; }

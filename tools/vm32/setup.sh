@@ -31,14 +31,13 @@ install_host_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   progress "installing ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  if ! DEBIAN_FRONTEND=noninteractive timeout 900 $sudo apt-get install -y -qq --no-install-recommends \
-      "${missing[@]}" >"$log_folder/apt.log" 2>&1; then
-    timeout 600 $sudo apt-get update -qq >>"$log_folder/apt.log" 2>&1 || true
-    DEBIAN_FRONTEND=noninteractive timeout 900 $sudo apt-get install -y -qq --no-install-recommends \
-      "${missing[@]}" >>"$log_folder/apt.log" 2>&1 ||
-      fail "installing the host packages" "apt-get install failed (see $log_folder/apt.log)"
+  # scripts/apt-get.sh waits its turn for the package lock and ends its
+  # output with one line saying what failed.
+  local apt_get="$here/../../scripts/apt-get.sh"
+  if ! "$apt_get" install -y -qq --no-install-recommends "${missing[@]}" >"$log_folder/apt.log" 2>&1; then
+    "$apt_get" update -qq >>"$log_folder/apt.log" 2>&1 || true
+    "$apt_get" install -y -qq --no-install-recommends "${missing[@]}" >>"$log_folder/apt.log" 2>&1 ||
+      fail "installing the host packages" "$(tail -n 1 "$log_folder/apt.log") (see $log_folder/apt.log)"
   fi
 }
 
@@ -80,7 +79,7 @@ build_kernel() {
   work=$cache/kernel.partial
   rm -rf "$work"
   mkdir -p "$work/deb"
-  (cd "$work/deb" && timeout 600 apt-get download -q "$package" >"$log_folder/kernel.log" 2>&1) ||
+  (cd "$work/deb" && timeout 600 "$here/../../scripts/apt-get.sh" download -q "$package" >"$log_folder/kernel.log" 2>&1) ||
     fail "fetching the kernel" "apt-get download $package failed or took over 10 minutes (see $log_folder/kernel.log)"
   dpkg-deb -x "$work"/deb/*.deb "$work/unpacked"
   cp "$work"/unpacked/boot/vmlinuz-* "$work/vmlinuz"

@@ -559,6 +559,16 @@ try {
     (await page.$$eval('input[type=number]', (all) => all.every((e) => e.value === '100'))) &&
     (await page.$$eval('input[type=checkbox]', (all) => all.every((e) => e.checked))), 'missing or changed');
 
+  // The notices of the code the page carries, shown by a click on Licences,
+  // word for word the THIRD-PARTY-NOTICES.txt built beside the page.
+  const thirdParty = readFileSync(join(dirname(pagePath), 'THIRD-PARTY-NOTICES.txt'), 'utf8');
+  const hidden = await page.$eval('#licence-text', (e) => !e.checkVisibility());
+  await page.click('#licences summary');
+  const licences = await page.$eval('#licence-text', (e) => ({ text: e.textContent, shown: e.checkVisibility() }));
+  check('the Licences section shows the third-party notices', hidden && licences.shown && licences.text === thirdParty,
+    !hidden ? 'shown before a click' : !licences.shown ? 'not shown after a click' : 'its text is not THIRD-PARTY-NOTICES.txt');
+  await page.click('#licences summary');
+
   await openFile(page, join(fixtures, 'two_staff_part.musicxml'));
   const staves = await page.$$eval('#source option', (all) => all.map((e) => e.textContent));
   check('staves as the tool window names them', staves.join('|') === 'Piano (staff 1)|Piano (staff 2)',
