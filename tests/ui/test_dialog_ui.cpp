@@ -331,11 +331,23 @@ TEST_F(DialogTest, StoredGeometryIsAppliedNotBelowTheMinimum)
 }
 
 // Applied at initialisation, the stored geometry is applied again when the
-// new dialog is first shown, and never at a later show.
+// new dialog is first shown, and never at a later show; a window that does
+// not apply it at initialisation stays where the host put it.
 TEST_F(DialogTest, StoredGeometryIsAppliedAgainAtTheFirstShowOnly)
 {
-    window_->applyAtInit = true;
     window_->SetStoredGeometry(100, 50, 400, 300);
+    const HWND placed = Open();
+    POINT origin = { 0, 0 };
+    ClientToScreen(MainWindow(), &origin);
+    const RECT hostPlaced = WindowRect(placed);
+    EXPECT_EQ(origin.x - win32stub::kSizeFrame, hostPlaced.left);
+    EXPECT_EQ(origin.y - win32stub::kSizeFrame - win32stub::kCaptionHeight, hostPlaced.top);
+    EXPECT_EQ(368 + 2 * win32stub::kSizeFrame, hostPlaced.right - hostPlaced.left);
+    EXPECT_TRUE(EventsNamed("SetWindowPos").empty());
+    window_->CloseWindow();
+
+    window_->applyAtInit = true;
+    win32stub::ClearEvents();
     const HWND dialog = Open();
     const std::vector<std::string> events = win32stub::EventNames(dialog);
     const auto show = std::find(events.begin(), events.end(), "WM_SHOWWINDOW");
