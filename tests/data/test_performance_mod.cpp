@@ -197,8 +197,10 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     EXPECT_FALSE(unfound.SaveNew());
     EXPECT_FALSE(lost->HasFlag(frame::kEntryPerformanceFlag));
     EXPECT_FALSE(lost->HasFlag(frame::kNotePerformanceFlag));
-    // Without an entry there is no first or last record, not even one the
-    // host keeps under entry number 0.
+    // Without an entry the key's entry number is 0, and there is no first or
+    // last record, not even one the host keeps under entry number 0.
+    unfound.SetNoteEntry(nullptr);
+    EXPECT_EQ(0u, unfound.GetEntryNumber());
     PutRecord(0, 0, 1, 5);
     EXPECT_EQ(-1, FCPerformanceMod().FindLastInci());
     EXPECT_FALSE(FCPerformanceMod().LoadFirst());
@@ -241,12 +243,14 @@ TEST_F(PerformanceMod, LoadNextStaysWithinTheEntry)
 TEST_F(PerformanceMod, TheLastOfAFullEntryIsInci0x7FFF)
 {
     const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
-    for (uint32_t inci = 0; inci <= 0x7FFF; ++inci) PutRecord(number, static_cast<uint16_t>(inci), 1, 5);
+    for (uint32_t inci = 0; inci < 0x7FFF; ++inci) PutRecord(number, static_cast<uint16_t>(inci), 1, 5);
+    PutRecord(number, 0x7FFF, 2, 5);
     FCNoteEntryCell cell(1, 1);
     ASSERT_TRUE(cell.Load());
     FCPerformanceMod mod;
     mod.SetNoteEntry(cell.GetEntryAt(0));
     EXPECT_EQ(0x7FFF, mod.FindLastInci());
+    EXPECT_EQ(0x7FFF, mod.FindInciForNoteID(cell.GetEntryAt(0), 2));
 }
 
 TEST_F(PerformanceMod, ScansEndAgainstAHostThatNeverFails)

@@ -136,6 +136,7 @@ TEST_F(Records, PreferencesAlwaysLoadItemOne)
     EXPECT_EQ(1u, host().CallsTo("FX_LoadEData").at(0).key);
     EXPECT_TRUE(prefs.Reload());
     EXPECT_TRUE(AgreesWithHost(prefs));
+    EXPECT_EQ(1, prefs.asked);  // Reload hands Load the key's cmper
 }
 
 TEST_F(Records, LoadAllInKeyOrder)

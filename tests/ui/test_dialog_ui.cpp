@@ -400,6 +400,17 @@ TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
     EXPECT_EQ(listBefore.bottom + 40, ItemRect(dialog, 102).bottom);
     EXPECT_FALSE(window_->EndBatchLayout());  // nothing pending
 
+    // A batch that failed leaves its marks; the next batch clears them all.
+    win32stub::FailDeferWindowPos(1);
+    window_->BeginBatchLayout();
+    apply_->MoveBy(0, 10);
+    EXPECT_FALSE(window_->EndBatchLayout());
+    window_->BeginBatchLayout();
+    list_->ResizeBy(0, 10);
+    EXPECT_TRUE(window_->EndBatchLayout());
+    EXPECT_EQ(applyBefore.top + 40, ItemRect(dialog, 1).top);
+    EXPECT_EQ(listBefore.bottom + 50, ItemRect(dialog, 102).bottom);
+
     // Outside a batch, a move by nothing still places the item where it is.
     win32stub::ClearEvents();
     apply_->MoveBy(0, 0);
