@@ -58,6 +58,17 @@ std::optional<int64_t> Enter(LoggedCall call)
     return Host::Get().Enter(std::move(call));
 }
 
+// What a record call answers: a failure (0) first writes over the buffers
+// it was given, when the host is strict. Null buffers are left alone.
+int16_t RecordAnswer(int64_t answer, void* key, void* data, std::size_t dataSize, uint32_t* size)
+{
+    if (answer != 0 || !Host::Get().scribblesOnFailure) return static_cast<int16_t>(answer);
+    if (key != nullptr) std::memset(key, Host::kScribble, 8);
+    if (data != nullptr) std::memset(data, Host::kScribble, dataSize);
+    if (size != nullptr) std::memset(size, Host::kScribble, sizeof *size);
+    return 0;
+}
+
 }  // namespace
 
 int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* size,
@@ -66,16 +77,19 @@ int16_t QV_CDECL FX_LoadEData(uint32_t tag, void* key, void* data, uint32_t* siz
     LoggedCall logged = RecordCall("FX_LoadEData",
                                  { tag, Address(key), Address(data), Address(size), recordVersion }, key);
     logged.sizeIn = size != nullptr ? *size : 0;
+    // The room the caller offered, which a failure writes over.
+    const std::size_t room = data != nullptr && size != nullptr ? *size : 0;
     std::optional<int64_t> forced = Enter(std::move(logged));
-    if (forced) return static_cast<int16_t>(*forced);
+    if (forced) return RecordAnswer(*forced, key, data, room, size);
     Host& host = Host::Get();
-    if (key == nullptr || size == nullptr || !VersionFits(tag, recordVersion)) return 0;
+    if (key == nullptr || size == nullptr || !VersionFits(tag, recordVersion))
+        return RecordAnswer(0, key, data, room, size);
     if (host.NonsenseNow()) {
         *size += 4096;  // more than the buffer holds
         return 1;
     }
     const std::vector<uint8_t>* record = host.FindRecord(tag, static_cast<uint8_t*>(key));
-    if (record == nullptr) return 0;
+    if (record == nullptr) return RecordAnswer(0, key, data, room, size);
     const uint32_t stored = static_cast<uint32_t>(record->size());
     if (data != nullptr) std::memcpy(data, record->data(), stored < *size ? stored : *size);
     *size = stored + host.extraReportedSize;
@@ -87,9 +101,11 @@ int16_t QV_CDECL FX_SaveEData(uint32_t tag, void* key, void* data, uint32_t size
 {
     std::optional<int64_t> forced = Enter(RecordCall("FX_SaveEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key));
-    if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
-    return Host::Get().score.records.Save(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size);
+    if (forced) return RecordAnswer(*forced, key, data, size, nullptr);
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return RecordAnswer(0, key, data, size, nullptr);
+    const bool saved =
+        Host::Get().score.records.Save(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size);
+    return RecordAnswer(saved ? 1 : 0, key, data, size, nullptr);
 }
 
 int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t size,
@@ -97,19 +113,21 @@ int16_t QV_CDECL FX_CreateEData(uint32_t tag, void* key, void* data, uint32_t si
 {
     std::optional<int64_t> forced = Enter(RecordCall("FX_CreateEData",
                                        { tag, Address(key), Address(data), size, recordVersion }, key));
-    if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
+    if (forced) return RecordAnswer(*forced, key, data, size, nullptr);
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return RecordAnswer(0, key, data, size, nullptr);
     Host& host = Host::Get();
-    return host.score.records.Create(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data), size,
-                                     !host.createLeavesKey);
+    const bool created = host.score.records.Create(tag, static_cast<uint8_t*>(key), static_cast<uint8_t*>(data),
+                                                   size, !host.createLeavesKey);
+    return RecordAnswer(created ? 1 : 0, key, data, size, nullptr);
 }
 
 int16_t QV_CDECL FX_DeleteEData(uint32_t tag, void* key, uint32_t recordVersion)
 {
     std::optional<int64_t> forced = Enter(RecordCall("FX_DeleteEData", { tag, Address(key), recordVersion }, key));
-    if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
-    return Host::Get().score.records.Delete(tag, static_cast<uint8_t*>(key));
+    if (forced) return RecordAnswer(*forced, key, nullptr, 0, nullptr);
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return RecordAnswer(0, key, nullptr, 0, nullptr);
+    const bool deleted = Host::Get().score.records.Delete(tag, static_cast<uint8_t*>(key));
+    return RecordAnswer(deleted ? 1 : 0, key, nullptr, 0, nullptr);
 }
 
 int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t zero2,
@@ -117,13 +135,13 @@ int16_t QV_CDECL FX_NextEData(uint32_t tag, void* key, int32_t zero1, int32_t ze
 {
     std::optional<int64_t> forced = Enter(RecordCall("FX_NextEData",
                                        { tag, Address(key), zero1, zero2, recordVersion }, key));
-    if (forced) return static_cast<int16_t>(*forced);
-    if (key == nullptr || !VersionFits(tag, recordVersion)) return 0;
+    if (forced) return RecordAnswer(*forced, key, nullptr, 0, nullptr);
+    if (key == nullptr || !VersionFits(tag, recordVersion)) return RecordAnswer(0, key, nullptr, 0, nullptr);
     Host& host = Host::Get();
     if (host.NonsenseNow()) return 1;  // "the next key" is the same key
     if (host.NextRecord(tag, static_cast<uint8_t*>(key))) return 1;
     const auto records = host.score.records.RecordsOf(tag);
-    if (!host.nextGoesRound || records.empty()) return 0;
+    if (!host.nextGoesRound || records.empty()) return RecordAnswer(0, key, nullptr, 0, nullptr);
     std::memcpy(key, records.front().first.data(), 8);
     return 1;
 }

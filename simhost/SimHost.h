@@ -103,6 +103,13 @@ public:
     // True while the current call is the faulty one and answers nonsense.
     bool NonsenseNow() const { return nonsense && faultyCall != 0 && totalCalls_ == faultyCall; }
 
+    // A record call (FX_LoadEData, FX_SaveEData, FX_CreateEData,
+    // FX_DeleteEData, FX_NextEData) that fails writes kScribble over every
+    // buffer it was given: the key, the data and the size. A real host
+    // promises nothing about them on failure; on by default.
+    static constexpr uint8_t kScribble = 0xA5;
+    bool scribblesOnFailure = true;
+
     // FX_NextEData goes round: after the last record it answers the first.
     bool nextGoesRound = false;
     // FX_LoadEData reports this many bytes more than the record holds.

@@ -131,6 +131,19 @@ void Activate(Window* w)
     }
 }
 
+namespace {
+
+void MoveChildren(HWND parent, LONG dx, LONG dy)
+{
+    for (Window* child : Children(parent)) {
+        if (IsTopLevel(*child)) continue;
+        child->rect = { child->rect.left + dx, child->rect.top + dy, child->rect.right + dx, child->rect.bottom + dy };
+        MoveChildren(child->handle, dx, dy);
+    }
+}
+
+}  // namespace
+
 void ApplyPosition(Window* w, int x, int y, int cx, int cy, UINT flags)
 {
     RECT next = w->rect;
@@ -160,7 +173,11 @@ void ApplyPosition(Window* w, int x, int y, int cx, int cy, UINT flags)
     Deliver(w, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&position), true);
     if ((w = Find(handle)) == nullptr) return;
     const RECT oldClient = ClientRectOnScreen(*w);
+    const LONG movedX = next.left - w->rect.left;
+    const LONG movedY = next.top - w->rect.top;
     w->rect = next;
+    // Child windows lie in their parent's client area and move with it.
+    if (movedX != 0 || movedY != 0) MoveChildren(handle, movedX, movedY);
     Deliver(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position), true);
     if ((w = Find(handle)) == nullptr) return;
     const RECT client = ClientRectOnScreen(*w);

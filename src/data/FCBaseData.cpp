@@ -5,6 +5,27 @@
 
 #include <cstring>
 
+namespace {
+
+// A host call on the key that fails may have written over it: the key goes
+// back to what was passed, so that a failure changes no key.
+class KeptKey {
+public:
+    explicit KeptKey(uint8_t* key) : key_(key) { std::memcpy(passed_, key, sizeof passed_); }
+    bool Result(int32_t answer)
+    {
+        if (answer != 0) return true;
+        std::memcpy(key_, passed_, sizeof passed_);
+        return false;
+    }
+
+private:
+    uint8_t* key_;
+    uint8_t passed_[8];
+};
+
+}  // namespace
+
 __FCBaseData::__FCBaseData() = default;
 
 void __FCBaseData::UseInObjectData(void* area, uint32_t loadedSize)
@@ -47,7 +68,10 @@ bool __FCBaseData::LoadByKey()
     // the block was allocated with.
     const uint32_t capacity = GetDataCapacity();
     uint32_t size = capacity;
-    if (FX_LoadEData(GetTag(), key_, data_, &size, GetVersion()) == 0) {
+    KeptKey kept(key_);
+    if (!kept.Result(FX_LoadEData(GetTag(), key_, data_, &size, GetVersion()))) {
+        // Nothing loaded: whatever the host left in the block reads as zeros.
+        if (data_ != nullptr) std::memset(data_, 0, capacity);
         loadedSize_ = 0;
         return false;
     }
@@ -59,7 +83,8 @@ bool __FCBaseData::LoadByKey()
 bool __FCBaseData::Save()
 {
     if (loadedSize_ == 0) return false;
-    return FX_SaveEData(GetTag(), key_, data_, GetLoadedSize(), GetVersion()) != 0;
+    KeptKey kept(key_);
+    return kept.Result(FX_SaveEData(GetTag(), key_, data_, GetLoadedSize(), GetVersion()));
 }
 
 bool __FCBaseData::Reload()
@@ -70,17 +95,14 @@ bool __FCBaseData::Reload()
 
 bool __FCBaseData::DeleteData()
 {
-    return FX_DeleteEData(GetTag(), key_, GetVersion()) != 0;
+    KeptKey kept(key_);
+    return kept.Result(FX_DeleteEData(GetTag(), key_, GetVersion()));
 }
 
 bool __FCBaseData::LoadNext()
 {
-    uint8_t previous[sizeof key_];
-    std::memcpy(previous, key_, sizeof key_);
-    if (FX_NextEData(GetTag(), key_, 0, 0, GetVersion()) == 0) {
-        std::memcpy(key_, previous, sizeof key_);
-        return false;
-    }
+    KeptKey kept(key_);
+    if (!kept.Result(FX_NextEData(GetTag(), key_, 0, 0, GetVersion()))) return false;
     return LoadByKey();
 }
 
@@ -112,7 +134,8 @@ bool __FCNoInciOther::SaveNew()
 {
     if (GetLoadedSizeField() == 0) return false;
     SetCmperInci(-1, -1);
-    return FX_CreateEData(GetTag(), GetKey(), GetData(), GetLoadedSize(), GetVersion()) != 0;
+    KeptKey kept(GetKey());
+    return kept.Result(FX_CreateEData(GetTag(), GetKey(), GetData(), GetLoadedSize(), GetVersion()));
 }
 
 bool __FCInciOther::Reload()
@@ -131,7 +154,8 @@ bool __FCInciOther::SaveNew(int16_t cmper)
 {
     if (GetLoadedSizeField() == 0) return false;
     SetCmperInci(cmper, -1);
-    return FX_CreateEData(GetTag(), GetKey(), GetData(), GetLoadedSize(), GetVersion()) != 0;
+    KeptKey kept(GetKey());
+    return kept.Result(FX_CreateEData(GetTag(), GetKey(), GetData(), GetLoadedSize(), GetVersion()));
 }
 
 void __FCDetail::SetDetailKey(int16_t cmper1, int16_t cmper2, int16_t inci)

@@ -159,27 +159,17 @@ void FCPerfcopyWindow::ApplyStoredGeometryOnScreen()
 {
     if (!IsPositionStored()) return;
     // The rectangle the window is about to take: the stored size raised to
-    // the minimum (a stored -1 included), or its present size.
-    int32_t width = 0;
-    int32_t height = 0;
-    if (IsSizeStored()) {
-        width = GetStoredWidth() < GetMinimumWidth() ? GetMinimumWidth() : GetStoredWidth();
-        height = GetStoredHeight() < GetMinimumHeight() ? GetMinimumHeight() : GetStoredHeight();
-    } else {
-        RECT outer = {};
-        GetWindowRect(GetWindowHandle(), &outer);
-        width = outer.right - outer.left;
-        height = outer.bottom - outer.top;
-    }
+    // the minimum (a stored -1 included). A position is only ever stored
+    // with a size.
+    const int32_t width = GetStoredWidth() < GetMinimumWidth() ? GetMinimumWidth() : GetStoredWidth();
+    const int32_t height = GetStoredHeight() < GetMinimumHeight() ? GetMinimumHeight() : GetStoredHeight();
     const RECT placed = { GetStoredLeft(), GetStoredTop(), SaturatedSum(GetStoredLeft(), width),
                           SaturatedSum(GetStoredTop(), height) };
     if (MonitorFromRect(&placed, MONITOR_DEFAULTTONULL) == nullptr) {
         // The monitor it was stored on is gone: keep the size only.
         ForgetStoredPosition();
-        if (IsSizeStored()) {
-            SetWindowPos(GetWindowHandle(), nullptr, 0, 0, width, height,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-        }
+        SetWindowPos(GetWindowHandle(), nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
         return;
     }
     ApplyStoredGeometry();

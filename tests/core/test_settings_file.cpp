@@ -310,4 +310,19 @@ TEST_F(SettingsFile, AFileThatMayNotBeWrittenStaysAsItIsAndALinkStaysALink)
     EXPECT_TRUE(S_ISLNK(link.st_mode));
     EXPECT_EQ("OTHER=1\nMINE=3\n", ReadText(target));
     std::remove(target.c_str());
+
+    // A link that names itself cannot be followed: nothing is written,
+    // beside it or anywhere else (here, the folder the process works in).
+    std::remove(path_.c_str());
+    ASSERT_EQ(0, symlink(path_.c_str(), path_.c_str()));
+    const std::filesystem::path working = std::filesystem::current_path();
+    std::filesystem::current_path(folder_.Path());
+    std::ofstream(".new") << "keep";
+    const bool saved = pairs->SaveToFile();
+    std::filesystem::current_path(working);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ("keep", ReadText(folder_.File(".new")));
+    EXPECT_NE(0, access((path_ + ".new").c_str(), F_OK));
+    std::remove(folder_.File(".new").c_str());
+    std::remove(path_.c_str());
 }

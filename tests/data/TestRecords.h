@@ -50,11 +50,18 @@ public:
 // A preference record that has no data block until it is loaded.
 class TestPrefsRecord : public __FCPrefsBase {
 public:
+    bool Load(int16_t cmper) override
+    {
+        asked = cmper;
+        return __FCPrefsBase::Load(cmper);
+    }
     void* AllocateData() override { return data_; }
     __FCBaseData* CreateObject() const override { return new TestPrefsRecord(); }
     uint32_t GetTag() const override { return 0x4F036870; }
     uint32_t GetDataSize() const override { return sizeof data_; }
     uint8_t data_[36] = {};
+    // The argument Load was last given.
+    int16_t asked = 0;
 };
 
 class TestNoInciRecords : public __FCCollectionData {

@@ -94,7 +94,7 @@ TEST_F(Cell, SaveNormalisesAndWritesEveryFrameBack)
     const simhost::EntryBytes& placeholder = *score().FindEntry(rest);
     EXPECT_EQ(1, entry::NoteCount(placeholder));
     EXPECT_EQ(0x80000000u, entry::NoteFlags(placeholder, 0));
-    EXPECT_EQ(frame::kAddedNoteFlag, entry::Flags(placeholder));
+    EXPECT_EQ(0x01000000u, entry::Flags(placeholder));  // bit 24: a note was added
     EXPECT_EQ(4u, CountCalls("FX_SaveTGF"));
 }
 

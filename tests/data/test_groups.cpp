@@ -160,6 +160,20 @@ TEST_F(Groups, VersionFollowsTheHost)
     EXPECT_EQ(0x12050000u, group.GetVersion());
 }
 
+// A new group holds its 36 bytes, zeroed, and can be saved without a load.
+TEST_F(Groups, ANewGroupCanBeSavedAtOnce)
+{
+    score().SetGroup(0, GroupSpec{ 1, 2, "Flutes", 1 });
+    FCGroups groups;
+    ASSERT_EQ(1, groups.LoadAll());
+    FCGroup fresh;
+    EXPECT_EQ(36u, fresh.GetLoadedSizeField());
+    fresh.CopyKeyFrom(groups.GetGroupAt(0));
+    ASSERT_TRUE(fresh.Save());
+    const std::vector<uint8_t> key(fresh.GetKey(), fresh.GetKey() + 8);
+    EXPECT_EQ(std::vector<uint8_t>(36, 0), *score().records.Find(FCGroup::kTag, key.data()));
+}
+
 TEST_F(Groups, LoadAllInTheHostsOrder)
 {
     score().SetGroup(0, GroupSpec{ 1, 2, "Flutes", 1 });

@@ -1,10 +1,13 @@
 // Per-note performance records, attached to entries of host frames.
+#include "common/RecordOracle.h"
 #include "common/ScoreFixture.h"
 #include "core/ByteAccess.h"
 #include "data/EntryFrame.h"
 #include "data/FCNoteEntryCell.h"
 #include "data/FCPerformanceMod.h"
 
+using qvtest::AgreesWithHost;
+using qvtest::StateOf;
 using simhost::EntrySpec;
 using simhost::Performance;
 namespace entry = simhost::entry;
@@ -81,15 +84,18 @@ TEST_F(PerformanceMod, SaveForNoteCreatesThenOverwrites)
         FCPerformanceMod mod;
         mod.SetVelocity(90);
         ASSERT_TRUE(mod.SaveForNote(note));
+        EXPECT_TRUE(AgreesWithHost(mod));
         EXPECT_EQ(0, mod.GetInci());
         EXPECT_TRUE(cell.GetEntryAt(0)->HasFlag(frame::kNotePerformanceFlag));
         EXPECT_EQ(frame::kSoundingFlag, entry::Flags(*score().FindEntry(number)));  // only in the frame so far
 
         FCPerformanceMod again;
         ASSERT_TRUE(again.LoadForNote(note));
+        EXPECT_TRUE(AgreesWithHost(again));
         again.SetVelocity(95);
         again.SetStartOffset(-3);
         ASSERT_TRUE(again.SaveForNote(note));
+        EXPECT_TRUE(AgreesWithHost(again));
         ASSERT_EQ(1u, CountCalls("FX_CreateEData"));
         ASSERT_EQ(1u, CountCalls("FX_SaveEData"));
         // Both pass the performance record's own version.
@@ -117,6 +123,8 @@ TEST_F(PerformanceMod, ChordNotesGetARecordEach)
     high.SetVelocity(10);
     ASSERT_TRUE(high.SaveForNote(chord->GetNoteAt(1)));
     ASSERT_TRUE(low.SaveForNote(chord->GetNoteAt(0)));
+    EXPECT_TRUE(AgreesWithHost(high));
+    EXPECT_TRUE(AgreesWithHost(low));
     EXPECT_EQ(0, high.GetInci());
     EXPECT_EQ(1, low.GetInci());
     EXPECT_EQ(-10, score().PerformanceOf(number, 1)->velocity);
@@ -131,6 +139,7 @@ TEST_F(PerformanceMod, HostThatDoesNotTellTheNewInci)
     ASSERT_TRUE(cell.Load());
     FCPerformanceMod mod;
     ASSERT_TRUE(mod.SaveForNote(cell.GetEntryAt(0)->GetNoteAt(0)));
+    EXPECT_TRUE(AgreesWithHost(mod));
     EXPECT_EQ(0, mod.GetInci());  // found again by note ID
 }
 
@@ -161,6 +170,7 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     EXPECT_FALSE(mod.SaveNew());
     EXPECT_FALSE(e->HasFlag(frame::kEntryPerformanceFlag));
     ASSERT_TRUE(mod.SaveNew());
+    EXPECT_TRUE(AgreesWithHost(mod));
     EXPECT_EQ(1, mod.GetInci());
     EXPECT_TRUE(e->HasFlag(frame::kEntryPerformanceFlag));
     EXPECT_TRUE(e->HasFlag(frame::kNotePerformanceFlag));
@@ -170,6 +180,7 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     FCPerformanceMod another;
     another.SetNoteEntry(e);
     ASSERT_TRUE(another.SaveNew());
+    EXPECT_TRUE(AgreesWithHost(another));
     EXPECT_EQ(2, another.GetInci());
 
     // When that record cannot be found either, the save says so and marks
@@ -186,8 +197,10 @@ TEST_F(PerformanceMod, SaveNewForTheEntryAsAWhole)
     EXPECT_FALSE(unfound.SaveNew());
     EXPECT_FALSE(lost->HasFlag(frame::kEntryPerformanceFlag));
     EXPECT_FALSE(lost->HasFlag(frame::kNotePerformanceFlag));
-    // Without an entry there is no first or last record, not even one the
-    // host keeps under entry number 0.
+    // Without an entry the key's entry number is 0, and there is no first or
+    // last record, not even one the host keeps under entry number 0.
+    unfound.SetNoteEntry(nullptr);
+    EXPECT_EQ(0u, unfound.GetEntryNumber());
     PutRecord(0, 0, 1, 5);
     EXPECT_EQ(-1, FCPerformanceMod().FindLastInci());
     EXPECT_FALSE(FCPerformanceMod().LoadFirst());
@@ -214,7 +227,9 @@ TEST_F(PerformanceMod, LoadNextStaysWithinTheEntry)
     FCPerformanceMod mod;
     mod.SetNoteEntry(cell.GetEntryAt(0));
     ASSERT_TRUE(mod.LoadFirst());
+    EXPECT_TRUE(AgreesWithHost(mod));
     ASSERT_TRUE(mod.LoadNext());
+    EXPECT_TRUE(AgreesWithHost(mod));
     EXPECT_EQ(2, mod.GetVelocity());
     EXPECT_FALSE(mod.LoadNext());
     EXPECT_EQ(1, mod.GetInci());
@@ -228,12 +243,14 @@ TEST_F(PerformanceMod, LoadNextStaysWithinTheEntry)
 TEST_F(PerformanceMod, TheLastOfAFullEntryIsInci0x7FFF)
 {
     const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
-    for (uint32_t inci = 0; inci <= 0x7FFF; ++inci) PutRecord(number, static_cast<uint16_t>(inci), 1, 5);
+    for (uint32_t inci = 0; inci < 0x7FFF; ++inci) PutRecord(number, static_cast<uint16_t>(inci), 1, 5);
+    PutRecord(number, 0x7FFF, 2, 5);
     FCNoteEntryCell cell(1, 1);
     ASSERT_TRUE(cell.Load());
     FCPerformanceMod mod;
     mod.SetNoteEntry(cell.GetEntryAt(0));
     EXPECT_EQ(0x7FFF, mod.FindLastInci());
+    EXPECT_EQ(0x7FFF, mod.FindInciForNoteID(cell.GetEntryAt(0), 2));
 }
 
 TEST_F(PerformanceMod, ScansEndAgainstAHostThatNeverFails)
@@ -248,4 +265,99 @@ TEST_F(PerformanceMod, ScansEndAgainstAHostThatNeverFails)
     EXPECT_EQ(-1, mod.FindInciForNoteID(cell.GetEntryAt(0), 1));
     EXPECT_EQ(0, mod.FindLastInci());  // the host never moves on: the scan ends at the limit
     EXPECT_FALSE(mod.LoadForNote(cell.GetEntryAt(0)->GetNoteAt(0)));
+}
+
+// A save after a failed load leaves the object loaded: its key, size and
+// data are the record's, so that it reloads.
+TEST_F(PerformanceMod, SavesAfterAFailedLoadLeaveTheObjectLoaded)
+{
+    const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1), Note(2) } });
+    PutRecord(number, 0, 2, 7);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCNoteEntry* chord = cell.GetEntryAt(0);
+    FCPerformanceMod mod;
+    EXPECT_FALSE(mod.Load(number, 5));
+    EXPECT_EQ(0u, mod.GetLoadedSizeField());
+    mod.SetVelocity(12);
+    ASSERT_TRUE(mod.SaveForNote(chord->GetNoteAt(0)));  // created at inci 1
+    EXPECT_TRUE(AgreesWithHost(mod));
+    EXPECT_EQ(1, mod.GetInci());
+    EXPECT_TRUE(mod.Reload());
+    EXPECT_EQ(12, mod.GetVelocity());
+
+    FCPerformanceMod existing;
+    EXPECT_FALSE(existing.Load(number, 5));
+    existing.SetVelocity(-4);
+    ASSERT_TRUE(existing.SaveForNote(chord->GetNoteAt(1)));  // saved over inci 0
+    EXPECT_TRUE(AgreesWithHost(existing));
+    EXPECT_EQ(0, existing.GetInci());
+
+    FCPerformanceMod whole;
+    whole.SetNoteEntry(chord);
+    EXPECT_FALSE(whole.Load(number, 5));
+    ASSERT_TRUE(whole.SaveNew());
+    EXPECT_TRUE(AgreesWithHost(whole));
+    EXPECT_EQ(2, whole.GetInci());
+    EXPECT_TRUE(whole.Reload());
+}
+
+// A save or create the host refuses answers false and marks nothing.
+TEST_F(PerformanceMod, RefusedSavesAnswerFalse)
+{
+    const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1), Note(2) } });
+    PutRecord(number, 0, 2, 7);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCNoteEntry* chord = cell.GetEntryAt(0);
+    FCPerformanceMod mod;
+    mod.SetVelocity(30);
+    host().FailCall("FX_CreateEData", 1);
+    EXPECT_FALSE(mod.SaveForNote(chord->GetNoteAt(0)));
+    EXPECT_FALSE(chord->HasFlag(frame::kNotePerformanceFlag));
+    EXPECT_EQ(0, mod.GetInci());
+    host().FailCall("FX_SaveEData", 1);
+    EXPECT_FALSE(mod.SaveForNote(chord->GetNoteAt(1)));
+    EXPECT_FALSE(chord->HasFlag(frame::kNotePerformanceFlag));
+    EXPECT_EQ(7, score().PerformanceOf(number, 2)->velocity);
+    EXPECT_EQ(1u, score().records.Count());
+}
+
+// Each load and save run twice leaves the object and the host as once.
+TEST_F(PerformanceMod, EachLoadAndSaveTwiceIsAsOnce)
+{
+    const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, frame::kNotePerformanceFlag,
+                                                                 { NoteWith(1, 5), NoteWith(2, 6) } });
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCNote* note = cell.GetEntryAt(0)->GetNoteAt(1);
+    FCPerformanceMod mod;
+    ASSERT_TRUE(mod.LoadForNote(note));
+    const qvtest::RecordState once = StateOf(mod);
+    ASSERT_TRUE(mod.LoadForNote(note));
+    EXPECT_EQ(once, StateOf(mod));
+    ASSERT_TRUE(mod.Load(number, 1));
+    ASSERT_TRUE(mod.Load(number, 1));
+    ASSERT_TRUE(mod.Reload());
+    EXPECT_EQ(once, StateOf(mod));
+    mod.SetNoteEntry(cell.GetEntryAt(0));
+    ASSERT_TRUE(mod.LoadFirst());
+    const qvtest::RecordState first = StateOf(mod);
+    ASSERT_TRUE(mod.LoadFirst());
+    EXPECT_EQ(first, StateOf(mod));
+
+    const simhost::RecordStore before = score().records;
+    FCPerformanceMod saved;
+    saved.SetVelocity(44);
+    ASSERT_TRUE(saved.SaveForNote(note));
+    const qvtest::RecordState savedOnce = StateOf(saved);
+    const simhost::RecordStore afterOnce = score().records;
+    ASSERT_TRUE(saved.SaveForNote(note));
+    EXPECT_EQ(savedOnce, StateOf(saved));
+    EXPECT_EQ(afterOnce, score().records);
+    EXPECT_TRUE(AgreesWithHost(saved));
+    ASSERT_TRUE(mod.Save());
+    ASSERT_TRUE(mod.Save());
+    EXPECT_EQ(first, StateOf(mod));
+    EXPECT_EQ(before.Count(), score().records.Count());
 }

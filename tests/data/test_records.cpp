@@ -1,7 +1,10 @@
 // The record base and record collections against the simulated host's store.
 #include "common/ScoreFixture.h"
 #include "TestRecords.h"
+#include "common/RecordOracle.h"
 
+using qvtest::AgreesWithHost;
+using qvtest::StateOf;
 using simhost::RecordKey;
 
 class Records : public ScoreTest {
@@ -24,13 +27,16 @@ TEST_F(Records, LoadSaveAndReload)
     Put(kNoInci, RecordKey(7), { 1, 2, 3, 4 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(7));
+    EXPECT_TRUE(AgreesWithHost(record));
     EXPECT_EQ(4u, record.GetLoadedSize());
     record.data_[0] = 9;
     EXPECT_TRUE(record.Save());
+    EXPECT_TRUE(AgreesWithHost(record));
     ASSERT_NE(nullptr, Stored(kNoInci, RecordKey(7)));
     EXPECT_EQ((std::vector<uint8_t>{ 9, 2, 3, 4 }), *Stored(kNoInci, RecordKey(7)));
     record.data_[0] = 0;
     EXPECT_TRUE(record.Reload());
+    EXPECT_TRUE(AgreesWithHost(record));
     EXPECT_EQ(9, record.data_[0]);
     std::vector<simhost::LoggedCall> loads = host().CallsTo("FX_LoadEData");
     ASSERT_EQ(2u, loads.size());
@@ -70,6 +76,7 @@ TEST_F(Records, SaveNewLetsTheHostChooseTheItem)
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(4));
     EXPECT_TRUE(record.SaveNew());
+    EXPECT_TRUE(AgreesWithHost(record));
     EXPECT_EQ(5, record.GetItemCmper());
     EXPECT_NE(nullptr, Stored(kNoInci, RecordKey(5)));
     EXPECT_EQ(0xFFFFFFFFull, host().CallsTo("FX_CreateEData").at(0).key);
@@ -80,8 +87,11 @@ TEST_F(Records, LoadNextAtTheLastRecordKeepsTheKey)
     Put(kNoInci, RecordKey(2), { 2, 0, 0, 0 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.LoadFirst());
+    EXPECT_TRUE(AgreesWithHost(record));
     EXPECT_EQ(2, record.GetItemCmper());
+    const qvtest::RecordState loaded = StateOf(record);
     EXPECT_FALSE(record.LoadNext());
+    EXPECT_EQ(loaded, StateOf(record));
     EXPECT_EQ(2, record.GetItemCmper());
     EXPECT_EQ(2, record.data_[0]);
 }
@@ -102,10 +112,12 @@ TEST_F(Records, DeleteLeavesTheObjectAsItWas)
     Put(kNoInci, RecordKey(1), { 5, 0, 0, 0 });
     TestNoInciRecord record;
     ASSERT_TRUE(record.Load(1));
+    const qvtest::RecordState loaded = StateOf(record);
     EXPECT_TRUE(record.DeleteRecord());
     EXPECT_EQ(nullptr, Stored(kNoInci, RecordKey(1)));
-    EXPECT_EQ(5, record.data_[0]);
+    EXPECT_EQ(loaded, StateOf(record));
     EXPECT_FALSE(record.DeleteData());
+    EXPECT_EQ(loaded, StateOf(record));
 }
 
 TEST_F(Records, PreferencesAlwaysLoadItemOne)
@@ -119,9 +131,12 @@ TEST_F(Records, PreferencesAlwaysLoadItemOne)
     prefs.GetKey()[2] = 7;
     prefs.GetKey()[3] = 1;
     ASSERT_TRUE(prefs.Load(42));
+    EXPECT_TRUE(AgreesWithHost(prefs));
     EXPECT_EQ(36u, prefs.GetLoadedSize());
     EXPECT_EQ(1u, host().CallsTo("FX_LoadEData").at(0).key);
     EXPECT_TRUE(prefs.Reload());
+    EXPECT_TRUE(AgreesWithHost(prefs));
+    EXPECT_EQ(1, prefs.asked);  // Reload hands Load the key's cmper
 }
 
 TEST_F(Records, LoadAllInKeyOrder)
@@ -139,6 +154,7 @@ TEST_F(Records, LoadAllInKeyOrder)
     for (int32_t i = 0; i < list.GetCount(); ++i) {
         auto* item = static_cast<TestNoInciRecord*>(list.GetElementAt(i));
         firstBytes.push_back(item->data_[0]);
+        EXPECT_TRUE(AgreesWithHost(*item)) << i;
         EXPECT_EQ(77u, item->GetContext());
         EXPECT_EQ(item->data_, item->GetData());  // an independent copy
     }
@@ -173,6 +189,7 @@ TEST_F(Records, InciRoundTrips)
     Put(kInci, RecordKey(4, 2), { 12, 0, 0, 0, 0, 0 });
     Put(kInci, RecordKey(5, 0), { 50, 0, 0, 0, 0, 0 });
     ASSERT_EQ(3, list.LoadAllIncis(4));
+    for (int32_t i = 0; i < list.GetCount(); ++i) EXPECT_TRUE(AgreesWithHost(*list.GetElementAt(i))) << i;
 
     // Loaded in the collection's context.
     TestInciRecords inContext;
@@ -190,6 +207,10 @@ TEST_F(Records, InciRoundTrips)
     // Each item is saved in the collection's context.
     reordered.SetContext(33);
     EXPECT_TRUE(reordered.SaveAllIncis(4));
+    for (int32_t i = 0; i < reordered.GetCount(); ++i) {
+        EXPECT_TRUE(AgreesWithHost(*reordered.GetElementAt(i))) << i;
+        EXPECT_EQ(i, static_cast<__FCInciOther*>(reordered.GetElementAt(i))->GetInci());
+    }
     EXPECT_EQ(33u, reordered.GetElementAt(0)->GetContext());
     EXPECT_EQ(33u, reordered.GetElementAt(1)->GetContext());
     for (int16_t inci : { 0, 1 }) {
@@ -251,6 +272,7 @@ TEST_F(Records, LoadAllDetailsUpToTheFirstGap)
     Put(kDetail, RecordKey(3, 4), std::vector<uint8_t>(36, 4));
     TestDetailRecords list;
     EXPECT_EQ(2, list.LoadAllDetails(3, 1));
+    for (int32_t i = 0; i < list.GetCount(); ++i) EXPECT_TRUE(AgreesWithHost(*list.GetElementAt(i))) << i;
     const auto* second = static_cast<TestDetailRecord*>(list.GetElementAt(1));
     EXPECT_EQ(3, second->GetCmper1());
     EXPECT_EQ(2, second->GetCmper2());
@@ -260,4 +282,140 @@ TEST_F(Records, LoadAllDetailsUpToTheFirstGap)
     // The last item number a key holds is read too.
     Put(kDetail, RecordKey(3, 0x7FFF), std::vector<uint8_t>(36, 5));
     EXPECT_EQ(1, list.LoadAllDetails(3, 0x7FFF));
+}
+
+// Every record call the host refuses answers false and leaves the key and
+// the loaded size as they were (the data it was given are the host's to
+// write over); a refused load keeps the key asked for and holds zeros.
+TEST_F(Records, EveryRefusalAnswersFalseAndKeepsTheKey)
+{
+    Put(kNoInci, RecordKey(3), { 3, 1, 4, 1 });
+    Put(kInci, RecordKey(6, 0), { 6, 0, 2, 0, 0, 9 });
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.Load(3));
+    const auto keyAndSize = [](const __FCBaseData& r) {
+        qvtest::RecordState state = StateOf(r);
+        state.data.clear();
+        return state;
+    };
+    const qvtest::RecordState loaded = keyAndSize(record);
+    const auto refuse = [](const char* function) {
+        const auto done = host().Statistics().find(function);
+        host().FailCall(function, (done == host().Statistics().end() ? 0 : done->second.calls) + 1);
+    };
+    refuse("FX_SaveEData");
+    EXPECT_FALSE(record.Save());
+    EXPECT_EQ(loaded, keyAndSize(record));
+    refuse("FX_SaveEData");
+    EXPECT_FALSE(record.SaveAs(3));
+    EXPECT_EQ(loaded, keyAndSize(record));
+    refuse("FX_DeleteEData");
+    EXPECT_FALSE(record.DeleteData());
+    EXPECT_EQ(loaded, keyAndSize(record));
+    ASSERT_TRUE(record.Load(3));
+    const qvtest::RecordState whole = StateOf(record);
+    refuse("FX_NextEData");
+    EXPECT_FALSE(record.LoadNext());
+    EXPECT_EQ(whole, StateOf(record));
+    EXPECT_EQ((std::vector<uint8_t>{ 3, 1, 4, 1 }), *Stored(kNoInci, RecordKey(3)));
+
+    // A refused create keeps the key it passed, "a new one".
+    refuse("FX_CreateEData");
+    EXPECT_FALSE(record.SaveNew());
+    EXPECT_EQ((qvtest::RecordState{ { 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0 }, 4, {} }), keyAndSize(record));
+    TestInciRecord inci;
+    ASSERT_TRUE(inci.Load(6, 0));
+    refuse("FX_CreateEData");
+    EXPECT_FALSE(inci.SaveNew(6));
+    EXPECT_EQ((qvtest::RecordState{ { 6, 0, 0xFF, 0xFF, 0, 0, 0, 0 }, 6, {} }), keyAndSize(inci));
+    EXPECT_EQ(nullptr, Stored(kInci, RecordKey(6, 1)));
+
+    // A refused load: the key asked for, nothing loaded, nothing held.
+    refuse("FX_LoadEData");
+    EXPECT_FALSE(record.Load(3));
+    EXPECT_EQ((qvtest::RecordState{ { 3, 0, 0, 0, 0, 0, 0, 0 }, 0, { 0, 0, 0, 0 } }), StateOf(record));
+    refuse("FX_LoadEData");
+    EXPECT_FALSE(inci.Load(6, 0));
+    EXPECT_EQ((qvtest::RecordState{ { 6, 0, 0, 0, 0, 0, 0, 0 }, 0, std::vector<uint8_t>(6, 0) }), StateOf(inci));
+    // The same record loads again once the host answers.
+    EXPECT_TRUE(record.Load(3));
+    EXPECT_TRUE(AgreesWithHost(record));
+}
+
+// Each load and save run twice leaves the objects and the host as once.
+TEST_F(Records, EachLoadAndSaveTwiceIsAsOnce)
+{
+    Put(kNoInci, RecordKey(2), { 2, 0, 0, 0 });
+    Put(kNoInci, RecordKey(8), { 8, 0, 0, 0 });
+    Put(kInci, RecordKey(4, 0), { 40, 0, 0, 0, 0, 0 });
+    Put(kInci, RecordKey(4, 1), { 41, 0, 0, 0, 0, 0 });
+    Put(kDetail, RecordKey(3, 1), std::vector<uint8_t>(36, 1));
+    Put(kDetail, RecordKey(3, 2), std::vector<uint8_t>(36, 2));
+    Put(0x4F036870, RecordKey(1), std::vector<uint8_t>(36, 3));
+    const simhost::RecordStore before = score().records;
+
+    TestNoInciRecord record;
+    ASSERT_TRUE(record.Load(8));
+    const qvtest::RecordState once = StateOf(record);
+    ASSERT_TRUE(record.Load(8));
+    EXPECT_EQ(once, StateOf(record));
+    ASSERT_TRUE(record.Reload());
+    ASSERT_TRUE(record.Reload());
+    EXPECT_EQ(once, StateOf(record));
+    ASSERT_TRUE(record.LoadFirst());
+    const qvtest::RecordState first = StateOf(record);
+    ASSERT_TRUE(record.LoadFirst());
+    EXPECT_EQ(first, StateOf(record));
+    EXPECT_TRUE(AgreesWithHost(record));
+    ASSERT_TRUE(record.Save());
+    ASSERT_TRUE(record.Save());
+    ASSERT_TRUE(record.SaveAs(2));
+    ASSERT_TRUE(record.SaveAs(2));
+    EXPECT_EQ(first, StateOf(record));
+    TestInciRecord inci;
+    ASSERT_TRUE(inci.Load(4, 1));
+    const qvtest::RecordState inciOnce = StateOf(inci);
+    ASSERT_TRUE(inci.Load(4, 1));
+    ASSERT_TRUE(inci.Reload());
+    EXPECT_EQ(inciOnce, StateOf(inci));
+    TestPrefsRecord prefs;
+    ASSERT_TRUE(prefs.Load(1));
+    const qvtest::RecordState prefsOnce = StateOf(prefs);
+    ASSERT_TRUE(prefs.Load(1));
+    EXPECT_EQ(prefsOnce, StateOf(prefs));
+    EXPECT_EQ(before, score().records);
+
+    // The lists: loaded twice, the same elements; saved twice, the same records.
+    const auto states = [](const __FCCollectionData& list) {
+        std::vector<qvtest::RecordState> all;
+        for (int32_t i = 0; i < list.GetCount(); ++i) all.push_back(StateOf(*list.GetElementAt(i)));
+        return all;
+    };
+    TestNoInciRecords all;
+    ASSERT_EQ(2, all.LoadAll());
+    const auto allOnce = states(all);
+    EXPECT_EQ(2, all.LoadAll());
+    EXPECT_EQ(allOnce, states(all));
+    EXPECT_TRUE(all.SaveAll());
+    EXPECT_TRUE(all.SaveAll());
+    EXPECT_EQ(allOnce, states(all));
+    TestInciRecords incis;
+    ASSERT_EQ(2, incis.LoadAllIncis(4));
+    const auto incisOnce = states(incis);
+    EXPECT_EQ(2, incis.LoadAllIncis(4));
+    EXPECT_EQ(incisOnce, states(incis));
+    EXPECT_TRUE(incis.SaveAllIncis(4));
+    const simhost::RecordStore savedOnce = score().records;
+    EXPECT_TRUE(incis.SaveAllIncis(4));
+    EXPECT_EQ(savedOnce, score().records);
+    EXPECT_EQ(incisOnce, states(incis));
+    TestDetailRecords details;
+    ASSERT_EQ(2, details.LoadAllDetails(3, 1));
+    const auto detailsOnce = states(details);
+    EXPECT_EQ(2, details.LoadAllDetails(3, 1));
+    EXPECT_EQ(detailsOnce, states(details));
+    EXPECT_EQ(before, score().records);
+    EXPECT_TRUE(incis.ClearAllIncis(4));
+    EXPECT_TRUE(incis.ClearAllIncis(4));
+    EXPECT_EQ(nullptr, Stored(kInci, RecordKey(4, 0)));
 }

@@ -141,6 +141,11 @@ TEST_F(Region, SameRegionComparesStavesNotSlots)
     other.SetStartMeasure(1);
     EXPECT_FALSE(before.IsSameRegion(&other));
     other.SetStartMeasure(2);
+    other.SetEndMeasure(4);
+    EXPECT_FALSE(before.IsSameRegion(&other));
+    other.SetEndMeasure(3);
+    EXPECT_TRUE(before.IsSameRegion(&other));
+    other.SetStartMeasure(2);
     other.SetStartSlot(2);
     EXPECT_FALSE(before.IsSameRegion(&other));
     other.SetStartSlot(1);

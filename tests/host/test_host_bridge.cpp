@@ -54,7 +54,7 @@ int32_t QV_CDECL DummyDialogProc(HWND, uint32_t, WPARAM, LPARAM, void*)
 TEST_F(HostBridge, RecordCallsPassTheRecordVersion)
 {
     uint8_t key[8] = { 1, 0, 2, 0, 0, 0, 0, 0 };
-    uint8_t data[10] = {};
+    uint8_t data[26] = {};
     uint32_t size = 10;
     Host::Get().ForceResult("FX_LoadEData", 1);
     EXPECT_EQ(1, FX_LoadEData(0x65646163, key, data, &size, 0x07000000));

@@ -219,6 +219,13 @@ TEST(SimulatedHost, RecordCallsNeedTheirFamilysVersionAndFramesTheirStaffList)
     uint8_t data[136] = {};
     uint32_t size = sizeof data;
     EXPECT_EQ(0, simhost::FX_LoadEData(simhost::kStaffTag, key, data, &size, 0x12050000));
+    // The failure wrote over the key, the whole buffer offered and the size.
+    const std::vector<uint8_t> scribbled(8, simhost::Host::kScribble);
+    EXPECT_EQ(scribbled, std::vector<uint8_t>(key, key + 8));
+    EXPECT_EQ(std::vector<uint8_t>(136, simhost::Host::kScribble), std::vector<uint8_t>(data, data + 136));
+    EXPECT_EQ(0xA5A5A5A5u, size);
+    std::memset(key, 0, sizeof key);
+    key[0] = 2;
     size = sizeof data;
     EXPECT_NE(0, simhost::FX_LoadEData(simhost::kStaffTag, key, data, &size, 0x12000000));
     EXPECT_EQ(0, simhost::FX_SaveEData(simhost::kStaffTag, key, data, 136, 0x11000000));

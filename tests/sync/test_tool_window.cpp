@@ -1,5 +1,7 @@
 // The tool window, its saved settings, the menu command and "&Apply", on the
 // simulated host and the stand-in's window model.
+#include "DialogTemplate.h"
+#include "ModuleRegistry.h"
 #include "UserInput.h"
 #include "common/TempFolder.h"
 #include "common/WindowFixture.h"
@@ -7,6 +9,7 @@
 #include "shell/EntryPoints.h"
 #include "sync/FCPerfcopyWindow.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +139,143 @@ protected:
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
+    }
+
+    // The layout oracle. Every child of the dialog, enumerated from the
+    // template in its order, lies where the template and the client size
+    // put it: the two buttons keep their distance from the lower right
+    // corner, the list keeps its margins and grows with the window, and
+    // everything else stays where the template placed it. Every numbered
+    // item also has a control object of its kind in the window.
+    void ExpectLaidOut(const std::string& step) const
+    {
+        SCOPED_TRACE("layout " + step);
+        const HWND dialog = Dialog();
+        ASSERT_NE(nullptr, dialog);
+        const std::vector<uint8_t>* bytes =
+            win32stub::FindResourceBytes(host().pluginModule, 5, static_cast<uint16_t>(FCPerfcopyWindow::kTemplate));
+        ASSERT_NE(nullptr, bytes) << "no dialog template";
+        win32stub::DialogTemplate dialogTemplate;
+        ASSERT_TRUE(win32stub::ParseDialogTemplate(bytes->data(), bytes->size(), dialogTemplate));
+        const std::vector<win32stub::DialogItemTemplate>& items = dialogTemplate.items;
+        ASSERT_FALSE(items.empty()) << "a template without items";
+        std::vector<HWND> children;
+        for (HWND window : win32stub::AllWindows()) {
+            if (GetParent(window) == dialog) children.push_back(window);
+        }
+        ASSERT_EQ(items.size(), children.size());
+        RECT client = {};
+        GetClientRect(dialog, &client);
+        const int dx = client.right - win32stub::DialogUnitsToPixelsX(dialogTemplate.cx);
+        const int dy = client.bottom - win32stub::DialogUnitsToPixelsY(dialogTemplate.cy);
+        int numbered = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+            const win32stub::DialogItemTemplate& item = items[i];
+            const int id = static_cast<int16_t>(item.id & 0xFFFF);
+            SCOPED_TRACE("item " + std::to_string(id));
+            EXPECT_EQ(id, GetDlgCtrlID(children[i]));
+            RECT expected = { win32stub::DialogUnitsToPixelsX(item.x), win32stub::DialogUnitsToPixelsY(item.y), 0, 0 };
+            expected.right = expected.left + win32stub::DialogUnitsToPixelsX(item.cx);
+            expected.bottom = expected.top + win32stub::DialogUnitsToPixelsY(item.cy);
+            if (id == FCPerfcopyWindow::kApply || id == FCPerfcopyWindow::kClose) {
+                expected = { expected.left + dx, expected.top + dy, expected.right + dx, expected.bottom + dy };
+            } else if (id == FCPerfcopyWindow::kStaffList) {
+                expected.right += dx;
+                expected.bottom += dy;
+            }
+            RECT outer = WindowRect(children[i]);
+            POINT corner = { outer.left, outer.top };
+            ScreenToClient(dialog, &corner);
+            EXPECT_EQ(expected.left, corner.x);
+            EXPECT_EQ(expected.top, corner.y);
+            EXPECT_EQ(expected.right - expected.left, outer.right - outer.left);
+            EXPECT_EQ(expected.bottom - expected.top, outer.bottom - outer.top);
+            if (id == -1) continue;
+            ++numbered;
+            const FCControl* control = gPerfcopyWindow->FindControl(id);
+            ASSERT_NE(nullptr, control) << "an item with no control object";
+            const char* kind = "";
+            switch (item.itemClass) {
+            case win32stub::ItemClass::Button: kind = FCCtrlButton(0).ClassName(); break;
+            case win32stub::ItemClass::Edit: kind = FCCtrlEdit(0).ClassName(); break;
+            case win32stub::ItemClass::Static: kind = FCCtrlStatic(0).ClassName(); break;
+            case win32stub::ItemClass::ListBox: kind = FCCtrlListBox(0).ClassName(); break;
+            default: break;
+            }
+            EXPECT_STREQ(kind, control->ClassName());
+        }
+        EXPECT_EQ(numbered, gPerfcopyWindow->GetCount());
+    }
+    // The window's outer rectangle.
+    void ExpectWindowAt(const RECT& expected, const std::string& step) const
+    {
+        SCOPED_TRACE("window " + step);
+        const RECT outer = WindowRect(Dialog());
+        EXPECT_EQ(expected.left, outer.left);
+        EXPECT_EQ(expected.top, outer.top);
+        EXPECT_EQ(expected.right - expected.left, outer.right - outer.left);
+        EXPECT_EQ(expected.bottom - expected.top, outer.bottom - outer.top);
+    }
+    // Where the host puts a new dialog: its client area at the main window's.
+    RECT HostPlacement() const
+    {
+        POINT origin = { 0, 0 };
+        ClientToScreen(MainWindow(), &origin);
+        const int left = origin.x - win32stub::kSizeFrame;
+        const int top = origin.y - win32stub::kSizeFrame - win32stub::kCaptionHeight;
+        return { left, top, left + kTemplateWidth, top + kTemplateHeight };
+    }
+    // The rectangle after the user drags the frame by (dw, dh): the
+    // template's width, whatever was stored, and a height between the
+    // template's and 80 percent of the full-screen height.
+    static RECT Dragged(const RECT& from, int dh)
+    {
+        const int tallest = win32stub::kFullScreenHeight * 8 / 10;
+        const int height = std::min(std::max(static_cast<int>(from.bottom - from.top) + dh, kTemplateHeight), tallest);
+        return { from.left, from.top, from.left + kTemplateWidth, from.top + height };
+    }
+    // Opens the window, then takes it through drags of several amounts, a
+    // move, hiding and showing, another invocation, a close and a reopening,
+    // checking its rectangle and its layout after each step.
+    void WalkTheWindowThroughItsSteps(RECT expected)
+    {
+        ExpectWindowAt(expected, "opened");
+        ExpectLaidOut("opened");
+        for (int dh : { 40, -25, 70, -1000, 1000, -300 }) {
+            const std::string step = "dragged by " + std::to_string(dh);
+            simhost::DragFrame(Dialog(), 15, dh);
+            expected = Dragged(expected, dh);
+            ExpectWindowAt(expected, step);
+            ExpectLaidOut(step);
+        }
+        SetWindowPos(Dialog(), nullptr, 150, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        expected = { 150, 60, 150 + expected.right - expected.left, 60 + expected.bottom - expected.top };
+        ExpectWindowAt(expected, "moved");
+        ExpectLaidOut("moved");
+        ShowWindow(Dialog(), SW_HIDE);
+        ShowWindow(Dialog(), SW_SHOW);
+        ExpectWindowAt(expected, "hidden and shown");
+        ExpectLaidOut("hidden and shown");
+        ShowWindow(Dialog(), SW_HIDE);
+        Invoke();
+        ExpectWindowAt(expected, "hidden and invoked");
+        ExpectLaidOut("hidden and invoked");
+        simhost::ClickButton(Item(FCPerfcopyWindow::kClose));
+        ASSERT_EQ(nullptr, Dialog());
+        Invoke();
+        ExpectWindowAt(expected, "closed and reopened");
+        ExpectLaidOut("closed and reopened");
+        simhost::DragFrame(Dialog(), 0, 33);
+        expected = Dragged(expected, 33);
+        ExpectWindowAt(expected, "reopened and dragged");
+        ExpectLaidOut("reopened and dragged");
+        // The next run of the host opens it as it was closed.
+        simhost::ClickButton(Item(FCPerfcopyWindow::kClose));
+        FinaleExtensionTerminate(0);
+        MakeScore(0x12050000);
+        Invoke();
+        ExpectWindowAt(expected, "the next run");
+        ExpectLaidOut("the next run");
     }
 
     qvtest::TempFolder folder_;
@@ -287,6 +427,41 @@ TEST_F(ToolWindowTest, ResizingMovesTheButtonsAndStretchesTheListOnly)
     // At most 80 percent of the full-screen height.
     simhost::DragFrame(dialog, 0, 1000);
     EXPECT_EQ(win32stub::kFullScreenHeight * 8 / 10, WindowRect(dialog).bottom - WindowRect(dialog).top);
+}
+
+TEST_F(ToolWindowTest, EveryControlFollowsTheWindowWhereverTheHostPlacesIt)
+{
+    // Away from the screen's corner, so that positions and sizes differ.
+    SetWindowPos(MainWindow(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    WriteSettings("OTHER=1\n");  // a file to keep the geometry in
+    MakeScore(0x12050000);
+    Invoke();
+    WalkTheWindowThroughItsSteps(HostPlacement());
+}
+
+// A stored size other than the template's, wider too, moves and stretches
+// the controls from the first; one below the minimum gives the minimum.
+TEST_F(ToolWindowTest, EveryControlFollowsTheWindowFromItsStoredGeometry)
+{
+    const struct {
+        const char* settings;
+        RECT expected;
+    } runs[] = {
+        { "QVPERFCOPY_WINDOWX2=120\nQVPERFCOPY_WINDOWY2=80\nQVPERFCOPY_WINDOWWIDTH2=440\n"
+          "QVPERFCOPY_WINDOWHEIGHT2=350\n",
+          { 120, 80, 560, 430 } },
+        { "QVPERFCOPY_WINDOWX2=-30\nQVPERFCOPY_WINDOWY2=20\nQVPERFCOPY_WINDOWWIDTH2=100\n"
+          "QVPERFCOPY_WINDOWHEIGHT2=100\n",
+          { -30, 20, -30 + kTemplateWidth, 20 + kTemplateHeight } },
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.settings);
+        FinaleExtensionTerminate(0);
+        WriteSettings(run.settings);
+        MakeScore(0x12050000);
+        Invoke();
+        WalkTheWindowThroughItsSteps(run.expected);
+    }
 }
 
 TEST_F(ToolWindowTest, TwoInvocationsMakeOneWindowAndBoxesKeepTheFirstOwner)

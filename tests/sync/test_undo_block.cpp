@@ -104,8 +104,10 @@ TEST_F(UndoBlock, MissingHandlerOrNameMakesNoHostCall)
     RecordingHandler handler(true);
     FCString name("x");
     FCUndoBlock block;
+    EXPECT_EQ(0, block.Executing);
     EXPECT_FALSE(block.Execute(nullptr, &name));
     EXPECT_FALSE(block.Execute(&handler, nullptr));
+    EXPECT_EQ(0, block.Executing);
     EXPECT_EQ(0, handler.runs);
     EXPECT_TRUE(host().Calls().empty());
 }

@@ -298,7 +298,11 @@ TEST_F(DialogTest, FollowsTheHostsEnabledState)
 
 TEST_F(DialogTest, StoredGeometryIsAppliedNotBelowTheMinimum)
 {
-    // Nothing stored yet: no place, no size.
+    // Nothing stored yet: no place, no size, and no limits before the dialog.
+    EXPECT_EQ(0, window_->GetMinimumWidth());
+    EXPECT_EQ(0, window_->GetMinimumHeight());
+    EXPECT_EQ(0, window_->GetMaximumWidth());
+    EXPECT_EQ(0, window_->GetMaximumHeight());
     EXPECT_EQ(0, window_->GetStoredLeft());
     EXPECT_EQ(0, window_->GetStoredTop());
     EXPECT_EQ(0, window_->GetStoredWidth());
@@ -331,11 +335,23 @@ TEST_F(DialogTest, StoredGeometryIsAppliedNotBelowTheMinimum)
 }
 
 // Applied at initialisation, the stored geometry is applied again when the
-// new dialog is first shown, and never at a later show.
+// new dialog is first shown, and never at a later show; a window that does
+// not apply it at initialisation stays where the host put it.
 TEST_F(DialogTest, StoredGeometryIsAppliedAgainAtTheFirstShowOnly)
 {
-    window_->applyAtInit = true;
     window_->SetStoredGeometry(100, 50, 400, 300);
+    const HWND placed = Open();
+    POINT origin = { 0, 0 };
+    ClientToScreen(MainWindow(), &origin);
+    const RECT hostPlaced = WindowRect(placed);
+    EXPECT_EQ(origin.x - win32stub::kSizeFrame, hostPlaced.left);
+    EXPECT_EQ(origin.y - win32stub::kSizeFrame - win32stub::kCaptionHeight, hostPlaced.top);
+    EXPECT_EQ(368 + 2 * win32stub::kSizeFrame, hostPlaced.right - hostPlaced.left);
+    EXPECT_TRUE(EventsNamed("SetWindowPos").empty());
+    window_->CloseWindow();
+
+    window_->applyAtInit = true;
+    win32stub::ClearEvents();
     const HWND dialog = Open();
     const std::vector<std::string> events = win32stub::EventNames(dialog);
     const auto show = std::find(events.begin(), events.end(), "WM_SHOWWINDOW");
@@ -353,6 +369,38 @@ TEST_F(DialogTest, StoredGeometryIsAppliedAgainAtTheFirstShowOnly)
     ShowWindow(dialog, SW_SHOW);
     EXPECT_EQ(300, WindowRect(dialog).left);
     EXPECT_EQ(200, WindowRect(dialog).top);
+    // Applied again later, by hand: a later show still leaves it where it is.
+    EXPECT_TRUE(window_->ApplyStoredGeometry());
+    SetWindowPos(dialog, nullptr, 310, 210, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(dialog, SW_HIDE);
+    ShowWindow(dialog, SW_SHOW);
+    EXPECT_EQ(310, WindowRect(dialog).left);
+    EXPECT_EQ(210, WindowRect(dialog).top);
+}
+
+// The base hooks: "&Apply" (kind 1) and kind 3 close a window that does not
+// override them, and a control's command is not taken.
+TEST_F(WindowTest, TheBaseHooksCloseAndTakeNoCommand)
+{
+    FCUI ui(MainWindow());
+    gUI = &ui;
+    for (int kind : { 1, 3 }) {
+        SCOPED_TRACE(kind);
+        FCResourceWindow window(20128);
+        window.AddButton(1)->SetCommandKind(static_cast<uint32_t>(kind));
+        window.AddEdit(104);
+        window.ShowModeless();
+        const HWND dialog = window.GetWindowHandle();
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(0, FCUserWindowDialogProc(dialog, WM_COMMAND, MAKEWPARAM(104, EN_CHANGE), 0, &window));
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_EQ(1, FCUserWindowDialogProc(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0, &window));
+        EXPECT_TRUE(window.IsClosed());
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_EQ(nullptr, window.GetWindowHandle());
+    }
+    EXPECT_EQ(2u, host().CallsTo("FX_EndDialog").size());
+    gUI = nullptr;
 }
 
 TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
@@ -387,6 +435,17 @@ TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
     EXPECT_EQ(listBefore.top, ItemRect(dialog, 102).top);
     EXPECT_EQ(listBefore.bottom + 40, ItemRect(dialog, 102).bottom);
     EXPECT_FALSE(window_->EndBatchLayout());  // nothing pending
+
+    // A batch that failed leaves its marks; the next batch clears them all.
+    win32stub::FailDeferWindowPos(1);
+    window_->BeginBatchLayout();
+    apply_->MoveBy(0, 10);
+    EXPECT_FALSE(window_->EndBatchLayout());
+    window_->BeginBatchLayout();
+    list_->ResizeBy(0, 10);
+    EXPECT_TRUE(window_->EndBatchLayout());
+    EXPECT_EQ(applyBefore.top + 40, ItemRect(dialog, 1).top);
+    EXPECT_EQ(listBefore.bottom + 50, ItemRect(dialog, 102).bottom);
 
     // Outside a batch, a move by nothing still places the item where it is.
     win32stub::ClearEvents();
