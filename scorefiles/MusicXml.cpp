@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace simhost {
 
@@ -22,34 +23,52 @@ std::string Extension(const std::string& path)
 
 }  // namespace
 
+namespace {
+
+// A note's element in the document, from its start tag to its end tag (or
+// to the document's end): every search stays inside it, so that looking at
+// each note of a large score reads each note once.
+std::string_view NoteElement(const MusicXmlOrigin& origin, const MusicXmlNote& note)
+{
+    const std::string_view text(origin.text);
+    if (note.tagOffset >= text.size()) return {};
+    const std::size_t end = text.find("</note>", note.tagOffset);
+    return text.substr(note.tagOffset, end == std::string_view::npos ? std::string_view::npos : end - note.tagOffset);
+}
+
+// The text of the first element of that name inside `within`, trimmed, or
+// nothing.
+std::optional<std::string> ChildText(std::string_view within, const std::string& name)
+{
+    const std::string open = "<" + name + ">";
+    const std::size_t at = within.find(open);
+    if (at == std::string_view::npos) return std::nullopt;
+    const std::size_t from = at + open.size();
+    const std::size_t to = within.find('<', from);
+    if (to == std::string_view::npos) return std::nullopt;
+    std::string_view value = within.substr(from, to - from);
+    const std::size_t first = value.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return std::string();
+    return std::string(value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1));
+}
+
+}  // namespace
+
 std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXmlNote& note)
 {
-    const std::string& text = origin.text;
-    const std::size_t end = text.find("</note>", note.tagOffset);
-    const std::size_t pitch = text.find("<pitch>", note.tagOffset);
-    if (pitch == std::string::npos || pitch > end) return std::nullopt;
-    // A child's text, trimmed, or empty.
-    auto child = [&text, pitch, end](const char* name) -> std::string {
-        const std::string open = std::string("<") + name + ">";
-        const std::size_t at = text.find(open, pitch);
-        if (at == std::string::npos || at > end) return "";
-        const std::size_t from = at + open.size();
-        const std::size_t to = text.find('<', from);
-        if (to == std::string::npos || to > end) return "";
-        std::string value = text.substr(from, to - from);
-        const std::size_t first = value.find_first_not_of(" \t\r\n");
-        if (first == std::string::npos) return "";
-        return value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1);
-    };
+    const std::string_view element = NoteElement(origin, note);
+    const std::size_t pitchAt = element.find("<pitch>");
+    if (pitchAt == std::string_view::npos) return std::nullopt;
+    const std::string_view pitch = element.substr(pitchAt);
     static const char kSteps[] = "CDEFGAB";
     static const int kSemitones[] = { 0, 2, 4, 5, 7, 9, 11 };
-    const std::string step = child("step");
-    const std::optional<int> octave = ParseWholeNumber(child("octave"), 0, 9);
+    const std::string step = ChildText(pitch, "step").value_or("");
+    const std::optional<int> octave = ParseWholeNumber(ChildText(pitch, "octave").value_or(""), 0, 9);
     if (step.size() != 1 || !octave) return std::nullopt;
     const char* found = std::strchr(kSteps, std::toupper(static_cast<unsigned char>(step[0])));
     if (found == nullptr || *found == '\0') return std::nullopt;
     // A microtonal alter plays at the nearest semitone.
-    const std::optional<Fraction> alter = ParseDecimal(child("alter"));
+    const std::optional<Fraction> alter = ParseDecimal(ChildText(pitch, "alter").value_or(""));
     const int64_t semitones = alter ? alter->Rounded() : 0;
     const int64_t key = 12 * (*octave + 1) + kSemitones[found - kSteps] + std::clamp<int64_t>(semitones, -12, 12);
     if (key < 0 || key > 127) return std::nullopt;
@@ -58,14 +77,8 @@ std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXm
 
 std::optional<int32_t> MusicXmlDuration(const MusicXmlOrigin& origin, const MusicXmlNote& note)
 {
-    const std::string& text = origin.text;
-    const std::size_t end = text.find("</note>", note.tagOffset);
-    const std::size_t at = text.find("<duration>", note.tagOffset);
-    if (at == std::string::npos || at > end) return std::nullopt;
-    const std::size_t from = at + 10;
-    const std::size_t to = text.find('<', from);
-    if (to == std::string::npos || to > end) return std::nullopt;
-    const std::optional<Fraction> value = ParseDecimal(text.substr(from, to - from));
+    const std::optional<std::string> text = ChildText(NoteElement(origin, note), "duration");
+    const std::optional<Fraction> value = text ? ParseDecimal(*text) : std::nullopt;
     if (!value || value->IsNegative()) return std::nullopt;
     const Fraction units = *value * Fraction(kUnitsPerQuarter) /
                            Fraction(note.divisionsNumerator, note.divisionsDenominator);
@@ -76,15 +89,15 @@ std::optional<int32_t> MusicXmlDuration(const MusicXmlOrigin& origin, const Musi
 MusicXmlTie MusicXmlTies(const MusicXmlOrigin& origin, const MusicXmlNote& note)
 {
     MusicXmlTie tie;
-    const std::string& text = origin.text;
-    const std::size_t end = text.find("</note>", note.tagOffset);
-    for (std::size_t at = text.find("<tie ", note.tagOffset); at != std::string::npos && at < end;
-         at = text.find("<tie ", at + 1)) {
-        const std::size_t close = text.find('>', at);
-        if (close == std::string::npos || close > end) break;
-        const std::string tag = text.substr(at, close - at);
-        if (tag.find("\"start\"") != std::string::npos || tag.find("'start'") != std::string::npos) tie.start = true;
-        if (tag.find("\"stop\"") != std::string::npos || tag.find("'stop'") != std::string::npos) tie.stop = true;
+    const std::string_view element = NoteElement(origin, note);
+    for (std::size_t at = element.find("<tie "); at != std::string_view::npos; at = element.find("<tie ", at + 1)) {
+        const std::size_t close = element.find('>', at);
+        if (close == std::string_view::npos) break;
+        const std::string_view tag = element.substr(at, close - at);
+        if (tag.find("\"start\"") != std::string_view::npos || tag.find("'start'") != std::string_view::npos)
+            tie.start = true;
+        if (tag.find("\"stop\"") != std::string_view::npos || tag.find("'stop'") != std::string_view::npos)
+            tie.stop = true;
     }
     return tie;
 }
