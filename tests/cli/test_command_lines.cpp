@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -120,6 +121,7 @@ TEST(CommandLines, TheSyncToolRefusesBadArguments)
         { { score, "--source", "1", "--end-time", "0x10" }, "--end-time: \"0x10\" is not a whole number" },
         { { score, "--source", "0" }, "--source: Value 0 not in range 1 to 32767" },
         { { score, "--source", "32768" }, "--source: Value 32768 not in range 1 to 32767" },
+        { { score, "--source", "0x1" }, "--source: \"0x1\" is not a whole number" },
         { { score, "--source", "1", "--velocity" }, "--velocity: 1 required" },
         { { score, "--velocity", "5" }, "--source is required" },
         { { score, score, "--source", "1" }, "The following argument was not expected: " + score },
@@ -163,6 +165,18 @@ TEST(CommandLines, TheSessionToolTakesTheFaultSweepsOptions)
                                               "99999999", "--count-calls" });
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("\nhost calls: ")) << run.out;
+
+    // --check answers a box the steps leave unanswered as a person going on.
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string session = folder.File("unanswered.session.json");
+    std::ofstream(session) << R"({"steps": ["invoke", "choose 1", "click &Apply"]})";
+    const std::string score = Fixture("sessions/quartet-named.json");
+    const ToolRun stopped = RunTool(RunSessionTool, { session, "--score", score });
+    EXPECT_EQ(2, stopped.status);
+    EXPECT_NE(std::string::npos, stopped.err.find("a message box with no answer")) << stopped.err;
+    const ToolRun checked = RunTool(RunSessionTool, { session, "--score", score, "--check" });
+    EXPECT_EQ(0, checked.status) << checked.err;
 }
 
 TEST(CommandLines, ThePatternToolRefusesBadArguments)
