@@ -1,6 +1,7 @@
 #include "PatternTool.h"
 
 #include "CommandLine.h"
+#include "PlaybackPattern.h"
 #include "ScoreFormats.h"
 
 namespace {
@@ -34,30 +35,11 @@ int RunPatternTool(const std::vector<std::string>& args, std::ostream& out, std:
         err << "qvperfcopy-pattern: " << inPath << ": not a MusicXML score with staves\n";
         return kExitRunFailed;
     }
-    static const int16_t kStarts[] = { 0, 32, -32, 64 };
-    static const int16_t kEnds[] = { 0, -64, -128 };
-    static const int16_t kVelocities[] = { 10, -10, 20, -20, 0 };
-    const int16_t staff = score.staffOrder.front();
-    std::vector<std::pair<uint32_t, uint16_t>> notes;
-    for (const auto& frame : score.frames) {
-        if (std::get<0>(frame.first) != staff) continue;
-        for (const simhost::EntryBytes& e : frame.second.entries) {
-            if ((simhost::entry::Flags(e) & simhost::kSoundingFlag) == 0) continue;
-            for (int32_t k = 0; k < simhost::entry::NoteCount(e) && k < simhost::kNotesPerEntry; ++k)
-                notes.emplace_back(simhost::entry::Number(e), simhost::entry::NoteID(e, k));
-        }
-    }
-    for (std::size_t k = 0; k < notes.size(); ++k) {
-        simhost::Performance values;
-        values.start = kStarts[k % 4];
-        values.end = kEnds[k % 3];
-        values.velocity = kVelocities[k % 5];
-        score.SetPerformance(notes[k].first, notes[k].second, values);
-    }
+    const std::size_t notes = GiveFirstStaffPattern(score);
     if (!simhost::WriteScoreFile(outPath, score, error)) {
         err << "qvperfcopy-pattern: " << error << "\n";
         return kExitRunFailed;
     }
-    out << "Gave " << notes.size() << " notes of staff " << staff << " the pattern\n";
+    out << "Gave " << notes << " notes of staff " << score.staffOrder.front() << " the pattern\n";
     return kExitDone;
 }

@@ -6,12 +6,14 @@
 #include "Session.h"
 #include "SimHost.h"
 #include "MessageBoxes.h"
+#include "PlaybackPicture.h"
 #include "shell/EntryPoints.h"
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <set>
 
@@ -23,13 +25,15 @@ const char kDescription[] =
     "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
     "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
-    "-- are score files, even when they start with --.";
+    "-- are score files, even when they start with --. --picture draws how the\n"
+    "selection plays before and after the copy, as SVG.";
 
 const char kExitStatuses[] =
-    "  0  done; a copy that changes nothing is cancelled, and done\n"
+    "  0  done; a copy that changes nothing is cancelled, and done, and a picture that\n"
+    "     cannot be written is said on standard error\n"
     "  1  the run failed: a file could not be read or written, or the score or the copy was refused\n"
     "  2  the command line was wrong: an unknown option, a bad value, a missing argument,\n"
-    "     or a staff the score does not have\n";
+    "     a staff the score does not have or a selection past its last staff\n";
 
 struct Options {
     std::string scorePath;
@@ -42,6 +46,7 @@ struct Options {
     std::string parts;
     std::string measures;
     std::string outputPath;
+    std::string picturePath;
 };
 
 // Every option, once: its type, its range, its help and what it excludes.
@@ -81,6 +86,8 @@ void DeclareOptions(CLI::App& app, Options& options)
     selection->excludes(
         app.add_option("--measures", options.measures, "Selects these measures")->type_name("FIRST-LAST"));
     app.add_option("--output", options.outputPath, "Writes the synced score to this file")->type_name("OUT");
+    app.add_option("--picture", options.picturePath, "Draws how the selection plays before and after, as SVG")
+        ->type_name("OUT.svg");
 }
 
 // Reads the arguments; answers the exit status when the tool stops there.
@@ -148,9 +155,15 @@ SyncFigures CountFigures(const simhost::Score& before, const simhost::Score& aft
 
 }  // namespace
 
+std::string PictureTitle(const std::string& scorePath)
+{
+    const std::size_t slash = scorePath.find_last_of("/\\");
+    return "How " + (slash == std::string::npos ? scorePath : scorePath.substr(slash + 1)) + " plays";
+}
+
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
                 std::ostream& err, std::shared_ptr<const simhost::Score> read, std::size_t changeRowsShown,
-                std::vector<uint8_t>* written)
+                std::vector<uint8_t>* written, simhost::PlaybackSelection* played)
 {
     Options options;
     if (args.empty()) {
@@ -171,6 +184,21 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         read = fresh;
     }
     const simhost::Score& score = *read;
+    if (options.selection) {
+        // A selection past the last staff would select nothing there.
+        const int16_t last = static_cast<int16_t>(score.staffOrder.size());
+        const int16_t past = std::max(options.selection->startSlot, options.selection->endSlot);
+        if (past > last) {
+            std::string name;
+            if (last > 0) {
+                const auto record = score.StaffRecordName(score.staffOrder.back());
+                if (record && *record && !(*record)->empty()) name = " (\"" + **record + "\")";
+            }
+            err << "qvperfcopy-sync: the selection reaches slot " << past << ", past the last staff of "
+                << options.scorePath << ": slot " << last << name << "\n";
+            return 2;
+        }
+    }
     // The tool window lists every staff in score order.
     const int16_t source = static_cast<int16_t>(*options.source);
     const int16_t line = score.SlotOf(source);
@@ -203,14 +231,20 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     files.parts = options.parts;
     files.measures = options.measures;
     files.goAhead = true;  // every question answered Yes
-    files.changeRowsShown = changeRowsShown;
+    files.reportChanges = false;  // reported below, as a musician reads them
+    // The tool window's staff list, which names the picture's lanes.
+    std::vector<std::string> staffNames;
+    simhost::SessionHost host;
+    host.stepStarting = [&staffNames](size_t, const std::string& step) {
+        if (step.rfind("choose ", 0) == 0) staffNames = simhost::ToolWindowStaffList();
+    };
     // Written out only when the session ran; for a big score it is as large
     // as the file.
     LongTextBuffer transcriptText;
     std::ostream transcript(&transcriptText);
     out << "Sync from staff " << source << " of " << options.scorePath << "\n";
     const auto started = std::chrono::steady_clock::now();
-    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err);
+    const int status = simhost::RunSession(PluginEntryPoints(), steps, files, transcript, err, host);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0) return status;
     transcriptText.WriteTo(out);
@@ -230,7 +264,20 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         }
         out << "Wrote " << options.outputPath << "\n";
     }
-    const SyncFigures figures = CountFigures(score, simhost::Host::Get().score, source);
+    const simhost::Score& synced = simhost::Host::Get().score;
+    simhost::PlaybackSelection selection =
+        simhost::CollectPlayback(score, synced, synced.selection, source, staffNames);
+    simhost::ReportPlayedChanges(selection, out, changeRowsShown);
+    if (!options.picturePath.empty()) {
+        // The copy is done whatever becomes of the picture.
+        std::ofstream picture(options.picturePath, std::ios::binary | std::ios::trunc);
+        picture << simhost::DrawPlaybackPicture(selection, PictureTitle(options.scorePath));
+        picture.close();
+        if (picture) out << "Drew " << options.picturePath << "\n";
+        else err << "qvperfcopy-sync: " << options.picturePath << ": the picture could not be written\n";
+    }
+    if (played != nullptr) *played = std::move(selection);
+    const SyncFigures figures = CountFigures(score, synced, source);
     char summary[300];
     std::snprintf(summary, sizeof summary,
                   "Summary: %zu staves, %d measures, %zu notes; %zu entries matched, %zu values changed; %.3f s\n",

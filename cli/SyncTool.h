@@ -2,6 +2,7 @@
 // simulated host and reports every value it changed.
 #pragma once
 
+#include "PlayedNotes.h"
 #include "Session.h"
 
 #include <cstddef>
@@ -18,10 +19,15 @@
 // for bad arguments or a staff the score does not have. `read` is the score file as
 // already read, if it has been (the web page keeps it between runs). Past
 // changeRowsShown rows, the changed values are only counted. Given
-// `written`, the output file's bytes go there and no file is written.
+// `written`, the output file's bytes go there and no file is written; given
+// `played`, the selection's notes before and after go there.
 int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleScore, std::ostream& out,
                 std::ostream& err, std::shared_ptr<const simhost::Score> read = nullptr,
-                std::size_t changeRowsShown = SIZE_MAX, std::vector<uint8_t>* written = nullptr);
+                std::size_t changeRowsShown = SIZE_MAX, std::vector<uint8_t>* written = nullptr,
+                simhost::PlaybackSelection* played = nullptr);
+
+// The picture's title for a score file's name: "How NAME plays".
+std::string PictureTitle(const std::string& scorePath);
 
 // The plug-in's entry points, linked into the program.
 simhost::PluginEntries PluginEntryPoints();

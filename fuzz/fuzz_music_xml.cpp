@@ -1,4 +1,5 @@
-// The MusicXML importer on arbitrary bytes, as text (UTF-8 or UTF-16) or as
+// The MusicXML importer on arbitrary bytes, as text (UTF-8, UTF-16 or single
+// bytes as declared) or as
 // a .mxl archive (the first byte chooses): a file is refused with one line
 // and the score left alone, or it is written back unchanged, in its own
 // encoding, and reads back the same.
@@ -24,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::Require(score.measureCount == 7 && !score.musicXml, "a refused file leaves the score");
         return 0;
     }
-    fuzz::Require(simhost::AdjustedNotice(score).find('\n') == std::string::npos &&
+    fuzz::Require(simhost::EncodingNotice(score).find('\n') == std::string::npos &&
+                      simhost::AdjustedNotice(score).find('\n') == std::string::npos &&
                       simhost::LeftOutNotice(score).find('\n') == std::string::npos,
                   "what reading adjusted and left out is said in one line each");
     std::vector<uint8_t> written;
@@ -33,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::Require(written == std::vector<uint8_t>(document.begin(), document.end()),
                   "a score written back with no change is the document it was read from, in its encoding");
     if (!compressed) fuzz::Require(written == bytes, "a file written back with no change is the same file");
+    if (compressed) {
+        std::vector<uint8_t> archive;
+        fuzz::Require(simhost::ExportMusicXml(score, true, archive, error) && archive == bytes,
+                      "an archive written back with no change is the same archive");
+    }
     simhost::Score again;
     fuzz::Require(simhost::ImportMusicXml(written, false, again, error), "a written score reads back");
     fuzz::Require(again == score, "a written score reads back the same");

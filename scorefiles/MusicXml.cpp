@@ -1,9 +1,11 @@
 #include "MusicXml.h"
 
+#include "Fraction.h"
 #include "TextParsing.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace simhost {
 
@@ -19,6 +21,40 @@ std::string Extension(const std::string& path)
 }
 
 }  // namespace
+
+std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXmlNote& note)
+{
+    const std::string& text = origin.text;
+    const std::size_t end = text.find("</note>", note.tagOffset);
+    const std::size_t pitch = text.find("<pitch>", note.tagOffset);
+    if (pitch == std::string::npos || pitch > end) return std::nullopt;
+    // A child's text, trimmed, or empty.
+    auto child = [&text, pitch, end](const char* name) -> std::string {
+        const std::string open = std::string("<") + name + ">";
+        const std::size_t at = text.find(open, pitch);
+        if (at == std::string::npos || at > end) return "";
+        const std::size_t from = at + open.size();
+        const std::size_t to = text.find('<', from);
+        if (to == std::string::npos || to > end) return "";
+        std::string value = text.substr(from, to - from);
+        const std::size_t first = value.find_first_not_of(" \t\r\n");
+        if (first == std::string::npos) return "";
+        return value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1);
+    };
+    static const char kSteps[] = "CDEFGAB";
+    static const int kSemitones[] = { 0, 2, 4, 5, 7, 9, 11 };
+    const std::string step = child("step");
+    const std::optional<int> octave = ParseWholeNumber(child("octave"), 0, 9);
+    if (step.size() != 1 || !octave) return std::nullopt;
+    const char* found = std::strchr(kSteps, std::toupper(static_cast<unsigned char>(step[0])));
+    if (found == nullptr || *found == '\0') return std::nullopt;
+    // A microtonal alter plays at the nearest semitone.
+    const std::optional<Fraction> alter = ParseDecimal(child("alter"));
+    const int64_t semitones = alter ? alter->Rounded() : 0;
+    const int64_t key = 12 * (*octave + 1) + kSemitones[found - kSteps] + std::clamp<int64_t>(semitones, -12, 12);
+    if (key < 0 || key > 127) return std::nullopt;
+    return static_cast<int16_t>(key);
+}
 
 bool IsMusicXmlPath(const std::string& path)
 {
@@ -70,6 +106,12 @@ std::string LeftOutNotice(const Score& score)
                           { static_cast<int32_t>(origin.partsWithoutMusic.size()), "part without music (" + parts + ")",
                             "parts without music (" + parts + ")" } },
                         ""));
+}
+
+std::string EncodingNotice(const Score& score)
+{
+    if (!score.musicXml || score.musicXml->encodingAdjustment.empty()) return "";
+    return OneLine("Adjusted: " + score.musicXml->encodingAdjustment + ".");
 }
 
 std::string AdjustedNotice(const Score& score)

@@ -43,13 +43,17 @@ struct MusicXmlPart {
 struct MusicXmlOrigin {
     std::string text;  // the score document in UTF-8, a byte-order mark kept
     TextEncoding encoding = TextEncoding::Utf8;  // of the file
+    std::string encodingAdjustment;  // where the declaration and the bytes disagree
     bool compressed = false;
     std::vector<ZipEntry> archive;  // a .mxl's entries
+    std::vector<uint8_t> archiveComment;
+    std::vector<uint8_t> archiveBytes;  // the .mxl as read, written back when nothing changed
     std::size_t rootEntry = 0;      // which of them is the score
     std::vector<MusicXmlNote> notes;
     std::vector<MusicXmlPart> parts;
     std::vector<std::string> measureNumbers;  // host measure n at n - 1
     std::vector<int32_t> measureLengths;      // in 1024ths, the longest part's
+    std::vector<int32_t> measureBeats;        // a beat in 1024ths, by the first part's time signature
     // What the copy leaves out.
     int32_t graceNotes = 0;
     int32_t cueNotes = 0;
@@ -63,12 +67,19 @@ struct MusicXmlOrigin {
     std::string firstAdjustment;
 };
 
+// The MIDI key number of a note's pitch (step, alter and octave; middle C
+// is 60), or nothing for a note the file gives no pitch (unpitched, rest).
+std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXmlNote& note);
+
 // .musicxml, .xml or .mxl, in any letter case; .mxl only for the second.
 bool IsMusicXmlPath(const std::string& path);
 bool IsCompressedMusicXmlPath(const std::string& path);
 
 // "Left out of the copy: 2 grace notes, 1 cue note." or empty.
 std::string LeftOutNotice(const Score& score);
+// "Adjusted: the declaration says UTF-16, but the file is written in
+// UTF-8." or empty.
+std::string EncodingNotice(const Score& score);
 // "Adjusted: 1 backup past a measure's start (part P1 \"Flute\", measure 3,
 // line 40, column 7)." or empty.
 std::string AdjustedNotice(const Score& score);

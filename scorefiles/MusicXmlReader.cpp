@@ -25,6 +25,24 @@ std::string Trimmed(const char* text)
     return s.substr(begin, s.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
+// A name as one line: each run of white space (line breaks and tabs
+// among it) one space, none at either end.
+std::string OneLineName(const char* text)
+{
+    std::string name;
+    bool space = false;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == ' ' || *c == '\t' || *c == '\r' || *c == '\n') {
+            space = !name.empty();
+            continue;
+        }
+        if (space) name += ' ';
+        space = false;
+        name += *c;
+    }
+    return name;
+}
+
 // The line and column of a byte offset, counted from 1.
 std::string LineAndColumn(const std::string& text, std::ptrdiff_t offset)
 {
@@ -115,6 +133,7 @@ private:
     std::string measureLabel_;
     Fraction divisions_ = Fraction(1);
     std::optional<Fraction> measureLength_;  // in quarters, by the time signature
+    int32_t beatLength_ = kUnitsPerQuarter;  // in 1024ths, by the time signature
     Fraction cursor_;       // in quarters from the measure's start
     Fraction lastOnset_;    // of the last note that was not a chord note
     bool lastLeftOut_ = false;
@@ -159,6 +178,7 @@ void Importer::ReadTime(const pugi::xml_node& time)
             length = length + Fraction(4 * static_cast<int64_t>(*count), *denominator);
             begin = plus + 1;
         }
+        beatLength_ = std::max<int32_t>(1, static_cast<int32_t>(4 * kUnitsPerQuarter / *denominator));
         any = true;
     }
     if (any) measureLength_ = length;
@@ -182,7 +202,7 @@ bool Importer::ReadPartList(const pugi::xml_node& root)
         if (name == "score-part") {
             MusicXmlPart part;
             part.id = item.attribute("id").value();
-            part.name = Trimmed(item.child("part-name").child_value());
+            part.name = OneLineName(item.child("part-name").child_value());
             if (part.id.empty()) return Fail(Place(item) + ": a score-part without an id");
             for (const MusicXmlPart& other : origin_.parts) {
                 if (other.id == part.id) return Fail(Place(item) + ": part id " + part.id + " is used twice");
@@ -201,7 +221,7 @@ bool Importer::ReadPartList(const pugi::xml_node& root)
             const int32_t parts = static_cast<int32_t>(origin_.parts.size());
             if (type == "start") {
                 GroupSpec group;
-                group.name = Trimmed(item.child("group-name").child_value());
+                group.name = OneLineName(item.child("group-name").child_value());
                 openGroups[number] = groups_.size();
                 openFirstPart[number] = parts;  // the next part is the first
                 groups_.push_back(group);
@@ -380,12 +400,14 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
     // Without divisions a duration counts quarters.
     divisions_ = Fraction(1);
     measureLength_.reset();
+    beatLength_ = kUnitsPerQuarter;
     int16_t measure = 0;
     for (const pugi::xml_node& measureNode : partNode.children("measure")) {
         if (measure == 0x7FFF) return Fail(Place(measureNode) + ": more than 32767 measures");
         ++measure;
         measureLabel_ = measureNode.attribute("number").value();
-        if (origin_.measureNumbers.size() < static_cast<std::size_t>(measure)) {
+        const bool firstReading = origin_.measureNumbers.size() < static_cast<std::size_t>(measure);
+        if (firstReading) {
             origin_.measureNumbers.push_back(measureLabel_);
             origin_.measureLengths.push_back(0);
         }
@@ -424,6 +446,7 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
             }
             if (reach < cursor_) reach = cursor_;
         }
+        if (firstReading) origin_.measureBeats.push_back(beatLength_);
         const int64_t length = (reach * Fraction(kUnitsPerQuarter)).Rounded();
         int32_t& longest = origin_.measureLengths[static_cast<std::size_t>(measure - 1)];
         longest = static_cast<int32_t>(std::max<int64_t>(longest, std::min<int64_t>(length, 0x7FFFFFFF)));
@@ -565,7 +588,8 @@ bool Decode(const uint8_t* bytes, std::size_t size, bool compressed, MusicXmlOri
 {
     origin.compressed = compressed;
     if (compressed) {
-        if (!ReadZip(bytes, size, origin.archive, error)) return false;
+        if (!ReadZip(bytes, size, origin.archive, error, &origin.archiveComment)) return false;
+        origin.archiveBytes.assign(bytes, bytes + size);
         const ZipEntry* container = nullptr;
         for (const ZipEntry& entry : origin.archive) {
             if (entry.name == "META-INF/container.xml") container = &entry;
@@ -602,9 +626,10 @@ bool Decode(const uint8_t* bytes, std::size_t size, bool compressed, MusicXmlOri
         }
         std::string scoreBytes;
         if (!UnpackZipEntry(origin.archive[origin.rootEntry], scoreBytes, error)) return false;
-        return DecodeText(std::move(scoreBytes), origin.text, origin.encoding, error);
+        return DecodeText(std::move(scoreBytes), origin.text, origin.encoding, origin.encodingAdjustment, error);
     }
-    return DecodeText(std::string(reinterpret_cast<const char*>(bytes), size), origin.text, origin.encoding, error);
+    return DecodeText(std::string(reinterpret_cast<const char*>(bytes), size), origin.text, origin.encoding,
+                      origin.encodingAdjustment, error);
 }
 
 bool Parse(const std::shared_ptr<MusicXmlOrigin>& origin, Score& score, std::string& error)

@@ -156,16 +156,6 @@ bool AppendPatchedText(const Score& score, Bytes& out, std::string& error)
         error);
 }
 
-// The patched text whole, in the file's encoding.
-bool PatchedText(const Score& score, std::string& out, std::string& error)
-{
-    out.clear();
-    if (!AppendPatchedText(score, out, error)) return false;
-    const TextEncoding encoding = score.musicXml->encoding;
-    if (encoding != TextEncoding::Utf8) out = EncodeText(out, encoding);
-    return true;
-}
-
 bool CheckOrigin(const Score& score, std::string& error)
 {
     if (score.musicXml) return true;
@@ -185,13 +175,18 @@ bool ExportMusicXml(const Score& score, bool compressed, std::vector<uint8_t>& b
         return AppendPatchedText(score, bytes, error);
     }
     std::string text;
-    if (!PatchedText(score, text, error)) return false;
+    if (!AppendPatchedText(score, text, error)) return false;
+    if (compressed && origin.compressed && text == origin.text) {
+        // Nothing changed: the archive as it was read.
+        bytes = origin.archiveBytes;
+        return true;
+    }
+    if (origin.encoding != TextEncoding::Utf8) text = EncodeText(text, origin.encoding);
     if (compressed && origin.compressed) {
-        // The archive as it was, with the score replaced.
+        // The archive as it was, with the score's entry alone made anew.
         std::vector<ZipEntry> archive = origin.archive;
-        const ZipEntry& root = archive[origin.rootEntry];
-        archive[origin.rootEntry] = PackZipEntry(root.name, text, root.time, root.date);
-        bytes = WriteZip(archive);
+        archive[origin.rootEntry] = RepackZipEntry(archive[origin.rootEntry], text);
+        bytes = WriteZip(archive, origin.archiveComment);
     } else if (compressed) {
         ZipEntry mimetype = PackZipEntry("mimetype", kMusicXmlMimeType);
         mimetype.method = 0;  // stored, as readers look for it unpacked

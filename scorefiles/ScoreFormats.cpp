@@ -6,6 +6,7 @@
 #include "ScoreFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -14,6 +15,11 @@ namespace simhost {
 
 bool ReadScoreFile(const std::string& path, Score& score, std::string& error)
 {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        error = path + ": a folder, not a score file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot open the file";

@@ -11,6 +11,7 @@ namespace {
 constexpr uint32_t kLocalHeader = 0x04034b50;
 constexpr uint32_t kCentralHeader = 0x02014b50;
 constexpr uint32_t kEndOfDirectory = 0x06054b50;
+constexpr uint32_t kDescriptor = 0x08074b50;
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kEndSize = 22;
@@ -38,6 +39,22 @@ void Put32(std::vector<uint8_t>& b, uint32_t value)
     Put16(b, value >> 16);
 }
 
+// Overwrites a value inside a header already read; a header too short to
+// hold it is left alone.
+void Set16(std::vector<uint8_t>& b, std::size_t at, uint32_t value)
+{
+    if (at + 2 > b.size()) return;
+    b[at] = static_cast<uint8_t>(value);
+    b[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void Set32(std::vector<uint8_t>& b, std::size_t at, uint32_t value)
+{
+    if (at + 4 > b.size()) return;
+    Set16(b, at, value & 0xFFFF);
+    Set16(b, at + 2, value >> 16);
+}
+
 // True when [at, at + length) lies inside a buffer of `size` bytes.
 bool Inside(std::size_t size, std::size_t at, std::size_t length)
 {
@@ -56,9 +73,27 @@ uint32_t Checksum(const std::string& content)
     return static_cast<uint32_t>(crc);
 }
 
+// The content deflated, with no zlib header, as zip keeps it.
+std::vector<uint8_t> Deflate(const std::string& content)
+{
+    std::vector<uint8_t> data;
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    data.resize(deflateBound(&stream, static_cast<uLong>(content.size())));
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+    stream.avail_in = static_cast<uInt>(content.size());
+    stream.next_out = data.data();
+    stream.avail_out = static_cast<uInt>(data.size());
+    deflate(&stream, Z_FINISH);
+    data.resize(data.size() - stream.avail_out);
+    deflateEnd(&stream);
+    return data;
+}
+
 }  // namespace
 
-bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entries, std::string& error)
+bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entries, std::string& error,
+             std::vector<uint8_t>* comment)
 {
     entries.clear();
     if (size < kEndSize) {
@@ -94,6 +129,10 @@ bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entr
     if (!Inside(end, directoryOffset, directorySize)) {
         error = "the central directory lies outside the archive";
         return false;
+    }
+    if (comment != nullptr) {
+        const std::size_t length = std::min<std::size_t>(Read16(bytes, end + 20), size - end - kEndSize);
+        comment->assign(bytes + end + kEndSize, bytes + end + kEndSize + length);
     }
     std::size_t at = directoryOffset;
     for (std::size_t i = 0; i < count; ++i) {
@@ -144,6 +183,19 @@ bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entr
             return false;
         }
         entry.data.assign(bytes + dataOffset, bytes + dataOffset + packed);
+        // A data descriptor: crc and sizes, after an optional signature.
+        const std::size_t dataEnd = dataOffset + packed;
+        std::size_t descriptorSize = 0;
+        if ((entry.flags & 0x0008) != 0) {
+            descriptorSize = Inside(directoryOffset, dataEnd, 4) && Read32(bytes, dataEnd) == kDescriptor ? 16 : 12;
+            if (!Inside(directoryOffset, dataEnd, descriptorSize)) {
+                error = entry.name + ": its data descriptor lies outside the archive";
+                return false;
+            }
+        }
+        entry.localHeader.assign(bytes + localOffset, bytes + dataOffset);
+        entry.descriptor.assign(bytes + dataEnd, bytes + dataEnd + descriptorSize);
+        entry.centralHeader.assign(bytes + at, bytes + at + headerSize);
         entries.push_back(std::move(entry));
         at += headerSize;
     }
@@ -204,20 +256,32 @@ ZipEntry PackZipEntry(const std::string& name, const std::string& content, uint1
     entry.date = date;
     entry.crc = Checksum(content);
     entry.size = static_cast<uint32_t>(content.size());
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    entry.data.resize(deflateBound(&stream, static_cast<uLong>(content.size())));
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = static_cast<uInt>(content.size());
-    stream.next_out = entry.data.data();
-    stream.avail_out = static_cast<uInt>(entry.data.size());
-    deflate(&stream, Z_FINISH);
-    entry.data.resize(entry.data.size() - stream.avail_out);
-    deflateEnd(&stream);
+    entry.data = Deflate(content);
     return entry;
 }
 
-std::vector<uint8_t> WriteZip(const std::vector<ZipEntry>& entries)
+ZipEntry RepackZipEntry(const ZipEntry& entry, const std::string& content)
+{
+    ZipEntry repacked = entry;
+    repacked.flags = static_cast<uint16_t>(entry.flags & ~0x0008u);
+    repacked.crc = Checksum(content);
+    repacked.size = static_cast<uint32_t>(content.size());
+    if (entry.method == 0) repacked.data.assign(content.begin(), content.end());
+    else repacked.data = Deflate(content);
+    repacked.descriptor.clear();
+    const uint32_t packed = static_cast<uint32_t>(repacked.data.size());
+    Set16(repacked.localHeader, 6, repacked.flags);
+    Set32(repacked.localHeader, 14, repacked.crc);
+    Set32(repacked.localHeader, 18, packed);
+    Set32(repacked.localHeader, 22, repacked.size);
+    Set16(repacked.centralHeader, 8, repacked.flags);
+    Set32(repacked.centralHeader, 16, repacked.crc);
+    Set32(repacked.centralHeader, 20, packed);
+    Set32(repacked.centralHeader, 24, repacked.size);
+    return repacked;
+}
+
+std::vector<uint8_t> WriteZip(const std::vector<ZipEntry>& entries, const std::vector<uint8_t>& comment)
 {
     std::vector<uint8_t> out;
     std::vector<uint32_t> offsets;
@@ -236,13 +300,24 @@ std::vector<uint8_t> WriteZip(const std::vector<ZipEntry>& entries)
     };
     for (const ZipEntry& entry : entries) {
         offsets.push_back(static_cast<uint32_t>(out.size()));
-        Put32(out, kLocalHeader);
-        header(entry);
-        out.insert(out.end(), entry.name.begin(), entry.name.end());
+        if (!entry.localHeader.empty()) {
+            out.insert(out.end(), entry.localHeader.begin(), entry.localHeader.end());
+        } else {
+            Put32(out, kLocalHeader);
+            header(entry);
+            out.insert(out.end(), entry.name.begin(), entry.name.end());
+        }
         out.insert(out.end(), entry.data.begin(), entry.data.end());
+        out.insert(out.end(), entry.descriptor.begin(), entry.descriptor.end());
     }
     const uint32_t directoryOffset = static_cast<uint32_t>(out.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].centralHeader.empty()) {
+            std::vector<uint8_t> record = entries[i].centralHeader;
+            Set32(record, 42, offsets[i]);
+            out.insert(out.end(), record.begin(), record.end());
+            continue;
+        }
         Put32(out, kCentralHeader);
         Put16(out, 20);  // made by: MS-DOS, version 2.0
         header(entries[i]);
@@ -261,7 +336,8 @@ std::vector<uint8_t> WriteZip(const std::vector<ZipEntry>& entries)
     Put16(out, static_cast<uint32_t>(entries.size()));
     Put32(out, directorySize);
     Put32(out, directoryOffset);
-    Put16(out, 0);
+    Put16(out, static_cast<uint32_t>(std::min<std::size_t>(comment.size(), 0xFFFF)));
+    out.insert(out.end(), comment.begin(), comment.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(comment.size(), 0xFFFF)));
     return out;
 }
 

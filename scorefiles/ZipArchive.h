@@ -21,15 +21,23 @@ struct ZipEntry {
     uint32_t crc = 0;
     uint32_t size = 0;    // unpacked, as the archive declares it
     std::vector<uint8_t> data;  // as stored in the archive
+    // As read: the local header with its name and extra field, the data
+    // descriptor after the data (if any), and the central directory's
+    // record with its extra field and comment. Empty for a new entry.
+    std::vector<uint8_t> localHeader;
+    std::vector<uint8_t> descriptor;
+    std::vector<uint8_t> centralHeader;
 };
 
 // The most an archive may hold, and the most one entry may unpack to.
 constexpr std::size_t kZipMaxEntries = 10000;
 constexpr uint32_t kZipMaxUnpacked = 64u << 20;
 
-// The archive's entries, in central-directory order. False with a message
-// for anything that is not a well-formed archive inside the size bytes.
-bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entries, std::string& error);
+// The archive's entries, in central-directory order, and its comment. False
+// with a message for anything that is not a well-formed archive inside the
+// size bytes.
+bool ReadZip(const uint8_t* bytes, std::size_t size, std::vector<ZipEntry>& entries, std::string& error,
+             std::vector<uint8_t>* comment = nullptr);
 
 // An entry's content: at most `limit` bytes, the size and checksum as
 // declared. A bomb stops at the limit.
@@ -39,7 +47,13 @@ bool UnpackZipEntry(const ZipEntry& entry, std::string& content, std::string& er
 // A deflated entry holding the content.
 ZipEntry PackZipEntry(const std::string& name, const std::string& content, uint16_t time = 0, uint16_t date = 0);
 
-// The archive of the entries, stored data copied as it is.
-std::vector<uint8_t> WriteZip(const std::vector<ZipEntry>& entries);
+// The entry with new content: its name, method (stored stays stored),
+// times, flags and extra fields as they were, its sizes and checksum new,
+// and no data descriptor.
+ZipEntry RepackZipEntry(const ZipEntry& entry, const std::string& content);
+
+// The archive of the entries in their order, each read entry with its
+// headers as stored (only the offsets new), and the comment.
+std::vector<uint8_t> WriteZip(const std::vector<ZipEntry>& entries, const std::vector<uint8_t>& comment = {});
 
 }  // namespace simhost

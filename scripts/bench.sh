@@ -9,10 +9,11 @@
 #
 # The orchestral score (30 parts x 500 measures, 210,000 notes) comes first,
 # side by side in one run: a bare parse (xmllint --noout), qvperfcopy-sync
-# reading it, syncing every part from staff 1 at 100 % and writing it, and
-# the web page doing the same in headless chromium; MuseScore 3's import and
-# save of the same file with QV_BENCH_MUSESCORE=1 (minutes). --orchestral
-# prints only that table.
+# reading it, syncing every part from staff 1 at 100 % and writing it, with
+# and without drawing the picture (--picture), and the web page doing the
+# same in headless chromium, with the part of its Apply that drew the
+# picture; MuseScore 3's import and save of the same file with
+# QV_BENCH_MUSESCORE=1 (minutes). --orchestral prints only that table.
 set -euo pipefail
 cd "$(dirname "$0")/.." || exit 1
 [ "${QV_SKIP_SETUP:-0}" = 1 ] || scripts/setup.sh
@@ -44,6 +45,8 @@ orchestral() {
   parse=$(measure 5 xmllint --noout "$score")
   sync=$(measure 5 build/release/cli/qvperfcopy-sync "$score" --source 1 --velocity 100 --start-time 100 \
     --end-time 100 --output "$work/out.musicxml")
+  drawn=$(measure 5 build/release/cli/qvperfcopy-sync "$score" --source 1 --velocity 100 --start-time 100 \
+    --end-time 100 --output "$work/out.musicxml" --picture "$work/out.svg")
   page=$(node web/tests/bench.mjs build/web/index.html "$score" 3) || { echo "bench.sh: the page's run failed" >&2; return 1; }
   total=$(sed -n 's/.*total \([0-9.]*\) s.*/\1/p' <<<"$page")
   [ -n "$total" ] || { echo "bench.sh: no total in the page's figures: $page" >&2; return 1; }
@@ -51,6 +54,9 @@ orchestral() {
   printf '  %-58s %8s %10s\n' step seconds "peak MiB"
   printf '  %-58s %8s %10s\n' "xmllint --noout (a bare parse), median of 5" "${parse% *}" "${parse#* }"
   printf '  %-58s %8s %10s\n' "qvperfcopy-sync: read, sync at 100 %, write; median of 5" "${sync% *}" "${sync#* }"
+  printf '  %-58s %8s %10s\n' "the same with --picture; median of 5" "${drawn% *}" "${drawn#* }"
+  echo "  the picture: $(stat -c %s "$work/out.svg") bytes, $(awk -v with="${drawn% *}" -v without="${sync% *}" \
+    'BEGIN { printf "%.1f", 100 * (with - without) / without }') % more time than the sync without it"
   echo "  the page in headless chromium, $page: $(awk -v page="$total" -v tool="${sync% *}" \
     'BEGIN { printf "%.2f", page / tool }') x the command line"
   if [ "${QV_BENCH_MUSESCORE:-0}" = 1 ]; then

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Refreshes the user guide's pictures in docs/images/ from the screenshots
-# the last test run took under Wine (scripts/test.sh, or the win64 tests
-# and the installer tests): each is cut to the windows on it and stored
+# the last test run took under Wine and in chromium (scripts/test.sh, or
+# the win64 tests, the installer tests and scripts/web.sh --test): each is cut to the windows on it and stored
 # without time stamps, so that an unchanged picture gives an unchanged file.
 #   scripts/guide-images.sh
 set -euo pipefail
 cd "$(dirname "$0")/.." || exit 1
 window=build/win64/screenshots
 installer=build/screenshots/installer
+web=build/screenshots/web
 images=docs/images
 # guide name, screenshot, the part kept: "trim" keeps the windows on the
 # installer's black screen; the host's window fills its screen, with the
@@ -19,6 +20,9 @@ pictures=(
   "installer-refused.png $installer/03-folder-refused trim"
   "installer-installed.png $installer/05-installed trim"
   "installer-remove.png $installer/06-remove trim"
+  "web-page.png $web/web-result trim"
+  "web-picture.png $web/web-result-picture trim"
+  "web-picture-orchestral.png $web/web-orchestral-picture trim"
 )
 mkdir -p "$images"
 missing=0

@@ -4,11 +4,14 @@
 # For each demo:
 #   1. mscore3 converts it to MusicXML;
 #   2. qvperfcopy-pattern gives the first staff's notes a fixed pattern of
-#      attack, release and dynamics (see cli/PatternTool.h);
+#      attack, release and dynamics (see cli/PlaybackPattern.h);
 #   3. qvperfcopy-sync copies them to every other staff at 100%;
 #   4. mscore3 reads the result back, renders it to PNG and writes it as
 #      MusicXML again; that must hold as many notes as its first conversion;
-#   5. mscore3 renders the result, without its repeats, to MIDI, and every
+#   5. a copy at 0 % keeps the converted file's bytes, the copy changes only
+#      the notes' attack, release and dynamics and is well-formed, and a
+#      second copy changes nothing;
+#   6. mscore3 renders the result, without its repeats, to MIDI, and every
 #      destination note whose dynamics the copy changed must play at the
 #      velocity of its source note (scripts/velocities-heard.py, with
 #      python3-mido): "velocities heard" is matched/changed.
@@ -44,6 +47,24 @@ mscore_tmp=$(mktemp -d)
 trap 'rm -rf "$mscore_tmp"' EXIT
 mscore() { TMPDIR=$mscore_tmp XDG_RUNTIME_DIR=$mscore_tmp timeout 120 mscore3 "$@" >>"$work/mscore3.log" 2>&1; }
 notes() { grep -c '<note[ >]' "$1"; }
+# A MusicXML file without the notes' attack, release and dynamics.
+without_playback() { sed -E ':again; s/(<note[^>]*) (attack|release|dynamics)="[^"]*"/\1/; t again' "$1"; }
+# What a copy may do to a file, or the first way it did more: a copy at 0 %
+# keeps the bytes, one at 100 % changes only the notes' playback attributes
+# and writes well-formed XML, and a second one changes nothing.
+invariants() {  # converted, patterned, synced
+  local base=${1%.musicxml}
+  "$tools/qvperfcopy-sync" "$1" --source 1 --velocity 0 --start-time 0 --end-time 0 \
+    --output "$base-none.musicxml" >/dev/null 2>&1 || { echo "the copy at 0 % failed"; return; }
+  cmp -s "$1" "$base-none.musicxml" || { echo "a copy at 0 % changed the file"; return; }
+  cmp -s <(without_playback "$2") <(without_playback "$3") ||
+    { echo "the copy changed more than the notes' playback attributes"; return; }
+  /usr/bin/python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' "$3" 2>/dev/null ||
+    { echo "the copy is not well-formed XML"; return; }
+  "$tools/qvperfcopy-sync" "$3" --source 1 --velocity 100 --start-time 100 --end-time 100 \
+    --output "$base-again.musicxml" >/dev/null 2>&1 || { echo "the second copy failed"; return; }
+  cmp -s "$3" "$base-again.musicxml" || echo "a second copy at 100 % changed the file"
+}
 
 demos=$(dpkg -L musescore3-common 2>/dev/null | grep -E '/demos/[^/]+\.msc[xz]$' | sort)
 [ -n "$demos" ] || { echo "real-scores: no demo scores found in musescore3-common"; exit 1; }
@@ -84,6 +105,8 @@ for demo in $demos; do
         result="${result}mscore3 did not read the result back whole"
       fi
       if [ "$synced" = "$base-synced.musicxml" ]; then
+        broken=$(invariants "$base.musicxml" "$base-pattern.musicxml" "$synced")
+        [ -z "$broken" ] || result="$result; NOT kept: $broken"
         if scripts/velocities-heard.py --playable "$synced" "$base-play.musicxml" &&
           mscore -o "$base-play.mid" "$base-play.musicxml" && [ -s "$base-play.mid" ]; then
           read -r heardMatched heardChanged < <(scripts/velocities-heard.py "$base-pattern.musicxml" "$synced" \

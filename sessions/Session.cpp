@@ -304,6 +304,8 @@ bool SessionRun::SetUp()
          << original_->hostVersion << std::dec << "), settings file: "
          << (files_.settingsPath.empty() ? std::string("none") : fs::path(files_.settingsPath).filename().string())
          << "\n";
+    const std::string encoding = EncodingNotice(*original_);
+    if (!encoding.empty()) out_ << encoding << "\n";
     const std::string adjusted = AdjustedNotice(*original_);
     if (!adjusted.empty()) out_ << adjusted << "\n";
     const std::string leftOut = LeftOutNotice(*original_);
@@ -537,7 +539,7 @@ void SessionRun::Report(const View& before, const Score& scoreBefore, size_t box
     for (size_t i = beeps; i < sounds.size(); ++i) {
         out_ << "  beep" << (sounds[i] == MB_ICONEXCLAMATION ? " (exclamation)" : " (simple)") << "\n";
     }
-    if (!SameRevision(scoreBefore, host.score) &&
+    if (files_.reportChanges && !SameRevision(scoreBefore, host.score) &&
         !(scoreBefore.frames == host.score.frames && scoreBefore.records == host.score.records)) {
         ReportChanges(scoreBefore, host.score, out_, "  ", files_.changeRowsShown);
     }

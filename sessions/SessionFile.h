@@ -30,6 +30,9 @@ struct SessionFiles {
     bool goAhead = false;
     // The rows of each change report written out; the rest are counted.
     std::size_t changeRowsShown = SIZE_MAX;
+    // Whether the transcript lists the changed values in the host's terms
+    // (a program that reports them in its own way turns it off).
+    bool reportChanges = true;
     // Host functions the host of this session does not export ("hostLacks"
     // in a session file). Natively they are left out; a Windows host
     // program must have been built without them.

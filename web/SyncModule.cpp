@@ -6,6 +6,8 @@
 
 #include "MessageBoxes.h"
 #include "MusicXml.h"
+#include "PlaybackPicture.h"
+#include "PlayedNotes.h"
 #include "ScoreFormats.h"
 #include "Session.h"
 #include "ZipArchive.h"
@@ -13,6 +15,7 @@
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -22,10 +25,8 @@
 
 namespace {
 
-// The changed values listed in full; the rest are counted, by the report's
-// last line.
+// The changed values listed in full; the rest are counted.
 constexpr std::size_t kChangesShown = 300;
-const char kMoreRows[] = "  ... ";
 
 // The last answer, alive until the next call.
 std::string gAnswer;
@@ -38,6 +39,8 @@ std::shared_ptr<const simhost::Score> gOpened;
 std::string gOpenedName;
 // The last sync's output file.
 std::vector<uint8_t> gOutput;
+// The opened score's staves as the tool window lists them.
+std::vector<std::string> gStaffNames;
 
 const char* Answer(const nlohmann::json& value)
 {
@@ -139,10 +142,33 @@ EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
         for (const std::string& number : score.musicXml->measureNumbers) measures.push_back(number);
     }
     nlohmann::json notices = nlohmann::json::array();
-    for (const std::string& notice : { simhost::AdjustedNotice(score), simhost::LeftOutNotice(score) }) {
+    for (const std::string& notice : { simhost::EncodingNotice(score), simhost::AdjustedNotice(score),
+                                        simhost::LeftOutNotice(score) }) {
         if (!notice.empty()) notices.push_back(notice);
     }
-    return Answer({ { "staves", staves }, { "parts", parts }, { "measures", measures }, { "notices", notices } });
+    gStaffNames = lines;
+    // How it plays as it is, so that the source's values are seen before a copy.
+    const int16_t first = score.staffOrder.empty() ? 0 : score.staffOrder.front();
+    const std::string picture = simhost::DrawPlaybackPicture(
+        simhost::CollectPlayback(score, score, score.selection, first, lines), PictureTitle(name), "opened");
+    return Answer({ { "staves", staves },
+                    { "parts", parts },
+                    { "measures", measures },
+                    { "notices", notices },
+                    { "picture", picture } });
+}
+
+// How the opened score plays in a selection of parts and measures (as
+// --parts and --measures count them; empty: all), the source staff marked.
+EMSCRIPTEN_KEEPALIVE const char* qv_picture(double sourceStaff, const char* parts, const char* measures)
+{
+    if (!gOpened) return ErrorAnswer("qvperfcopy-sync: no score is open");
+    std::string error;
+    const std::optional<simhost::Region> region = simhost::SelectPartsAndMeasures(*gOpened, parts, measures, error);
+    if (!region) return ErrorAnswer("qvperfcopy-sync: " + error);
+    const simhost::PlaybackSelection selection = simhost::CollectPlayback(
+        *gOpened, *gOpened, *region, static_cast<int16_t>(sourceStaff), gStaffNames);
+    return Answer({ { "picture", simhost::DrawPlaybackPicture(selection, PictureTitle(gOpenedName), "opened") } });
 }
 
 // Runs qvperfcopy-sync with the page's arguments (a JSON list of texts) and
@@ -165,7 +191,8 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
     std::ostringstream out;
     std::ostringstream err;
     const bool opened = !args.empty() && args.front() == gOpenedName;
-    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr, kChangesShown, &gOutput) != 0) {
+    simhost::PlaybackSelection played;
+    if (RunSyncTool(args, "", out, err, opened ? gOpened : nullptr, kChangesShown, &gOutput, &played) != 0) {
         const std::vector<std::string> problem = Lines(err.str());
         return ErrorAnswer(problem.empty() ? "qvperfcopy-sync: the sync failed" : problem.front());
     }
@@ -174,36 +201,35 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
     for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
         if (box.question) questions.push_back({ { "title", box.title }, { "text", box.text } });
     }
-    // The transcript's table of changes: a header line, then one row per
-    // value, all indented, and how many more rows there are.
-    nlohmann::json changes = nlohmann::json::array();
-    std::size_t more = 0;
-    std::string header;
     std::string figures;
-    bool inTable = false;
     for (const std::string& line : Lines(out.str())) {
         if (line.rfind("Summary: ", 0) == 0) figures = line.substr(9);
-        const bool indented = line.rfind("    ", 0) == 0;
-        if (!inTable && line.find("measure") != std::string::npos && line.find("-> new") != std::string::npos) {
-            inTable = true;
-            header = line;
-            continue;
-        }
-        if (inTable && line.rfind(kMoreRows, 0) == 0) {
-            more += std::stoull(line.substr(sizeof kMoreRows - 1));
-            continue;
-        }
-        if (inTable && !indented) inTable = false;
-        if (!inTable) continue;
-        if (changes.size() < kChangesShown) changes.push_back(line);
-        else ++more;
     }
+    // The changed values as a musician reads them, the host's beside them.
+    std::size_t count = 0;
+    nlohmann::json changes = nlohmann::json::array();
+    for (const simhost::PlayedChange& change : simhost::PlayedChanges(played, kChangesShown, count)) {
+        changes.push_back({ { "staff", change.staff },
+                            { "measure", change.measure },
+                            { "beat", change.beat },
+                            { "pitch", change.pitch },
+                            { "value", change.value },
+                            { "before", change.before },
+                            { "after", change.after },
+                            { "hostBefore", change.hostBefore },
+                            { "hostAfter", change.hostAfter } });
+    }
+    const std::size_t more = count - changes.size();
+    const auto drawing = std::chrono::steady_clock::now();
+    const std::string picture = simhost::DrawPlaybackPicture(played, PictureTitle(gOpenedName), "result");
+    const double drawSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
     return Answer({ { "questions", questions },
                     { "figures", figures },
-                    { "header", header },
                     { "changes", changes },
                     { "more", more },
-                    { "output", output } });
+                    { "output", output },
+                    { "picture", picture },
+                    { "pictureSeconds", drawSeconds } });
 }
 
 EMSCRIPTEN_KEEPALIVE const uint8_t* qv_output_data()

@@ -25,11 +25,19 @@
     $(id).textContent = text;
   }
 
+  // The module's picture, as elements of this page.
+  function showPicture(id, svg) {
+    const picture = new DOMParser().parseFromString(svg || '', 'image/svg+xml').documentElement;
+    if (picture && picture.nodeName === 'svg') $(id).replaceChildren(document.importNode(picture, true));
+    else $(id).replaceChildren();
+  }
+
   function clearResult() {
     $('result').hidden = true;
     $('question').hidden = true;
     setText('figures', '');
-    setText('changes', '');
+    $('changes').tBodies[0].replaceChildren();
+    $('result-picture').replaceChildren();
     setText('more', '');
     if (downloadUrl) URL.revokeObjectURL(downloadUrl);
     downloadUrl = '';
@@ -48,6 +56,8 @@
     setText('progress', '');
     setText('file-name', '');
     $('notices').replaceChildren();
+    $('playing').hidden = true;
+    $('opened-picture').replaceChildren();
     for (const id of ['source', 'part-first', 'part-last', 'measure-first', 'measure-last']) $(id).replaceChildren();
     for (const field of fields) {
       field.check.checked = true;
@@ -89,6 +99,8 @@
     fill($('measure-first'), measures, 0);
     fill($('measure-last'), measures.map(function (item) { return item.cloneNode(true); }), measures.length - 1);
     $('sync-fields').disabled = false;
+    showPicture('opened-picture', result.picture);
+    $('playing').hidden = false;
     setText('progress', file.name + ': ' + result.staves.length + ' staves, ' + result.parts.length + ' parts, ' +
       result.measures.length + ' measures.');
     $('source').focus();
@@ -107,20 +119,35 @@
     return clamped;
   }
 
+  // The chosen parts and measures as --parts and --measures take them, or
+  // empty for all.
+  function chosenParts() {
+    const first = $('part-first').selectedIndex;
+    const last = $('part-last').selectedIndex;
+    return first !== 0 || last !== score.parts.length - 1 ? (first + 1) + '-' + (last + 1) : '';
+  }
+
+  function chosenMeasures() {
+    const first = $('measure-first').selectedIndex;
+    const last = $('measure-last').selectedIndex;
+    return first !== 0 || last !== score.measures.length - 1 ? score.measures[first] + '-' + score.measures[last] : '';
+  }
+
+  // The opened score's picture for what is chosen now.
+  function redrawOpened() {
+    if (!score || !worker) return;
+    worker.postMessage({ kind: 'picture', source: Number($('source').value), parts: chosenParts(),
+      measures: chosenMeasures() });
+  }
+
   function syncArguments() {
     const args = [file.name, '--source', $('source').value];
     for (const field of fields) {
       const value = percent(field.edit);
       if (field.check.checked) args.push(field.option, String(value));
     }
-    const partFirst = $('part-first').selectedIndex;
-    const partLast = $('part-last').selectedIndex;
-    if (partFirst !== 0 || partLast !== score.parts.length - 1) args.push('--parts', (partFirst + 1) + '-' + (partLast + 1));
-    const first = $('measure-first').selectedIndex;
-    const last = $('measure-last').selectedIndex;
-    if (first !== 0 || last !== score.measures.length - 1) {
-      args.push('--measures', score.measures[first] + '-' + score.measures[last]);
-    }
+    if (chosenParts()) args.push('--parts', chosenParts());
+    if (chosenMeasures()) args.push('--measures', chosenMeasures());
     args.push('--output', outputName());
     return args;
   }
@@ -132,10 +159,32 @@
     $('download').download = result.output;
     $('download').textContent = 'Download ' + result.output;
     setText('figures', result.figures);
-    setText('changes', result.changes.length ? result.header + '\n' + result.changes.join('\n') : 'No value changed.');
+    showPicture('result-picture', result.picture);
+    $('result-picture').dataset.drawSeconds = String(result.pictureSeconds);
+    const rows = result.changes.map(function (change) {
+      const row = document.createElement('tr');
+      const cells = [change.staff, change.measure, change.beat, change.pitch, change.value, change.before, change.after,
+        change.hostBefore + ' \u2192 ' + change.hostAfter];
+      cells.forEach(function (text, i) {
+        const cell = document.createElement('td');
+        cell.textContent = text;
+        if (i === cells.length - 1) cell.className = 'host';
+        row.appendChild(cell);
+      });
+      return row;
+    });
+    if (rows.length === 0) {
+      const row = document.createElement('tr');
+      const cell = document.createElement('td');
+      cell.colSpan = 8;
+      cell.textContent = 'No value plays differently.';
+      row.appendChild(cell);
+      rows.push(row);
+    }
+    $('changes').tBodies[0].replaceChildren.apply($('changes').tBodies[0], rows);
     setText('more', result.more ? 'and ' + result.more + ' more changed values.' : '');
     $('result').hidden = false;
-    setText('progress', 'Done in ' + message.seconds + ' s.');
+    setText('progress', 'Done in ' + message.seconds + ' s: ' + result.figures);
     $('download').focus();
   }
 
@@ -180,6 +229,9 @@
     const message = event.data;
     if (message.kind === 'progress') setText('progress', message.text);
     else if (message.kind === 'opened') showOpened(message.result);
+    else if (message.kind === 'picture') {
+      if (message.result.picture) showPicture('opened-picture', message.result.picture);
+    }
     else if (message.kind === 'synced') showSynced(message);
     else if (message.kind === 'failed') {
       const name = file ? file.name : '';
@@ -228,6 +280,9 @@
     worker.postMessage({ kind: 'sync', args: args });
   });
   for (const field of fields) field.edit.addEventListener('change', function () { percent(field.edit); });
+  for (const id of ['source', 'part-first', 'part-last', 'measure-first', 'measure-last']) {
+    $(id).addEventListener('change', redrawOpened);
+  }
   $('answer-yes').addEventListener('click', function () { answer(true); });
   $('answer-no').addEventListener('click', function () { answer(false); });
   $('question').addEventListener('keydown', function (event) {

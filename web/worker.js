@@ -72,9 +72,16 @@ async function sync(args) {
   post({ kind: 'synced', result: result, seconds: seconds, file: file });
 }
 
+async function picture(message) {
+  const module = await loadModule();
+  post({ kind: 'picture', result: call(module, 'qv_picture', ['number', 'string', 'string'],
+    [message.source, message.parts, message.measures]) });
+}
+
 self.onmessage = function (event) {
   const message = event.data;
-  const work = message.kind === 'open' ? open(message.file) : sync(message.args);
+  const work = message.kind === 'open' ? open(message.file)
+    : message.kind === 'picture' ? picture(message) : sync(message.args);
   work.catch(function (error) {
     failed(error, message.file ? message.file.name : '');
   });

@@ -123,6 +123,8 @@ int RunInteractive(const std::string& scorePath, const std::string& parts,
             }
             host.score.selection = *region;
         }
+        const std::string encoding = simhost::EncodingNotice(host.score);
+        if (!encoding.empty()) std::printf("%s\n", encoding.c_str());
         const std::string adjusted = simhost::AdjustedNotice(host.score);
         if (!adjusted.empty()) std::printf("%s\n", adjusted.c_str());
         const std::string leftOut = simhost::LeftOutNotice(host.score);

@@ -4,11 +4,13 @@
 #include "MusicXmlReader.h"
 #include "MusicXmlWriter.h"
 #include "ScoreFormats.h"
+#include "TextEncoding.h"
 #include "common/FileText.h"
 #include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -224,7 +226,28 @@ TEST(MusicXmlImport, ClampsAndReportsWhatItAdjusts)
     Score named;
     std::string error;
     ASSERT_TRUE(ImportMusicXml(Bytes(text), false, named, error)) << error;
-    EXPECT_NE(std::string::npos, AdjustedNotice(named).find("part P1 \"Ho?rn\", measure 1"));
+    EXPECT_NE(std::string::npos, AdjustedNotice(named).find("part P1 \"Ho rn\", measure 1"));
+}
+
+// Part and group names written across lines, as some exports do ("1" and
+// "2" stacked), become names of one line: each run of white space one
+// space. The file itself keeps them as they were.
+TEST(MusicXmlImport, NamesWithLineBreaksBecomeOneLine)
+{
+    const Score score = Import("line_break_names.musicxml");
+    using Name = std::optional<std::optional<std::string>>;
+    EXPECT_EQ(score.StaffRecordName(1), Name(std::string("1 2")));
+    EXPECT_EQ(score.StaffRecordName(2), Name(std::string("3 4")));
+    EXPECT_EQ(score.StaffRecordName(3), Name(std::string("Tuba")));
+    const std::optional<GroupSpec> horns = score.GroupAt(0);
+    ASSERT_TRUE(horns);
+    EXPECT_EQ(horns->name, "Horns in F");
+    EXPECT_EQ(horns->first, 1);
+    EXPECT_EQ(horns->last, 2);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(ExportMusicXml(score, false, bytes, error)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), qvtest::ReadFileText(Fixture("line_break_names.musicxml")));
 }
 
 TEST(MusicXmlImport, LeavesOutWhatTheHostCannotHold)
@@ -274,7 +297,13 @@ TEST(MusicXmlImport, RefusesBadInputWithThePlace)
         { "\xFF\xFE<\0?\0", "a UTF-16 file with an odd number of bytes" },
         { std::string("\xFF\xFE\0\xD8<\0", 6), "line 1, column 1: not valid UTF-16 (a lone surrogate at byte 2)" },
         { std::string("\xFF\xFE\0\0<\0\0\0", 8), "a UTF-32 file" },
-        { "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><score-partwise/>", "a file in iso-8859-1" },
+        { "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><score-partwise/>",
+          "line 1: the declaration says Shift_JIS, an encoding that is not read; UTF-8, UTF-16, ISO-8859-1, "
+          "windows-1252 and US-ASCII are read" },
+        { "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>\x80\x81</a>",
+          "line 2, column 5: byte 0x81 (at byte 50 of the file) is not a character in windows-1252" },
+        { "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>\n<part-name>Fl\xFBte</part-name>",
+          "line 2, column 14: byte 0xFB (at byte 55 of the file) is not a character in US-ASCII" },
         { head + "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
                  "<note attack=\"soon\"><duration>1</duration></note></measure></part></score-partwise>",
           "attack=\"soon\" is not a number of divisions" },
@@ -486,10 +515,28 @@ TEST(MusicXmlExport, WritesBackInTheFilesOwnEncoding)
     const qvtest::TempFolder folder;
     ASSERT_FALSE(folder.Path().empty());
     const std::string out = folder.File("encoded.musicxml");
-    for (const std::string name : { "utf16le_bom", "utf16be_bom", "utf8_bom" }) {
+    struct Case {
+        std::string name;
+        TextEncoding encoding;
+        std::string flute;  // the first part's name, in UTF-8
+        std::string notice;
+    };
+    const std::string clef = "Fl\xC3\xBBte \xF0\x9D\x84\x9E";
+    const Case cases[] = {
+        { "utf16le_bom", TextEncoding::Utf16LittleEndian, clef, "" },
+        { "utf16be_bom", TextEncoding::Utf16BigEndian, clef, "" },
+        { "utf8_bom", TextEncoding::Utf8, clef, "" },
+        { "latin1", TextEncoding::Latin1, "Fl\xC3\xBBte \xC3\xA0 bec", "" },
+        { "windows1252", TextEncoding::Windows1252, "Fl\xC3\xBBte \xE2\x80\x9C\xC3\xA0 bec\xE2\x80\x9D", "" },
+        { "utf16_label_utf8", TextEncoding::Utf8, clef,
+          "Adjusted: the declaration says UTF-16, but the file is written in UTF-8." },
+    };
+    for (const Case& c : cases) {
+        const std::string& name = c.name;
         Score score = Import(name + ".musicxml");
-        EXPECT_EQ(score.StaffRecordName(1), std::optional<std::optional<std::string>>(std::string("Fl\xC3\xBBte \xF0\x9D\x84\x9E")))
-            << name;
+        EXPECT_EQ(score.StaffRecordName(1), std::optional<std::optional<std::string>>(c.flute)) << name;
+        EXPECT_EQ(score.musicXml->encoding, c.encoding) << name;
+        EXPECT_EQ(EncodingNotice(score), c.notice) << name;
         EXPECT_EQ(Entries(score),
                   "s1 m1 l0 @0 +1024 [1 v0 s0 e0] *\ns1 m1 l0 @1024 +1024 [1]\n"
                   "s2 m1 l0 @0 +1024 [1]\ns2 m1 l0 @1024 +1024 [1 v0 s512 e0] *\n")
@@ -588,6 +635,143 @@ TEST(MusicXmlImport, FindsTheScoreInAnyArchiveLayout)
     ASSERT_TRUE(UnpackZipEntry(written.back(), unpacked, error)) << error;
     EXPECT_NE(unpacked.find("<note dynamics=\"110\"><pitch><step>F"), std::string::npos) << unpacked;
     std::remove(path.c_str());
+}
+
+// The bytes decide between UTF-8 and UTF-16; a declaration that names
+// another encoding is overruled, and said so once. A single-byte file is
+// read as declared, by any of its common names in any case.
+TEST(TextEncoding, BytesWinOverTheDeclarationAndNamesAreCompared)
+{
+    struct Case {
+        std::string bytes;
+        TextEncoding encoding;
+        std::string adjustment;
+    };
+    const std::string declared = "<?xml version=\"1.0\" encoding=\"";
+    auto wide = [](const std::string& ascii, bool little, bool mark) {
+        std::string out = mark ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+        for (char c : ascii) out += little ? std::string(1, c) + '\0' : std::string(1, '\0') + c;
+        return out;
+    };
+    const Case cases[] = {
+        { "\xEF\xBB\xBF" + declared + "windows-1252\"?><a/>", TextEncoding::Utf8,
+          "the declaration says windows-1252, but the file's byte-order mark says UTF-8" },
+        { "\xEF\xBB\xBF" + declared + "Shift_JIS\"?><a/>", TextEncoding::Utf8,
+          "the declaration says Shift_JIS, but the file's byte-order mark says UTF-8" },
+        { wide(declared + "ISO-8859-1\"?><a/>", true, true), TextEncoding::Utf16LittleEndian,
+          "the declaration says ISO-8859-1, but the file's byte-order mark says UTF-16" },
+        { wide(declared + "UTF-8\"?><a/>", false, false), TextEncoding::Utf16BigEndian,
+          "the declaration says UTF-8, but the file is written in UTF-16" },
+        { wide(declared + "utf-16\"?><a/>", true, false), TextEncoding::Utf16LittleEndian, "" },
+        { declared + "UTF-16\"?><a/>", TextEncoding::Utf8,
+          "the declaration says UTF-16, but the file is written in UTF-8" },
+        { declared + "utf8\"?><a/>", TextEncoding::Utf8, "" },
+        { "<a/>", TextEncoding::Utf8, "" },
+        { declared + "LATIN1\"?><a/>", TextEncoding::Latin1, "" },
+        { "<?xml version='1.0' encoding='iso_8859-1'?><a/>", TextEncoding::Latin1, "" },
+        { declared + "CP1252\"?><a/>", TextEncoding::Windows1252, "" },
+        { declared + "ascii\"?><a/>", TextEncoding::UsAscii, "" },
+    };
+    for (const Case& c : cases) {
+        std::string text;
+        TextEncoding encoding = TextEncoding::Utf8;
+        std::string adjustment;
+        std::string error;
+        ASSERT_TRUE(DecodeText(c.bytes, text, encoding, adjustment, error)) << c.bytes << ": " << error;
+        EXPECT_EQ(encoding, c.encoding) << c.bytes;
+        EXPECT_EQ(adjustment, c.adjustment) << c.bytes;
+        EXPECT_EQ(EncodeText(text, encoding), c.bytes);
+    }
+    // Every byte that windows-1252 and Latin-1 have comes back as it was.
+    std::string every;
+    for (int b = 1; b < 256; ++b) {
+        if (b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) every += static_cast<char>(b);
+    }
+    for (const char* name : { "windows-1252", "ISO-8859-1" }) {
+        const std::string bytes = declared + name + "\"?><a>" + every + "</a>";
+        std::string text;
+        TextEncoding encoding = TextEncoding::Utf8;
+        std::string adjustment;
+        std::string error;
+        ASSERT_TRUE(DecodeText(bytes, text, encoding, adjustment, error)) << error;
+        EXPECT_EQ(EncodeText(text, encoding), bytes) << name;
+    }
+    std::string text;
+    TextEncoding encoding = TextEncoding::Utf8;
+    std::string adjustment;
+    std::string error;
+    ASSERT_TRUE(DecodeText(declared + "windows-1252\"?>\x80\x93\x9F\xE9", text, encoding, adjustment, error));
+    EXPECT_EQ(text.substr(text.size() - 10), "\xE2\x82\xAC\xE2\x80\x9C\xC5\xB8\xC3\xA9");
+    ASSERT_TRUE(DecodeText(declared + "latin1\"?>\x80\xE9", text, encoding, adjustment, error));
+    EXPECT_EQ(text.substr(text.size() - 4), "\xC2\x80\xC3\xA9");
+}
+
+std::vector<ZipEntry> ReadArchive(const std::string& bytes, std::vector<uint8_t>* comment = nullptr)
+{
+    std::vector<ZipEntry> entries;
+    std::string error;
+    EXPECT_TRUE(ReadZip(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), entries, error, comment))
+        << error;
+    return entries;
+}
+
+// A .mxl as programs write it: entries with extra fields, comments and data
+// descriptors, and a comment of its own. Written back with nothing changed
+// it is the same file; with a value changed, only the score's entry is made
+// anew, in its own method, name, times and place.
+TEST(MusicXmlExport, KeepsAnArchiveAsItWasStored)
+{
+    const qvtest::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    for (const std::string name : { "archive_as_written.mxl", "archive_stored.mxl" }) {
+        const std::string original = qvtest::ReadFileText(Fixture(name));
+        Score score = Import(name);
+        ASSERT_TRUE(score.musicXml) << name;
+        EXPECT_EQ(Entries(score), Entries(Import("whole_copy.musicxml"))) << name;
+        const std::string path = folder.File("copy.mxl");
+        std::string error;
+        ASSERT_TRUE(WriteScoreFile(path, score, error)) << error;
+        EXPECT_EQ(qvtest::ReadFileText(path), original) << name;
+
+        ASSERT_TRUE(score.SetPerformance(4, 1, Performance{ 256, 0, 9, 0 }));
+        ASSERT_TRUE(WriteScoreFile(path, score, error)) << error;
+        std::vector<uint8_t> comment;
+        const std::vector<ZipEntry> before = ReadArchive(original);
+        const std::vector<ZipEntry> after = ReadArchive(qvtest::ReadFileText(path), &comment);
+        EXPECT_EQ(std::string(comment.begin(), comment.end()), "An archive comment");
+        ASSERT_EQ(after.size(), before.size()) << name;
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i].name, before[i].name);
+            EXPECT_EQ(after[i].method, before[i].method) << after[i].name;
+            EXPECT_EQ(after[i].time, before[i].time) << after[i].name;
+            EXPECT_EQ(after[i].date, before[i].date) << after[i].name;
+            // The central record but for the offset of the local header.
+            auto central = [](std::vector<uint8_t> record) {
+                std::fill(record.begin() + 42, record.begin() + 46, 0);
+                return record;
+            };
+            if (after[i].name == "Quartet.musicxml") {
+                // The extra field and comment as they were, sizes new.
+                EXPECT_EQ(after[i].centralHeader.size(), before[i].centralHeader.size());
+                EXPECT_TRUE(std::equal(before[i].centralHeader.end() - 15, before[i].centralHeader.end(),
+                                       after[i].centralHeader.end() - 15))
+                    << "extra field and comment";
+                EXPECT_EQ(after[i].descriptor.size(), 0u);
+                std::string unpacked;
+                ASSERT_TRUE(UnpackZipEntry(after[i], unpacked, error)) << error;
+                EXPECT_NE(unpacked.find("<note attack=\"1\" dynamics=\"110\">"), std::string::npos) << unpacked;
+                continue;
+            }
+            EXPECT_EQ(after[i].localHeader, before[i].localHeader) << after[i].name;
+            EXPECT_EQ(after[i].data, before[i].data) << after[i].name;
+            EXPECT_EQ(after[i].descriptor, before[i].descriptor) << after[i].name;
+            EXPECT_EQ(central(after[i].centralHeader), central(before[i].centralHeader)) << after[i].name;
+        }
+        Score again;
+        ASSERT_TRUE(ReadScoreFile(path, again, error)) << error;
+        EXPECT_EQ(again.PerformanceOf(4, 1), (Performance{ 256, 0, 9, 0 }));
+        std::remove(path.c_str());
+    }
 }
 
 TEST(MusicXmlSelection, PartsAndMeasuresAsMusiciansCount)

@@ -1,7 +1,8 @@
 // Times the page on one file in headless chromium: opening it (reading in
 // the worker, the tool window's list) and Apply with all three fields at
 // 100 % from staff 1 to every part, up to the download being offered.
-// Prints "page: open S s, apply S s, total S s" for the median of RUNS.
+// Prints "page: open S s, apply S s, total S s" for the median of RUNS, and
+// the part of the apply that drew the picture, and its size.
 //
 //   node web/tests/bench.mjs PAGE.html FILE [RUNS]
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -21,6 +22,8 @@ const browser = await launchChromium(work);
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const opens = [];
 const applies = [];
+const pictures = [];  // the module's time to draw the picture of an Apply
+const sizes = [];
 try {
   const page = await browser.newPage();
   await page.goto(pathToFileURL(resolve(pagePath)).href, { waitUntil: 'load' });
@@ -44,11 +47,15 @@ try {
       else break;
     }
     applies.push((Date.now() - applied) / 1000);
+    pictures.push(Number(await page.$eval('#result-picture', (e) => e.dataset.drawSeconds)));
+    sizes.push(await page.$eval('#result-picture', (e) => e.innerHTML.length));
   }
   const open = median(opens);
   const apply = median(applies);
+  const picture = median(pictures);
   console.log(`page: open ${open.toFixed(2)} s, apply ${apply.toFixed(2)} s, total ${(open + apply).toFixed(2)} s ` +
-    `(median of ${runs})`);
+    `(median of ${runs}); the picture: ${picture.toFixed(3)} s of the apply (${(100 * picture / (apply - picture)).toFixed(1)} % ` +
+    `more than without it), ${median(sizes)} bytes`);
 } finally {
   await browser.close();
   rmSync(work, { recursive: true, force: true });
