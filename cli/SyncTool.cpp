@@ -7,6 +7,7 @@
 #include "SimHost.h"
 #include "MessageBoxes.h"
 #include "PlaybackPicture.h"
+#include "SelectionMidi.h"
 #include "shell/EntryPoints.h"
 
 #include <algorithm>
@@ -26,7 +27,8 @@ const char kDescription[] =
     "A field that is not named is not copied. Without any arguments, syncs the bundled\n"
     "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
     "-- are score files, even when they start with --. --picture draws how the\n"
-    "selection plays before and after the copy, as SVG.";
+    "selection plays before and after the copy, as SVG; --midi and --midi-before write\n"
+    "the selection after and before it as a Standard MIDI File.";
 
 const char kExitStatuses[] =
     "  0  done; a copy that changes nothing is cancelled, and done, and a picture that\n"
@@ -47,6 +49,8 @@ struct Options {
     std::string measures;
     std::string outputPath;
     std::string picturePath;
+    std::string midiPath;
+    std::string midiBeforePath;
 };
 
 // Every option, once: its type, its range, its help and what it excludes.
@@ -88,6 +92,9 @@ void DeclareOptions(CLI::App& app, Options& options)
     app.add_option("--output", options.outputPath, "Writes the synced score to this file")->type_name("OUT");
     app.add_option("--picture", options.picturePath, "Draws how the selection plays before and after, as SVG")
         ->type_name("OUT.svg");
+    app.add_option("--midi", options.midiPath, "Writes the selection after the copy as MIDI")->type_name("OUT.mid");
+    app.add_option("--midi-before", options.midiBeforePath, "Writes the selection before the copy as MIDI")
+        ->type_name("OUT.mid");
 }
 
 // Reads the arguments; answers the exit status when the tool stops there.
@@ -276,6 +283,20 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
         if (picture) out << "Drew " << options.picturePath << "\n";
         else err << "qvperfcopy-sync: " << options.picturePath << ": the picture could not be written\n";
     }
+    int midiStatus = 0;
+    for (const auto& midi : { std::make_pair(&options.midiPath, true), std::make_pair(&options.midiBeforePath, false) }) {
+        if (midi.first->empty()) continue;
+        const std::vector<uint8_t> bytes = simhost::SelectionMidi(selection, midi.second);
+        std::ofstream file(*midi.first, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (file) {
+            out << "Wrote " << *midi.first << "\n";
+        } else {
+            err << "qvperfcopy-sync: " << *midi.first << ": cannot write the MIDI file\n";
+            midiStatus = 1;
+        }
+    }
     if (played != nullptr) *played = std::move(selection);
     const SyncFigures figures = CountFigures(score, synced, source);
     char summary[300];
@@ -284,7 +305,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
                   figures.staves, static_cast<int>(figures.measures), figures.notes, figures.entriesMatched,
                   figures.valuesChanged, seconds);
     out << summary;
-    return 0;
+    return midiStatus;
 }
 
 simhost::PluginEntries PluginEntryPoints()

@@ -56,6 +56,39 @@ std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXm
     return static_cast<int16_t>(key);
 }
 
+std::optional<int32_t> MusicXmlDuration(const MusicXmlOrigin& origin, const MusicXmlNote& note)
+{
+    const std::string& text = origin.text;
+    const std::size_t end = text.find("</note>", note.tagOffset);
+    const std::size_t at = text.find("<duration>", note.tagOffset);
+    if (at == std::string::npos || at > end) return std::nullopt;
+    const std::size_t from = at + 10;
+    const std::size_t to = text.find('<', from);
+    if (to == std::string::npos || to > end) return std::nullopt;
+    const std::optional<Fraction> value = ParseDecimal(text.substr(from, to - from));
+    if (!value || value->IsNegative()) return std::nullopt;
+    const Fraction units = *value * Fraction(kUnitsPerQuarter) /
+                           Fraction(note.divisionsNumerator, note.divisionsDenominator);
+    if (!units.IsValid() || units.Rounded() > 0x7FFFFFFF) return std::nullopt;
+    return static_cast<int32_t>(units.Rounded());
+}
+
+MusicXmlTie MusicXmlTies(const MusicXmlOrigin& origin, const MusicXmlNote& note)
+{
+    MusicXmlTie tie;
+    const std::string& text = origin.text;
+    const std::size_t end = text.find("</note>", note.tagOffset);
+    for (std::size_t at = text.find("<tie ", note.tagOffset); at != std::string::npos && at < end;
+         at = text.find("<tie ", at + 1)) {
+        const std::size_t close = text.find('>', at);
+        if (close == std::string::npos || close > end) break;
+        const std::string tag = text.substr(at, close - at);
+        if (tag.find("\"start\"") != std::string::npos || tag.find("'start'") != std::string::npos) tie.start = true;
+        if (tag.find("\"stop\"") != std::string::npos || tag.find("'stop'") != std::string::npos) tie.stop = true;
+    }
+    return tie;
+}
+
 bool IsMusicXmlPath(const std::string& path)
 {
     const std::string extension = Extension(path);

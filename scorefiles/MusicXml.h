@@ -32,6 +32,13 @@ struct MusicXmlNote {
     std::optional<Performance> imported;
 };
 
+// A tempo mark (a sound element's tempo), where it is.
+struct TempoMark {
+    int16_t measure = 0;
+    int32_t position = 0;  // in 1024ths from the measure's start
+    double quartersPerMinute = 120;
+};
+
 struct MusicXmlPart {
     std::string id;
     std::string name;
@@ -54,6 +61,7 @@ struct MusicXmlOrigin {
     std::vector<std::string> measureNumbers;  // host measure n at n - 1
     std::vector<int32_t> measureLengths;      // in 1024ths, the longest part's
     std::vector<int32_t> measureBeats;        // a beat in 1024ths, by the first part's time signature
+    std::vector<TempoMark> tempos;            // in the order read
     // What the copy leaves out.
     int32_t graceNotes = 0;
     int32_t cueNotes = 0;
@@ -70,6 +78,18 @@ struct MusicXmlOrigin {
 // The MIDI key number of a note's pitch (step, alter and octave; middle C
 // is 60), or nothing for a note the file gives no pitch (unpitched, rest).
 std::optional<int16_t> MusicXmlPitch(const MusicXmlOrigin& origin, const MusicXmlNote& note);
+
+// A note's duration as the file gives it (so a tuplet's note lasts its
+// share), in 1024ths of a quarter; nothing where it has none.
+std::optional<int32_t> MusicXmlDuration(const MusicXmlOrigin& origin, const MusicXmlNote& note);
+
+// Whether a note's tie starts (it sounds on into the next note) and stops
+// (it continues the note before).
+struct MusicXmlTie {
+    bool start = false;
+    bool stop = false;
+};
+MusicXmlTie MusicXmlTies(const MusicXmlOrigin& origin, const MusicXmlNote& note);
 
 // .musicxml, .xml or .mxl, in any letter case; .mxl only for the second.
 bool IsMusicXmlPath(const std::string& path);

@@ -120,6 +120,7 @@ private:
     bool ReadPerformance(const pugi::xml_node& note, std::optional<Performance>& performance);
     std::optional<Fraction> Duration(const pugi::xml_node& node);
     void ReadTime(const pugi::xml_node& time);
+    void ReadTempo(const pugi::xml_node& sound, int16_t measure);
     void Adjusted(int32_t& count, const pugi::xml_node& node);
 
     const std::string& text_;
@@ -189,6 +190,24 @@ void Importer::Adjusted(int32_t& count, const pugi::xml_node& node)
 {
     if (origin_.firstAdjustment.empty()) origin_.firstAdjustment = PartPlace() + ", " + Place(node);
     ++count;
+}
+
+// A sound element's tempo, in quarters a minute, at the cursor; one mark a
+// place, whichever part gives it first.
+void Importer::ReadTempo(const pugi::xml_node& sound, int16_t measure)
+{
+    if (!sound || !sound.attribute("tempo")) return;
+    const std::optional<Fraction> tempo = ParseDecimal(Trimmed(sound.attribute("tempo").value()));
+    if (!tempo || !tempo->IsPositive()) return;
+    const int64_t position = (cursor_ * Fraction(kUnitsPerQuarter)).Rounded();
+    TempoMark mark;
+    mark.measure = measure;
+    mark.position = static_cast<int32_t>(std::clamp<int64_t>(position, 0, 0x7FFFFFFF));
+    mark.quartersPerMinute = static_cast<double>(tempo->Numerator()) / static_cast<double>(tempo->Denominator());
+    for (const TempoMark& other : origin_.tempos) {
+        if (other.measure == mark.measure && other.position == mark.position) return;
+    }
+    origin_.tempos.push_back(mark);
 }
 
 bool Importer::ReadPartList(const pugi::xml_node& root)
@@ -443,6 +462,8 @@ bool Importer::ReadPart(const pugi::xml_node& partNode)
                 }
             } else if (name == "note") {
                 if (!ReadNote(child, measure)) return false;
+            } else if (name == "direction" || name == "sound") {
+                ReadTempo(name == "sound" ? child : child.child("sound"), measure);
             }
             if (reach < cursor_) reach = cursor_;
         }

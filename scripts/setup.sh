@@ -13,6 +13,7 @@ packages=(
   dpkg-dev
   wixl msitools x11-utils xdotool zip
   shellcheck
+  python3-mido
 )
 missing=()
 for package in "${packages[@]}"; do

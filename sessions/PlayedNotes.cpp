@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <cstdio>
 #include <tuple>
 #include <unordered_map>
@@ -70,6 +71,25 @@ PlaybackSelection CollectPlayback(const Score& before, const Score& after, const
         selection.length += measure.length;
         selection.measures.push_back(measure);
     }
+    // The tempo at the selection's start and its marks after it: MusicXML's
+    // sound tempos, else a quarter at 120.
+    selection.tempos.push_back(PlayedTempo());
+    if (origin && !selection.measures.empty()) {
+        std::vector<TempoMark> marks = origin->tempos;
+        std::stable_sort(marks.begin(), marks.end(), [](const TempoMark& a, const TempoMark& b) {
+            return std::tie(a.measure, a.position) < std::tie(b.measure, b.position);
+        });
+        for (const TempoMark& mark : marks) {
+            if (mark.measure < firstMeasure) {
+                selection.tempos.front().quartersPerMinute = mark.quartersPerMinute;
+            } else if (mark.measure <= lastMeasure) {
+                const PlayedMeasure& measure = selection.measures[static_cast<std::size_t>(mark.measure - firstMeasure)];
+                const int64_t time = static_cast<int64_t>(measure.start) + mark.position;
+                if (time == 0) selection.tempos.front().quartersPerMinute = mark.quartersPerMinute;
+                else selection.tempos.push_back({ time, mark.quartersPerMinute });
+            }
+        }
+    }
     // The file's note of each entry and note ID, for its pitch.
     std::unordered_map<uint64_t, const MusicXmlNote*> fileNotes;
     if (origin) {
@@ -108,7 +128,13 @@ PlaybackSelection CollectPlayback(const Score& before, const Score& after, const
                         note.before = before.PerformanceOf(note.entry, note.noteID);
                         note.after = after.PerformanceOf(note.entry, note.noteID);
                         auto fileNote = fileNotes.find((static_cast<uint64_t>(note.entry) << 16) | note.noteID);
-                        if (fileNote != fileNotes.end()) note.pitch = MusicXmlPitch(*origin, *fileNote->second).value_or(-1);
+                        if (fileNote != fileNotes.end()) {
+                            note.pitch = MusicXmlPitch(*origin, *fileNote->second).value_or(-1);
+                            note.duration = MusicXmlDuration(*origin, *fileNote->second).value_or(note.duration);
+                            const MusicXmlTie tie = MusicXmlTies(*origin, *fileNote->second);
+                            note.tieStart = tie.start;
+                            note.tieStop = tie.stop;
+                        }
                         selection.notes.push_back(note);
                     }
                 }
@@ -181,10 +207,8 @@ std::string PitchText(int16_t key)
     return kNames[key % 12] + std::to_string(key / 12 - 1);
 }
 
-std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std::size_t most, std::size_t& count)
+void ForEachPlayedChange(const PlaybackSelection& selection, const std::function<void(const PlayedChange&)>& visit)
 {
-    std::vector<PlayedChange> changes;
-    count = 0;
     struct Field {
         const char* name;
         int32_t (*played)(const std::optional<Performance>&);
@@ -201,38 +225,38 @@ std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std:
             const int32_t was = field.played(note.before);
             const int32_t now = field.played(note.after);
             if (was == now) continue;
-            if (count++ >= most) continue;
             auto value = [&field](int32_t played) {
                 return field.host == &Performance::velocity ? std::to_string(played) : QuarterText(played);
             };
             auto host = [&field](const std::optional<Performance>& record) {
                 return record ? Signed((*record).*field.host) : std::string("none");
             };
-            changes.push_back({ lane.name, measure.number, BeatText(note.position, measure.beat), PitchText(note.pitch),
-                                field.name, value(was), value(now), host(note.before), host(note.after) });
+            visit({ lane.name, measure.number, BeatText(note.position, measure.beat), PitchText(note.pitch), field.name,
+                    value(was), value(now), host(note.before), host(note.after) });
         }
     }
+}
+
+std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std::size_t most, std::size_t& count)
+{
+    std::vector<PlayedChange> changes;
+    count = 0;
+    ForEachPlayedChange(selection, [&](const PlayedChange& change) {
+        if (count++ < most) changes.push_back(change);
+    });
     return changes;
 }
 
 std::size_t ReportPlayedChanges(const PlaybackSelection& selection, std::ostream& out, std::size_t rowsShown)
 {
-    using Row = std::array<std::string, 7>;  // staff, measure, beat, pitch, value, before, after
-    std::size_t count = 0;
-    std::vector<Row> rows;
-    for (const PlayedChange& change : PlayedChanges(selection, rowsShown, count)) {
-        rows.push_back({ change.staff, change.measure, change.beat, change.pitch, change.value,
-                         change.before + " [" + change.hostBefore + "]", change.after + " [" + change.hostAfter + "]" });
-    }
     out << "Changes as they play: velocity on the MIDI scale, start and end offsets in quarter notes; in\n"
            "brackets the host's values, \"none\" for a note with no record, which plays as notated.\n";
-    const Row header = { "staff", "measure", "beat", "pitch", "value", "before", "after" };
-    std::array<std::size_t, 7> widths{};
-    for (std::size_t i = 0; i < 7; ++i) widths[i] = header[i].size();
-    for (const Row& row : rows) {
-        for (std::size_t i = 0; i < 7; ++i) widths[i] = std::max(widths[i], std::min<std::size_t>(row[i].size(), 30));
-    }
-    auto line = [&out, &widths](const Row& row) {
+    // Columns as wide as the longest staff name and measure number, and as
+    // the usual values; a longer one shifts its row.
+    std::array<std::size_t, 7> widths = { 5, 7, 5, 5, 8, 20, 5 };
+    for (const PlaybackLane& lane : selection.lanes) widths[0] = std::max(widths[0], std::min<std::size_t>(lane.name.size(), 30));
+    for (const PlayedMeasure& measure : selection.measures) widths[1] = std::max(widths[1], measure.number.size());
+    auto line = [&out, &widths](const std::array<std::string, 7>& row) {
         std::string text = " ";
         for (std::size_t i = 0; i < 7; ++i) {
             text += " " + row[i];
@@ -240,9 +264,14 @@ std::size_t ReportPlayedChanges(const PlaybackSelection& selection, std::ostream
         }
         out << text << "\n";
     };
-    line(header);
-    for (const Row& row : rows) line(row);
-    if (count > rows.size()) out << "  ... " << count - rows.size() << " more rows\n";
+    line({ "staff", "measure", "beat", "pitch", "value", "before", "after" });
+    std::size_t count = 0;
+    ForEachPlayedChange(selection, [&](const PlayedChange& change) {
+        if (count++ >= rowsShown) return;
+        line({ change.staff, change.measure, change.beat, change.pitch, change.value,
+               change.before + " [" + change.hostBefore + "]", change.after + " [" + change.hostAfter + "]" });
+    });
+    if (count > rowsShown) out << "  ... " << count - rowsShown << " more rows\n";
     if (count == 0) out << "  No value plays differently.\n";
     return count;
 }

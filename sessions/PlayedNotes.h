@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -25,12 +26,14 @@ struct PlayedNote {
     int16_t lane = 0;          // of the selection, from 0 in score order
     int16_t measure = 0;       // the host's measure number
     int32_t position = 0;      // from the measure's start, 1024ths of a quarter
-    int32_t duration = 0;      // notated
+    int32_t duration = 0;      // notated (a tuplet's note its share, where the file says)
     int32_t layer = 0;
     int32_t index = 0;         // in its entry, from 0
     uint32_t entry = 0;
     uint16_t noteID = 0;
     int16_t pitch = -1;        // the MIDI key, -1 where the file gives none
+    bool tieStart = false;     // sounds on into the next note of its pitch
+    bool tieStop = false;      // continues the note before
     std::optional<Performance> before;
     std::optional<Performance> after;
 };
@@ -50,8 +53,15 @@ struct PlayedMeasure {
     int32_t beat = 1024;       // a beat's length, by the time signature
 };
 
+// A tempo, from a time of the selection on.
+struct PlayedTempo {
+    int64_t time = 0;  // 1024ths from the selection's start
+    double quartersPerMinute = 120;
+};
+
 struct PlaybackSelection {
     std::vector<PlaybackLane> lanes;
+    std::vector<PlayedTempo> tempos;  // the first at 0: the tempo in force there
     std::vector<PlayedMeasure> measures;
     std::vector<PlayedNote> notes;  // by lane, then measure, position, layer and chord order
     int32_t length = 0;             // of all the measures, 1024ths
@@ -90,8 +100,9 @@ struct PlayedChange {
     std::string hostAfter;
 };
 
-// The changes in score order, at most `most` of them; `count` is told how
-// many there are in all.
+// Each change in score order, to `visit`; or at most `most` of them, with
+// `count` told how many there are in all.
+void ForEachPlayedChange(const PlaybackSelection& selection, const std::function<void(const PlayedChange&)>& visit);
 std::vector<PlayedChange> PlayedChanges(const PlaybackSelection& selection, std::size_t most, std::size_t& count);
 
 // One line per value whose played value the copy changed (a velocity as

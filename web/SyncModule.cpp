@@ -8,6 +8,7 @@
 #include "MusicXml.h"
 #include "PlaybackPicture.h"
 #include "PlayedNotes.h"
+#include "SelectionMidi.h"
 #include "ScoreFormats.h"
 #include "Session.h"
 #include "ZipArchive.h"
@@ -41,6 +42,9 @@ std::string gOpenedName;
 std::vector<uint8_t> gOutput;
 // The opened score's staves as the tool window lists them.
 std::vector<std::string> gStaffNames;
+// The last sync's selection, before and after, for the player and MIDI.
+simhost::PlaybackSelection gPlayed;
+std::vector<uint8_t> gMidi;
 
 const char* Answer(const nlohmann::json& value)
 {
@@ -179,6 +183,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
 {
     StopWhenMemoryRunsOut();
     gOutput = std::vector<uint8_t>();
+    gPlayed = simhost::PlaybackSelection();
     const nlohmann::json given = nlohmann::json::parse(argumentsJson, nullptr, false);
     if (!given.is_array()) return ErrorAnswer("qvperfcopy-sync: the page sent no arguments");
     std::vector<std::string> args;
@@ -229,7 +234,36 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
                     { "more", more },
                     { "output", output },
                     { "picture", picture },
-                    { "pictureSeconds", drawSeconds } });
+                    { "pictureSeconds", drawSeconds },
+                    { "notes", played.notes.size() } });
+    gPlayed = std::move(played);
+}
+
+// The last sync's selection as it sounds before or after the copy: the
+// tempos and the notes of the MIDI file, [lane, start, end, key, velocity]
+// in 1024ths of a quarter, for the page's player.
+EMSCRIPTEN_KEEPALIVE const char* qv_sound(int after)
+{
+    nlohmann::json tempos = nlohmann::json::array();
+    for (const simhost::PlayedTempo& tempo : gPlayed.tempos) tempos.push_back({ tempo.time, tempo.quartersPerMinute });
+    nlohmann::json notes = nlohmann::json::array();
+    for (const simhost::SoundingNote& note : simhost::SoundingNotes(gPlayed, after != 0))
+        notes.push_back({ note.lane, note.start, note.end, note.key, note.velocity });
+    nlohmann::json lanes = nlohmann::json::array();
+    for (const simhost::PlaybackLane& lane : gPlayed.lanes) lanes.push_back(lane.name);
+    return Answer({ { "tempos", tempos }, { "notes", notes }, { "lanes", lanes } });
+}
+
+// The same as a Standard MIDI File, whose bytes are then at qv_midi_data.
+EMSCRIPTEN_KEEPALIVE double qv_midi(int after)
+{
+    gMidi = simhost::SelectionMidi(gPlayed, after != 0);
+    return static_cast<double>(gMidi.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* qv_midi_data()
+{
+    return gMidi.data();
 }
 
 EMSCRIPTEN_KEEPALIVE const uint8_t* qv_output_data()

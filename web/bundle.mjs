@@ -19,7 +19,8 @@ const read = (name) => readFileSync(join(here, name), 'utf8');
 const hash = (text) => `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
 
 const style = read('style.css');
-const page = read('page.js');
+// The player first: the page's script uses it.
+const page = `${read('player.js')}\n${read('page.js')}`;
 const worker = `${readFileSync(modulePath, 'utf8')}\n${read('worker.js')}`;
 for (const [name, text] of [['the page script', page], ['the worker', worker], ['the style', style]]) {
   if (/<\/(script|style)/i.test(text)) {

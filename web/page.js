@@ -15,6 +15,9 @@
   let score = null;
   let downloadUrl = '';
   let pending = null;  // a result waiting for the answers to its questions
+  let midiUrl = '';
+  let playing = null;  // the player's handle while it plays
+  const waiting = {};  // the worker's answers to come, by kind
 
   function workerSource() {
     const blob = new Blob([$('worker-source').textContent], { type: 'text/javascript' });
@@ -41,6 +44,12 @@
     setText('more', '');
     if (downloadUrl) URL.revokeObjectURL(downloadUrl);
     downloadUrl = '';
+    if (midiUrl) URL.revokeObjectURL(midiUrl);
+    midiUrl = '';
+    $('download-midi').removeAttribute('download');
+    $('download-midi').href = '#';
+    stopPlaying();
+    setPlayable(false, '');
     $('download').removeAttribute('download');
     $('download').href = '#';
     pending = null;
@@ -152,6 +161,49 @@
     return args;
   }
 
+  // What the worker answers to a request of this kind, once it does.
+  function request(kind, message) {
+    return new Promise(function (resolve) {
+      waiting[kind] = resolve;
+      worker.postMessage(Object.assign({ kind: kind }, message));
+    });
+  }
+
+  function setPlayable(playable, why) {
+    $('play-before').disabled = !playable;
+    $('play-after').disabled = !playable;
+    $('stop').disabled = true;
+    setText('player-status', why);
+  }
+
+  function stopPlaying() {
+    if (playing) playing.stop();
+    playing = null;
+  }
+
+  // Plays the last copy's selection as it sounded before or sounds after.
+  async function play(after) {
+    stopPlaying();
+    const sound = await request('sound', { after: after });
+    const label = after ? 'after' : 'before';
+    if (sound.result.notes.length === 0) {
+      setText('player-status', 'No notes to play.');
+      return;
+    }
+    $('stop').disabled = false;
+    setText('player-status', 'Playing ' + label + ' the copy…');
+    playing = QvPlayer.play(sound.result, function () {
+      playing = null;
+      $('stop').disabled = true;
+      setText('player-status', 'Stopped.');
+    });
+  }
+
+  // The tests render through the player with the page's own sound.
+  QvPlayer.soundOf = function (after) {
+    return request('sound', { after: after }).then(function (answer) { return answer.result; });
+  };
+
   function showResult(message) {
     const result = message.result;
     downloadUrl = URL.createObjectURL(message.file);
@@ -184,6 +236,12 @@
     $('changes').tBodies[0].replaceChildren.apply($('changes').tBodies[0], rows);
     setText('more', result.more ? 'and ' + result.more + ' more changed values.' : '');
     $('result').hidden = false;
+    setPlayable(result.notes > 0, result.notes > 0 ? '' : 'Nothing to play: the selection holds no notes.');
+    request('midi', { after: true }).then(function (answer) {
+      midiUrl = URL.createObjectURL(answer.file);
+      $('download-midi').href = midiUrl;
+      $('download-midi').download = outputName().replace(/\.[^.]*$/, '') + '.mid';
+    });
     setText('progress', 'Done in ' + message.seconds + ' s: ' + result.figures);
     $('download').focus();
   }
@@ -229,7 +287,11 @@
     const message = event.data;
     if (message.kind === 'progress') setText('progress', message.text);
     else if (message.kind === 'opened') showOpened(message.result);
-    else if (message.kind === 'picture') {
+    else if ((message.kind === 'sound' || message.kind === 'midi') && waiting[message.kind]) {
+      const resolve = waiting[message.kind];
+      delete waiting[message.kind];
+      resolve(message);
+    } else if (message.kind === 'picture') {
       if (message.result.picture) showPicture('opened-picture', message.result.picture);
     }
     else if (message.kind === 'synced') showSynced(message);
@@ -284,6 +346,12 @@
     $(id).addEventListener('change', redrawOpened);
   }
   $('answer-yes').addEventListener('click', function () { answer(true); });
+  $('play-before').addEventListener('click', function () { play(false); });
+  $('play-after').addEventListener('click', function () { play(true); });
+  $('stop').addEventListener('click', function () {
+    stopPlaying();
+    $('play-after').focus();
+  });
   $('answer-no').addEventListener('click', function () { answer(false); });
   $('question').addEventListener('keydown', function (event) {
     if (event.key === 'Escape') answer(false);

@@ -78,10 +78,25 @@ async function picture(message) {
     [message.source, message.parts, message.measures]) });
 }
 
+// The last sync's notes for the player, or its MIDI file, before or after.
+async function sound(message) {
+  const module = await loadModule();
+  const after = message.after ? 1 : 0;
+  if (message.kind === 'sound') {
+    post({ kind: 'sound', after: message.after, result: call(module, 'qv_sound', ['number'], [after]) });
+    return;
+  }
+  const size = module.ccall('qv_midi', 'number', ['number'], [after]);
+  const data = module.ccall('qv_midi_data', 'number', [], []);
+  post({ kind: 'midi', after: message.after, file: new Blob([module.HEAPU8.subarray(data, data + size)],
+    { type: 'audio/midi' }) });
+}
+
 self.onmessage = function (event) {
   const message = event.data;
   const work = message.kind === 'open' ? open(message.file)
-    : message.kind === 'picture' ? picture(message) : sync(message.args);
+    : message.kind === 'picture' ? picture(message)
+      : message.kind === 'sound' || message.kind === 'midi' ? sound(message) : sync(message.args);
   work.catch(function (error) {
     failed(error, message.file ? message.file.name : '');
   });

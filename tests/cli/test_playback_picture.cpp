@@ -183,8 +183,8 @@ TEST(PlayedChanges, ListOnlyWhatPlaysDifferently)
     selection.notes = { untouched, louder };
     std::ostringstream out;
     EXPECT_EQ(simhost::ReportPlayedChanges(selection, out), 1u);
-    EXPECT_NE(out.str().find("\n  staff measure beat pitch value    before    after\n"
-                             "  Viola 7       2.5  D4    velocity 90 [none] 108 [+18]\n"),
+    EXPECT_NE(out.str().find("\n  staff measure beat  pitch value    before               after\n"
+                             "  Viola 7       2.5   D4    velocity 90 [none]            108 [+18]\n"),
               std::string::npos)
         << out.str();
     std::ostringstream none;

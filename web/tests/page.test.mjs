@@ -234,6 +234,106 @@ async function copyCase(page, name, file, options, shot) {
   }
 }
 
+// The player, heard through the same code offline: the Viola's notes of
+// listen.musicxml before and after the copy of the Violin's at 100 %. Its
+// A3 gets louder, its C4 starts a quarter's half later (0.25 s at 120) and
+// its E4 ends that much earlier; Stop silences within 50 ms. The MIDI file
+// offered is the command line's.
+async function listening(page) {
+  const file = join(fixtures, 'listen.musicxml');
+  await openFile(page, file);
+  await choose(page, { source: 1, velocity: 100, start: 100, end: 100 });
+  if ((await apply(page)) !== 'result') {
+    check('the player', false, 'no result');
+    return;
+  }
+  await page.waitForFunction(() => !document.getElementById('play-after').disabled, { timeout: 30000 });
+  const heard = await page.evaluate(async () => {
+    const rate = 44100;
+    const analyse = async (after, stopAt) => {
+      const buffer = await QvPlayer.render(await QvPlayer.soundOf(after), { lanes: [1], rate: rate, stopAt: stopAt });
+      return buffer.getChannelData(0);
+    };
+    // For the note meant to sound from `from` to `to` seconds: its RMS, and
+    // where it rises past and last stays above a tenth of its own peak.
+    const note = (samples, from, to) => {
+      const first = Math.floor(Math.max(0, from) * rate);
+      const last = Math.min(samples.length, Math.floor(to * rate));
+      let peak = 0;
+      let sum = 0;
+      for (let i = first; i < last; ++i) {
+        peak = Math.max(peak, Math.abs(samples[i]));
+        sum += samples[i] * samples[i];
+      }
+      let onset = -1;
+      let end = -1;
+      for (let i = first; i < last; ++i) {
+        if (Math.abs(samples[i]) > peak / 10) {
+          if (onset < 0) onset = i;
+          end = i;
+        }
+      }
+      return { rms: Math.sqrt(sum / Math.max(1, last - first)), onset: onset / rate, end: end / rate };
+    };
+    const lead = QvPlayer.lead;
+    const before = await analyse(false);
+    const after = await analyse(true);
+    const stopped = await analyse(true, 1.2);
+    let after50 = 0;
+    for (let i = Math.floor((1.2 + 0.05) * rate); i < stopped.length; ++i) after50 = Math.max(after50, Math.abs(stopped[i]));
+    return {
+      louder: [note(before, lead, lead + 0.6).rms, note(after, lead, lead + 0.6).rms],
+      later: [note(before, lead + 0.9, lead + 1.9).onset, note(after, lead + 0.9, lead + 1.9).onset],
+      earlier: [note(before, lead + 1.9, lead + 3.2).end, note(after, lead + 1.9, lead + 3.2).end],
+      afterStop: after50,
+      beforeStop: note(stopped, lead + 0.9, 1.2).rms,
+    };
+  });
+  check('a note whose velocity rose is louder after', heard.louder[1] > heard.louder[0] * 1.2,
+    `RMS ${heard.louder.join(' -> ')}`);
+  check('a note whose start moved starts 0.25 s later, within 5 ms',
+    Math.abs(heard.later[1] - heard.later[0] - 0.25) < 0.005, `onsets ${heard.later.join(' -> ')}`);
+  check('a note whose end moved ends 0.25 s earlier, within 5 ms',
+    Math.abs(heard.earlier[0] - heard.earlier[1] - 0.25) < 0.005, `ends ${heard.earlier.join(' -> ')}`);
+  check('Stop silences within 50 ms', heard.beforeStop > 0.001 && heard.afterStop < 0.0001,
+    `${heard.beforeStop} before, ${heard.afterStop} after`);
+
+  // Play starts at once; Stop stops; the MIDI file is the command line's.
+  const started = Date.now();
+  await page.click('#play-after');
+  await page.waitForFunction(() => /Playing/.test(document.getElementById('player-status').textContent) &&
+    !document.getElementById('stop').disabled, { timeout: 5000 });
+  const wait = (Date.now() - started) / 1000;
+  await page.click('#stop');
+  await page.waitForFunction(() => document.getElementById('stop').disabled, { timeout: 5000 });
+  check('Play starts within half a second', wait < 0.5, `${wait} s`);
+  await page.waitForFunction(() => document.getElementById('download-midi').download !== '', { timeout: 10000 });
+  const midiName = await page.$eval('#download-midi', (e) => e.download);
+  const done = new Promise((finish) => {
+    page.downloadEvents.on('Browser.downloadProgress', (event) => {
+      if (event.state === 'completed' || event.state === 'canceled') finish(event.state);
+    });
+  });
+  await page.click('#download-midi');
+  await done;
+  const folder = mkdtempSync(join(work, 'midi-'));
+  copyFileSync(file, join(folder, basename(file)));
+  const run = spawnSync(syncTool, [basename(file), '--source', '1', '--velocity', '100', '--start-time', '100',
+    '--end-time', '100', '--midi', 'after.mid'], { cwd: folder });
+  const got = readFileSync(join(downloads, midiName));
+  check('Download MIDI gives the command line\'s --midi file', run.status === 0 && midiName === 'listen-perfcopy.mid' &&
+    Buffer.compare(got, readFileSync(join(folder, 'after.mid'))) === 0, `${midiName}, ${got.length} bytes`);
+
+  // A selection with no notes: nothing to play, and it says why.
+  const rests = join(work, 'rests.musicxml');
+  writeFileSync(rests, readFileSync(file, 'utf8').replace(/<pitch>.*?<\/pitch>/g, '<rest/>'));
+  await openFile(page, rests);
+  const state = await apply(page);
+  const why = await page.$eval('#player-status', (e) => e.textContent);
+  check('no notes: the player is disabled and says why', state !== 'result' ||
+    ((await page.$eval('#play-after', (e) => e.disabled)) && /no notes/.test(why)), `${state}: "${why}"`);
+}
+
 // Whether the focused element shows where the focus is.
 function focusShown(page) {
   return page.evaluate(() => {
@@ -583,6 +683,7 @@ try {
   }
   await page.close();
 
+  await listening(page);
   await keyboardOnly(address);
   await accessibility(address);
 
