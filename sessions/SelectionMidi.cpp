@@ -51,7 +51,7 @@ Event Meta(int64_t tick, uint8_t type, const std::vector<uint8_t>& payload)
     Event event;
     event.tick = tick;
     event.order = 1;
-    event.bytes = { 0xFF, type };
+    event.bytes = std::vector<uint8_t>{ 0xFF, type };
     PutVariable(event.bytes, payload.size());
     event.bytes.insert(event.bytes.end(), payload.begin(), payload.end());
     return event;
@@ -135,11 +135,11 @@ std::vector<uint8_t> SelectionMidi(const PlaybackSelection& selection, bool afte
             Event on;
             on.tick = note.start;
             on.order = 2;
-            on.bytes = { static_cast<uint8_t>(0x90 | channel), note.key, note.velocity };
+            on.bytes = std::vector<uint8_t>{ static_cast<uint8_t>(0x90 | channel), note.key, note.velocity };
             Event off;
             off.tick = note.end;
             off.order = 0;
-            off.bytes = { static_cast<uint8_t>(0x80 | channel), note.key, 0 };
+            off.bytes = std::vector<uint8_t>{ static_cast<uint8_t>(0x80 | channel), note.key, 0 };
             events.push_back(on);
             sounding[note.key] = events.size();
             events.push_back(off);

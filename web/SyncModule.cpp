@@ -228,7 +228,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
     const auto drawing = std::chrono::steady_clock::now();
     const std::string picture = simhost::DrawPlaybackPicture(played, PictureTitle(gOpenedName), "result");
     const double drawSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
-    return Answer({ { "questions", questions },
+    const char* answer = Answer({ { "questions", questions },
                     { "figures", figures },
                     { "changes", changes },
                     { "more", more },
@@ -237,6 +237,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
                     { "pictureSeconds", drawSeconds },
                     { "notes", played.notes.size() } });
     gPlayed = std::move(played);
+    return answer;
 }
 
 // The last sync's selection as it sounds before or after the copy: the

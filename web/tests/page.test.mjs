@@ -239,12 +239,14 @@ async function copyCase(page, name, file, options, shot) {
 // A3 gets louder, its C4 starts a quarter's half later (0.25 s at 120) and
 // its E4 ends that much earlier; Stop silences within 50 ms. The MIDI file
 // offered is the command line's.
-async function listening(page) {
+async function listening(address) {
+  const page = await newPage(address, 1024, 768);
   const file = join(fixtures, 'listen.musicxml');
   await openFile(page, file);
   await choose(page, { source: 1, velocity: 100, start: 100, end: 100 });
   if ((await apply(page)) !== 'result') {
     check('the player', false, 'no result');
+    await page.close();
     return;
   }
   await page.waitForFunction(() => !document.getElementById('play-after').disabled, { timeout: 30000 });
@@ -332,6 +334,7 @@ async function listening(page) {
   const why = await page.$eval('#player-status', (e) => e.textContent);
   check('no notes: the player is disabled and says why', state !== 'result' ||
     ((await page.$eval('#play-after', (e) => e.disabled)) && /no notes/.test(why)), `${state}: "${why}"`);
+  await page.close();
 }
 
 // Whether the focused element shows where the focus is.
@@ -683,7 +686,7 @@ try {
   }
   await page.close();
 
-  await listening(page);
+  await listening(address);
   await keyboardOnly(address);
   await accessibility(address);
 
