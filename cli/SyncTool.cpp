@@ -1,8 +1,8 @@
 #include "SyncTool.h"
 
+#include "CommandLine.h"
 #include "LongTextBuffer.h"
 #include "ScoreFormats.h"
-#include "TextParsing.h"
 #include "Session.h"
 #include "SimHost.h"
 #include "MessageBoxes.h"
@@ -20,11 +20,7 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: qvperfcopy-sync [SCORE.json] --source STAFF [--velocity PERCENT] [--start-time PERCENT]\n"
-    "                       [--end-time PERCENT] [--selection SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION]\n"
-    "                       [--parts FIRST-LAST] [--measures FIRST-LAST] [--output OUT] [--picture OUT.svg]\n"
-    "                       [--midi OUT.mid] [--midi-before OUT.mid]\n"
+const char kDescription[] =
     "Copies playback data from the source staff to the other staves of the selection.\n"
     "SCORE and OUT are score files (.json) or MusicXML (.musicxml, .xml, .mxl). --parts\n"
     "and --measures select as musicians count (parts from 1, measures by their numbers).\n"
@@ -32,7 +28,14 @@ const char kUsage[] =
     "sample score from staff 1 with all three fields at 100 percent. Arguments after\n"
     "-- are score files, even when they start with --. --picture draws how the\n"
     "selection plays before and after the copy, as SVG; --midi and --midi-before write\n"
-    "the selection after and before it as a Standard MIDI File.\n";
+    "the selection after and before it as a Standard MIDI File.";
+
+const char kExitStatuses[] =
+    "  0  done; a copy that changes nothing is cancelled, and done, and a picture that\n"
+    "     cannot be written is said on standard error\n"
+    "  1  the run failed: a file could not be read or written, or the score or the copy was refused\n"
+    "  2  the command line was wrong: an unknown option, a bad value, a missing argument,\n"
+    "     a staff the score does not have or a selection past its last staff\n";
 
 struct Options {
     std::string scorePath;
@@ -50,85 +53,59 @@ struct Options {
     std::string midiBeforePath;
 };
 
-// Reads the arguments; on a problem, writes one line to err and answers false.
-bool ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& err)
+// Every option, once: its type, its range, its help and what it excludes.
+void DeclareOptions(CLI::App& app, Options& options)
 {
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--" && !optionsEnded) {
-            optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded || arg.rfind("--", 0) != 0) {
-            if (!options.scorePath.empty()) {
-                err << "qvperfcopy-sync: more than one score file given (" << arg << ")\n";
-                return false;
-            }
-            options.scorePath = arg;
-            continue;
-        }
-        if (arg == "--help") {
-            err << kUsage;
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            err << "qvperfcopy-sync: " << arg << " needs a value\n";
-            return false;
-        }
-        const std::string& value = args[++i];
-        auto percent = [&](std::optional<int>& field) {
-            field = simhost::ParseWholeNumber(value, 0, 100);
-            if (!field) err << "qvperfcopy-sync: bad percentage for " << arg << ": \"" << value
-                            << "\" (expected a whole number from 0 to 100)\n";
-            return field.has_value();
-        };
-        if (arg == "--source") {
-            options.source = simhost::ParseWholeNumber(value, 1, 32767);
-            if (!options.source) {
-                err << "qvperfcopy-sync: bad staff number \"" << value << "\"\n";
-                return false;
-            }
-        } else if (arg == "--velocity") {
-            if (!percent(options.velocity)) return false;
-        } else if (arg == "--start-time") {
-            if (!percent(options.startTime)) return false;
-        } else if (arg == "--end-time") {
-            if (!percent(options.endTime)) return false;
-        } else if (arg == "--selection") {
-            options.selection = simhost::ParseSelection(value);
-            options.selectionText = value;
-            if (!options.selection) {
-                err << "qvperfcopy-sync: bad selection \"" << value
-                    << "\" (expected SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)\n";
-                return false;
-            }
-        } else if (arg == "--parts") {
-            options.parts = value;
-        } else if (arg == "--measures") {
-            options.measures = value;
-        } else if (arg == "--output") {
-            options.outputPath = value;
-        } else if (arg == "--picture") {
-            options.picturePath = value;
-        } else if (arg == "--midi") {
-            options.midiPath = value;
-        } else if (arg == "--midi-before") {
-            options.midiBeforePath = value;
-        } else {
-            err << "qvperfcopy-sync: unknown option " << arg << "\n";
-            return false;
-        }
+    app.add_option("SCORE", options.scorePath, "The score file (default: the bundled sample)");
+    app.add_option("--source", options.source, "The source staff's number")
+        ->type_name("STAFF")
+        ->required()
+        ->transform(CommandLine::Decimal())
+        ->check(CLI::Range(1, 32767));
+    struct Field {
+        const char* name;
+        std::optional<int>* percent;
+        const char* help;
+    };
+    const Field fields[] = { { "--velocity", &options.velocity, "Copies the key velocity, this far toward the source" },
+                             { "--start-time", &options.startTime, "Copies the start time, this far toward the source" },
+                             { "--end-time", &options.endTime, "Copies the end time, this far toward the source" } };
+    for (const Field& field : fields) {
+        app.add_option(field.name, *field.percent, field.help)
+            ->type_name("PERCENT")
+            ->transform(CommandLine::Decimal())
+            ->check(CLI::Range(0, 100));
     }
-    if (!options.source) {
-        err << "qvperfcopy-sync: no source staff given (--source STAFF)\n";
-        return false;
-    }
-    if (options.selection && (!options.parts.empty() || !options.measures.empty())) {
-        err << "qvperfcopy-sync: give --selection or --parts/--measures, not both\n";
-        return false;
-    }
-    return true;
+    CLI::Option* selection =
+        app.add_option("--selection", options.selectionText, "Selects instead of the score's own selection")
+            ->type_name("SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION")
+            ->check(CLI::Validator(
+                [](std::string& text) {
+                    return simhost::ParseSelection(text) ? std::string()
+                                                         : "bad selection \"" + text + "\" (expected "
+                                                           "SLOT:MEASURE:POSITION-SLOT:MEASURE:POSITION)";
+                },
+                ""));
+    selection->excludes(app.add_option("--parts", options.parts, "Selects these parts")->type_name("FIRST-LAST"));
+    selection->excludes(
+        app.add_option("--measures", options.measures, "Selects these measures")->type_name("FIRST-LAST"));
+    app.add_option("--output", options.outputPath, "Writes the synced score to this file")->type_name("OUT");
+    app.add_option("--picture", options.picturePath, "Draws how the selection plays before and after, as SVG")
+        ->type_name("OUT.svg");
+    app.add_option("--midi", options.midiPath, "Writes the selection after the copy as MIDI")->type_name("OUT.mid");
+    app.add_option("--midi-before", options.midiBeforePath, "Writes the selection before the copy as MIDI")
+        ->type_name("OUT.mid");
+}
+
+// Reads the arguments; answers the exit status when the tool stops there.
+std::optional<int> ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& out,
+                                  std::ostream& err)
+{
+    CommandLine line("qvperfcopy-sync", kDescription, kExitStatuses);
+    DeclareOptions(line.App(), options);
+    if (const std::optional<int> stop = line.Parse(args, out, err)) return stop;
+    if (!options.selectionText.empty()) options.selection = simhost::ParseSelection(options.selectionText);
+    return std::nullopt;
 }
 
 // What a sync did, in numbers: the score's size, the destination entries
@@ -199,8 +176,8 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     if (args.empty()) {
         options.source = 1;
         options.velocity = options.startTime = options.endTime = 100;
-    } else if (!ParseArguments(args, options, err)) {
-        return 2;
+    } else if (const std::optional<int> stop = ParseArguments(args, options, out, err)) {
+        return *stop;
     }
     if (options.scorePath.empty()) options.scorePath = sampleScore;
 
@@ -234,7 +211,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     const int16_t line = score.SlotOf(source);
     if (line == 0) {
         err << "qvperfcopy-sync: staff " << source << " is not in " << options.scorePath << "\n";
-        return 2;
+        return kExitBadCommandLine;
     }
 
     // What a person does in the tool window for this sync.
@@ -282,7 +259,7 @@ int RunSyncTool(const std::vector<std::string>& args, const std::string& sampleS
     for (const simhost::ShownBox& box : simhost::ShownBoxes()) {
         if (!box.question) {
             err << "qvperfcopy-sync: " << box.title << ": " << box.text << "\n";
-            return 2;
+            return kExitRunFailed;
         }
     }
     if (!options.outputPath.empty()) {

@@ -13,8 +13,10 @@
 #include <vector>
 
 // Runs the tool with the arguments after the program name; answers the exit
-// status: 0 when the sync ran (kept or cancelled), 1 when a file could not
-// be read or written, 2 for bad arguments. `read` is the score file as
+// status (ExitStatus in CommandLine.h): done when the sync ran (kept or
+// cancelled) or --help or --version answered, run failed when a file could
+// not be read or written or the plug-in refused the copy, bad command line
+// for bad arguments or a staff the score does not have. `read` is the score file as
 // already read, if it has been (the web page keeps it between runs). Past
 // changeRowsShown rows, the changed values are only counted. Given
 // `written`, the output file's bytes go there and no file is written; given

@@ -4,7 +4,7 @@
 # For each demo:
 #   1. mscore3 converts it to MusicXML;
 #   2. qvperfcopy-pattern gives the first staff's notes a fixed pattern of
-#      attack, release and dynamics (see cli/pattern_main.cpp);
+#      attack, release and dynamics (see cli/PlaybackPattern.h);
 #   3. qvperfcopy-sync copies them to every other staff at 100%;
 #   4. mscore3 reads the result back, renders it to PNG and writes it as
 #      MusicXML again; that must hold as many notes as its first conversion;

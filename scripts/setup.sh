@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ make
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
+  googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
   wine64 xvfb imagemagick
   gcc-multilib g++-multilib qemu-user
   clang-14 libfuzzer-14-dev libclang-rt-14-dev

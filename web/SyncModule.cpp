@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <sstream>
@@ -56,6 +57,14 @@ const char* ErrorAnswer(const std::string& line)
     return Answer({ { "error", line } });
 }
 
+// Inside a read or a sync, a failed allocation stops the module rather than
+// unwinding through the plug-in, which is not written for exceptions; the
+// worker then reports that memory ran out, and the page starts a new module.
+void StopWhenMemoryRunsOut()
+{
+    std::set_new_handler([] { std::abort(); });
+}
+
 // The tool's lines, without their line breaks.
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -87,6 +96,7 @@ EMSCRIPTEN_KEEPALIVE uint8_t* qv_file_buffer(double size)
     gOutput = std::vector<uint8_t>();
     gFile.reset();
     gFileSize = static_cast<std::size_t>(size);
+    std::set_new_handler(nullptr);  // too little memory for the file answers null
     gFile.reset(new (std::nothrow) uint8_t[gFileSize > 0 ? gFileSize : 1]);
     return gFile.get();
 }
@@ -96,6 +106,7 @@ EMSCRIPTEN_KEEPALIVE uint8_t* qv_file_buffer(double size)
 // and the reader's notices.
 EMSCRIPTEN_KEEPALIVE const char* qv_open(const char* name)
 {
+    StopWhenMemoryRunsOut();
     gOpened = nullptr;
     if (gFile == nullptr) return ErrorAnswer(std::string("qvperfcopy-sync: ") + name + ": no file was handed over");
     auto read = std::make_shared<simhost::Score>();
@@ -170,6 +181,7 @@ EMSCRIPTEN_KEEPALIVE const char* qv_picture(double sourceStaff, const char* part
 // file's bytes are then at qv_output_data.
 EMSCRIPTEN_KEEPALIVE const char* qv_sync(const char* argumentsJson)
 {
+    StopWhenMemoryRunsOut();
     gOutput = std::vector<uint8_t>();
     gPlayed = simhost::PlaybackSelection();
     const nlohmann::json given = nlohmann::json::parse(argumentsJson, nullptr, false);

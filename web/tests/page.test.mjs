@@ -677,6 +677,27 @@ try {
   await page.keyboard.press('Enter');
   const keyboardState = await apply(page).catch(() => 'none');
   check('Apply from the keyboard', keyboardState === 'result', `the page went to "${keyboardState}"`);
+
+  // A bad argument through the page's path: the module's parser throws and
+  // catches, the page shows the command line's error line, and the module
+  // goes on to the next copy.
+  const whole = join(fixtures, 'whole_copy.musicxml');
+  await page.$eval('#source option', (e) => { e.value = '0'; });
+  await page.select('#source', '0');
+  const refusedState = await apply(page);
+  const refused = await page.$eval('#error', (e) => e.textContent);
+  const toolRefused = runTool(whole, ['--source', '0', '--output', outputName(whole)]).error;
+  check('a bad argument gives the command line\'s error line', refusedState === 'error' && toolRefused !== undefined &&
+    toolRefused.startsWith('qvperfcopy-sync: --source: ') && refused === toolRefused,
+    `the page shows "${refused}", the tool "${toolRefused}"`);
+  if (await page.$('#source option')) {
+    await page.$eval('#source option', (e) => { e.value = '1'; });
+    await page.select('#source', '1');
+    const afterState = await apply(page);
+    check('a copy after a bad argument', afterState === 'result', `the page went to "${afterState}"`);
+  } else {
+    check('a copy after a bad argument', false, 'the page let go of the file');
+  }
   await page.close();
 
   await listening(address);
