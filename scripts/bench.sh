@@ -12,7 +12,8 @@
 # reading it, syncing every part from staff 1 at 100 % and writing it, with
 # and without drawing the picture (--picture), and the web page doing the
 # same in headless chromium, with the part of its Apply that drew the
-# picture; MuseScore 3's import and save of the same file with
+# picture and the time from Play to the first sound for 8 measures; the
+# same with --midi; MuseScore 3's import and save of the same file with
 # QV_BENCH_MUSESCORE=1 (minutes). --orchestral prints only that table.
 set -euo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -47,6 +48,8 @@ orchestral() {
     --end-time 100 --output "$work/out.musicxml")
   drawn=$(measure 5 build/release/cli/qvperfcopy-sync "$score" --source 1 --velocity 100 --start-time 100 \
     --end-time 100 --output "$work/out.musicxml" --picture "$work/out.svg")
+  midi=$(measure 5 build/release/cli/qvperfcopy-sync "$score" --source 1 --velocity 100 --start-time 100 \
+    --end-time 100 --output "$work/out.musicxml" --midi "$work/out.mid")
   page=$(node web/tests/bench.mjs build/web/index.html "$score" 3) || { echo "bench.sh: the page's run failed" >&2; return 1; }
   total=$(sed -n 's/.*total \([0-9.]*\) s.*/\1/p' <<<"$page")
   [ -n "$total" ] || { echo "bench.sh: no total in the page's figures: $page" >&2; return 1; }
@@ -56,6 +59,9 @@ orchestral() {
   printf '  %-58s %8s %10s\n' "qvperfcopy-sync: read, sync at 100 %, write; median of 5" "${sync% *}" "${sync#* }"
   printf '  %-58s %8s %10s\n' "the same with --picture; median of 5" "${drawn% *}" "${drawn#* }"
   echo "  the picture: $(stat -c %s "$work/out.svg") bytes, $(awk -v with="${drawn% *}" -v without="${sync% *}" \
+    'BEGIN { printf "%.1f", 100 * (with - without) / without }') % more time than the sync without it"
+  printf '  %-58s %8s %10s\n' "the same with --midi; median of 5" "${midi% *}" "${midi#* }"
+  echo "  the MIDI file: $(stat -c %s "$work/out.mid") bytes, $(awk -v with="${midi% *}" -v without="${sync% *}" \
     'BEGIN { printf "%.1f", 100 * (with - without) / without }') % more time than the sync without it"
   echo "  the page in headless chromium, $page: $(awk -v page="$total" -v tool="${sync% *}" \
     'BEGIN { printf "%.2f", page / tool }') x the command line"

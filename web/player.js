@@ -67,10 +67,14 @@ const QvPlayer = (function () {
     return notes.sort((a, b) => a[1] - b[1]);
   }
 
+  let open = 0;  // audio contexts playing or not yet closed
+
   // Plays the sound now; answers a handle whose stop() silences it. done()
-  // is called once it has played or been stopped.
+  // is called once it has played or been stopped, and the context is
+  // closed a moment later.
   function play(sound, done) {
     const context = new AudioContext();
+    open += 1;
     const output = context.createGain();
     output.connect(context.destination);
     const wave = tone(context);
@@ -84,7 +88,9 @@ const QvPlayer = (function () {
       if (finished) return;
       finished = true;
       clearInterval(timer);
-      setTimeout(function () { context.close(); }, (FADE + 0.05) * 1000);
+      setTimeout(function () {
+        context.close().finally(function () { open -= 1; });
+      }, (FADE + 0.05) * 1000);
       done();
     };
     const schedule = function () {
@@ -126,5 +132,5 @@ const QvPlayer = (function () {
     return context.startRendering();
   }
 
-  return { play: play, render: render, clock: clock, lead: LEAD };
+  return { play: play, render: render, clock: clock, lead: LEAD, contexts: function () { return open; } };
 }());

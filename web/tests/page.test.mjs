@@ -328,6 +328,14 @@ async function listening(address) {
   check('Download MIDI gives the command line\'s --midi file', run.status === 0 && midiName === 'listen-perfcopy.mid' &&
     Buffer.compare(got, readFileSync(join(folder, 'after.mid'))) === 0, `${midiName}, ${got.length} bytes`);
 
+  // Playing, then opening another file, stops the sound and frees its context.
+  await page.click('#play-after');
+  await page.waitForFunction(() => QvPlayer.contexts() === 1, { timeout: 5000 });
+  await openFile(page, join(fixtures, 'whole_copy.musicxml'));
+  const freed = await page.waitForFunction(() => QvPlayer.contexts() === 0, { timeout: 5000 }).then(() => true, () => false);
+  check('opening another file stops the sound and frees its audio context', freed &&
+    (await page.$eval('#stop', (e) => e.disabled)), `${await page.evaluate(() => QvPlayer.contexts())} contexts open`);
+
   // A selection with no notes: nothing to play, and it says why.
   const rests = join(work, 'rests.musicxml');
   writeFileSync(rests, readFileSync(file, 'utf8').replace(/<pitch>.*?<\/pitch>/g, '<rest/>'));
