@@ -26,11 +26,27 @@ Host::~Host()
     for (auto& frame : liveFrames_) FreeLow(frame.first, frame.second.bytes);
 }
 
+namespace {
+
+std::string& DefaultFinalePath()
+{
+    static std::string path;
+    return path;
+}
+
+}  // namespace
+
+void Host::SetDefaultFinalePath(const std::string& path)
+{
+    DefaultFinalePath() = path;
+}
+
 void Host::Reset()
 {
     for (auto& frame : liveFrames_) FreeLow(frame.first, frame.second.bytes);
     liveFrames_.clear();
     *this = Host();
+    finalePath = DefaultFinalePath();
 }
 
 namespace {

@@ -49,8 +49,14 @@ public:
     static Host& Get();
 
     // Back to a new host: an empty score, default settings, empty log, no
-    // forced results. Frames still handed out are freed.
+    // forced results, the default Finale folder. Frames still handed out are
+    // freed.
     void Reset();
+    // The Finale folder every new host names (empty by default: then the
+    // plug-in keeps its settings at the root of the drive). A host program
+    // under Windows gives it a folder of its own run, since there the root
+    // of the drive is the machine's.
+    static void SetDefaultFinalePath(const std::string& path);
     ~Host();
 
     // The open document, and the version the host reports to

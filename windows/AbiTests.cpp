@@ -35,10 +35,15 @@ std::vector<NarrowCall> NarrowCalls()
     static uint8_t data[256] = {};
     static uint32_t size = sizeof data;
     static uint16_t text[64] = {};
+    // A failing record call writes over the size it was given, as a strict
+    // host does: each call states the room again.
     return {
-        { "FX_LoadEData", [] { return FX_LoadEData(simhost::kStaffTag, key, data, &size, kInterfaceVersion); } },
-        { "FX_SaveEData", [] { return FX_SaveEData(simhost::kStaffTag, key, data, size, kInterfaceVersion); } },
-        { "FX_CreateEData", [] { return FX_CreateEData(simhost::kStaffTag, key, data, size, kInterfaceVersion); } },
+        { "FX_LoadEData", [] {
+             size = sizeof data;
+             return FX_LoadEData(simhost::kStaffTag, key, data, &size, kInterfaceVersion);
+         } },
+        { "FX_SaveEData", [] { return FX_SaveEData(simhost::kStaffTag, key, data, sizeof data, kInterfaceVersion); } },
+        { "FX_CreateEData", [] { return FX_CreateEData(simhost::kStaffTag, key, data, sizeof data, kInterfaceVersion); } },
         { "FX_DeleteEData", [] { return FX_DeleteEData(simhost::kStaffTag, key, kInterfaceVersion); } },
         { "FX_NextEData", [] { return FX_NextEData(simhost::kStaffTag, key, 0, 0, kInterfaceVersion); } },
         { "FX_SaveTGF", [] { return FX_SaveTGF(nullptr); } },

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -84,6 +85,20 @@ TEST_F(PluginDll, StartsUpInHostOrder)
     EXPECT_EQ(menucheck::Buffer(menucheck::kRecordSizeUTF16), wideUntouched);
 
     EXPECT_EQ(1u, menuStatus(0));
+}
+
+// With no Finale folder the plug-in keeps its settings at the root of the
+// drive, which under Wine is the machine's own: every new host names a
+// folder of this run's, in the temporary folder, empty at the start.
+TEST(HostProgram, NamesAFinaleFolderOfThisRunsOwn)
+{
+    simhost::Host& host = simhost::Host::Get();
+    host.Reset();
+    ASSERT_FALSE(host.finalePath.empty());
+    std::error_code code;
+    EXPECT_TRUE(std::filesystem::is_directory(host.finalePath, code));
+    const std::string temporary = std::filesystem::temp_directory_path(code).string();
+    EXPECT_EQ(0u, host.finalePath.rfind(temporary, 0)) << host.finalePath << " is not in " << temporary;
 }
 
 TEST(HostProgram, FramesLieBelowFourGigabytes)

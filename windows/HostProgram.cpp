@@ -29,6 +29,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -253,8 +255,38 @@ int RunScripted(const std::vector<std::string>& args)
 
 }  // namespace
 
+// A folder of this run's own for the plug-in's settings file, removed at
+// the end: with no Finale folder named, the plug-in would keep it at the
+// root of the drive, which under Wine is the machine's own root.
+class RunFolder {
+public:
+    RunFolder()
+    {
+        std::error_code code;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const std::filesystem::path folder =
+                std::filesystem::temp_directory_path(code) / ("qvperfcopy-host-" + std::to_string(random()));
+            if (!code && std::filesystem::create_directory(folder, code) && !code) path_ = folder.string();
+        }
+        simhost::Host::SetDefaultFinalePath(path_);
+        simhost::Host::Get().finalePath = path_;
+    }
+    ~RunFolder()
+    {
+        std::error_code code;
+        if (!path_.empty()) std::filesystem::remove_all(path_, code);
+    }
+    RunFolder(const RunFolder&) = delete;
+    RunFolder& operator=(const RunFolder&) = delete;
+
+private:
+    std::string path_;
+};
+
 int main(int argc, char** argv)
 {
+    const RunFolder settings;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "--run-tests") {
         ::testing::InitGoogleTest(&argc, argv);
