@@ -44,8 +44,9 @@ case "$action" in
   check)
     end=$(openssl x509 -in "$work/leaf.pem" -noout -enddate | sed 's/^notAfter=//')
     openssl x509 -in "$work/leaf.pem" -noout -checkend 0 >/dev/null || fail "the certificate in $cert ($subject) expired on $end"
-    openssl x509 -in "$work/leaf.pem" -noout -ext extendedKeyUsage 2>/dev/null | grep -q 'Code Signing' ||
-      fail "the certificate in $cert ($subject) is not for code signing"
+    # Read whole first: a reader that stops early must not decide the status.
+    usage=$(openssl x509 -in "$work/leaf.pem" -noout -ext extendedKeyUsage 2>/dev/null || true)
+    [[ $usage == *'Code Signing'* ]] || fail "the certificate in $cert ($subject) is not for code signing"
     if ! why=$(openssl verify -CAfile "$work/authorities.pem" -purpose any "$work/leaf.pem" 2>&1); then
       fail "the certificate in $cert ($subject) does not chain to an authority: $(grep -m 1 'error' <<<"$why" || echo "$why" | tail -n 1)"
     fi
