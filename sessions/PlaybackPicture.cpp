@@ -178,12 +178,11 @@ void DrawMergedSpans(std::string& svg, const Painter& painter, std::vector<std::
                      int32_t y, const std::string& classes)
 {
     std::sort(spans.begin(), spans.end());
-    const double pixel = painter.X(1) > painter.X(0) ? 1.0 : 1.0;
     std::size_t i = 0;
     while (i < spans.size()) {
         int64_t from = spans[i].first;
         int64_t to = spans[i].second;
-        while (++i < spans.size() && painter.X(spans[i].first) <= painter.X(to) + pixel) to = std::max(to, spans[i].second);
+        while (++i < spans.size() && painter.X(spans[i].first) <= painter.X(to) + 1) to = std::max(to, spans[i].second);
         svg += Span(painter, from, to, y, classes);
     }
 }
@@ -236,7 +235,7 @@ void DrawColumns(std::string& svg, const Painter& painter, const PlaybackSelecti
 }
 
 // What the picture shows, in words, for a screen reader.
-std::string Description(const PlaybackSelection& selection, std::size_t drawnEach)
+std::string Description(const PlaybackSelection& selection)
 {
     std::string text;
     if (!selection.measures.empty()) {
@@ -268,7 +267,6 @@ std::string Description(const PlaybackSelection& selection, std::size_t drawnEac
         }
         text += ". ";
     }
-    (void)drawnEach;
     if (!text.empty()) text.pop_back();
     return text;
 }
@@ -330,7 +328,7 @@ std::string DrawPlaybackPicture(const PlaybackSelection& selection, const std::s
            descriptionId + "\">\n";
     svg += "<title id=\"" + titleId + "\">" + Escaped(title) + "</title>\n";
     const std::string why = WhyEmpty(selection);
-    svg += "<desc id=\"" + descriptionId + "\">" + Escaped(why.empty() ? Description(selection, kNotesDrawnEach) : why) +
+    svg += "<desc id=\"" + descriptionId + "\">" + Escaped(why.empty() ? Description(selection) : why) +
            "</desc>\n";
     svg += "\n<text " + Paint("title") + " x=\"10\" y=\"22\">" + Escaped(title) + "</text>\n";
     // The lanes, then the bar lines and measure numbers over them.
