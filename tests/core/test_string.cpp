@@ -95,6 +95,10 @@ TEST(String, CopyAndSetString)
     EXPECT_EQ("ello", Narrow(copy));
     copy.Append(&copy);
     EXPECT_EQ("elloello", Narrow(copy));
+    // Appended to itself past its room: the buffer it reads from is replaced.
+    FCString grown("abcdefg");
+    grown.Append(&grown);
+    EXPECT_EQ("abcdefgabcdefg", Narrow(grown));
 }
 
 TEST(String, GetCharAtAnyIndex)
