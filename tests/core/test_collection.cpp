@@ -32,7 +32,7 @@ public:
     {
         seen.push_back(item);
         indexes.push_back(index);
-        return true;
+        return static_cast<int>(seen.size()) != stopAt;
     }
     bool IsMatch(__FCBase* item) override { return item == wanted; }
 
@@ -154,6 +154,11 @@ TEST(Collection, ForEachCountsUntilTheHandlerStops)
     RecordingHandler all;
     EXPECT_EQ(5, list.ForEach(&all));
 
+    RecordingHandler indexed;
+    indexed.stopAt = 2;
+    EXPECT_EQ(1, list.ForEachIndex(&indexed));
+    EXPECT_EQ((std::vector<int32_t>{ 0, 1 }), indexed.indexes);
+
     // A handler that overrides nothing goes through every item and matches none.
     __FCIteratorHandler plain;
     EXPECT_EQ(5, list.ForEach(&plain));
@@ -184,6 +189,9 @@ TEST(Collection, IterationSkipsNullItems)
     RecordingHandler handler;
     EXPECT_EQ(2, list.ForEachIndex(&handler));
     EXPECT_EQ((std::vector<int32_t>{ 0, 2 }), handler.indexes);
+    RecordingHandler plain;
+    EXPECT_EQ(2, list.ForEach(&plain));
+    EXPECT_EQ((std::vector<__FCBase*>{ first, last }), plain.seen);
 
     handler.wanted = last;
     EXPECT_EQ(last, list.FindFirst(&handler));

@@ -99,6 +99,12 @@ TEST(String, CopyAndSetString)
     FCString grown("abcdefg");
     grown.Append(&grown);
     EXPECT_EQ("abcdefgabcdefg", Narrow(grown));
+    // Nothing to append leaves the text as it is.
+    grown.Append(nullptr);
+    grown.AppendCString(nullptr);
+    FCString empty;
+    grown.Append(&empty);
+    EXPECT_EQ("abcdefgabcdefg", Narrow(grown));
 }
 
 TEST(String, GetCharAtAnyIndex)

@@ -175,7 +175,9 @@ TEST_F(Cell, LayersBeyondTwentyAreIgnored)
     EXPECT_EQ(1, cell.GetCount());
     EXPECT_TRUE(cell.Save());
     EXPECT_EQ(20u, CountCalls("FX_SaveTGF"));
+    EXPECT_NE(nullptr, cell.GetFrame(19));
     EXPECT_EQ(nullptr, cell.GetFrame(20));
+    EXPECT_EQ(nullptr, cell.GetFrame(-1));
 }
 
 TEST_F(Cell, ReloadFreesThePreviousFrames)

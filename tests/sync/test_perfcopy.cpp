@@ -319,6 +319,39 @@ TEST_F(Sync, AllFieldsOffChangesNothing)
     EXPECT_EQ(0, Of(target)->velocity);
 }
 
+// Each field moves by its own percentage when it is chosen and stays when it
+// is not, whatever the other two fields do.
+TEST_F(Sync, EveryChoiceOfFieldsMovesExactlyTheChosenOnes)
+{
+    const Performance source = Values(80, 40, 80);
+    const Performance before = Values(40, 0, 0);
+    const Performance moved = Values(60, 10, 60);  // by 50, 25 and 75 %
+    for (int choice = 0; choice < 8; ++choice) {
+        SCOPED_TRACE(testing::Message() << "velocity " << (choice & 1) << ", start " << ((choice >> 1) & 1)
+                                        << ", end " << ((choice >> 2) & 1));
+        simhost::Host::Get().Reset();
+        simhost::RegisterModule("FINALE.EXE");
+        score().staffOrder = { 1, 2, 3 };
+        score().measureCount = 4;
+        SelectAll();
+        uint32_t copied = Add(1, { source });
+        uint32_t target = Add(2, { before });
+        handler.UseVelocity = choice & 1;
+        handler.UseStartTime = (choice >> 1) & 1;
+        handler.UseEndTime = (choice >> 2) & 1;
+        handler.VelocityPercent = 50;
+        handler.StartTimePercent = 25;
+        handler.EndTimePercent = 75;
+        EXPECT_EQ(choice != 0, Run());
+        Performance expected = before;
+        if (handler.UseVelocity) expected.velocity = moved.velocity;
+        if (handler.UseStartTime) expected.start = moved.start;
+        if (handler.UseEndTime) expected.end = moved.end;
+        EXPECT_EQ(expected, Of(target));
+        EXPECT_EQ(source, Of(copied));
+    }
+}
+
 TEST_F(Sync, ZeroPercentStillCountsAsChanged)
 {
     Add(1, { Values(100) });
@@ -372,6 +405,7 @@ TEST_F(Sync, AverageOfTruncatesTowardZero)
     EXPECT_EQ(-1, FCPerfcopyBlockHandler::AverageOf(values, 3));
     EXPECT_EQ(-1, FCPerfcopyBlockHandler::AverageOf(values, 2));
     EXPECT_EQ(0, FCPerfcopyBlockHandler::AverageOf(values, 0));
+    EXPECT_EQ(0, FCPerfcopyBlockHandler::AverageOf(nullptr, 3));
 }
 
 TEST_F(Sync, OneSyncIsOneUndoStep)
