@@ -12,11 +12,12 @@
 
 namespace {
 
-// Letters in both cases, the trimmed white space, a font tag's caret, a
-// digit, a Latin-1 letter, a unit past Latin-1 and a zero unit.
-const uint16_t kUnits[] = { 'a', 'b', 'A', 'B', ' ', '\r', '\n', '\t', '^', '0', 0xE9, 0x263A, 0 };
+// Letters in both cases (the first and last, and the signs around the upper
+// case), the trimmed white space, a font tag's caret, a digit, a Latin-1
+// letter, a unit past Latin-1 whose low byte is a letter, and a zero unit.
+const uint16_t kUnits[] = { 'a', 'z', 'A', 'Z', '@', '[', ' ', '\r', '\n', '\t', '^', '0', 0xE9, 0x2641, 0 };
 // What 8-bit text can hold: no zero, nothing past one byte.
-const char kBytes[] = "abAB \r\n\t^0\xE9";
+const char kBytes[] = "azAZ@[ \r\n\t^0\xE9";
 
 class Model {
 public:
