@@ -61,7 +61,6 @@ bool __FCBaseData::LoadByKey()
     if (data_ != nullptr && IsDataAllocated()) {
         FreeData();
         data_ = nullptr;
-        loadedSize_ = 0;
     }
     if (data_ == nullptr) data_ = AllocateData();
     // The room actually there: a size asked again could differ from the one

@@ -144,8 +144,9 @@ void FX_EndDialog(HWND dialog, uint32_t version)
         return;
     }
     // A host that made the dialog but cannot end it would keep calling the
-    // procedure for a window object that is gone: the dialog ends here.
-    if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+    // procedure for a window object that is gone: the dialog ends here
+    // (DestroyWindow refuses a handle whose window is gone already).
+    if (dialog != nullptr) DestroyWindow(dialog);
 }
 
 void FX_EnableDlgItem(HWND dialog, int16_t item, uint8_t enable, uint32_t version)

@@ -3,6 +3,7 @@
 #include "core/FCFileStream.h"
 #include "core/FCSettingsPairs.h"
 #include "shell/Globals.h"
+#include "sync/ClampPercent.h"
 #include "ui/FCUserWindow.h"
 
 #include <cstdlib>
@@ -55,18 +56,12 @@ int32_t ToInteger(FCSettingsPair* pair)
     return static_cast<int32_t>(value);
 }
 
-int32_t ClampedPercent(FCSettingsPair* pair)
-{
-    const int32_t value = ToInteger(pair);
-    return value < 0 ? 0 : (value > 100 ? 100 : value);
-}
-
 void LoadField(FCSettingsPairs* pairs, const char* useKey, const char* percentKey, uint8_t& use, int32_t& percent)
 {
     if (FCSettingsPair* pair = Find(pairs, useKey)) {
         use = std::strcmp(pair->GetValue()->GetCString(), "1") == 0 ? 1 : 0;
     }
-    if (FCSettingsPair* pair = Find(pairs, percentKey)) percent = ClampedPercent(pair);
+    if (FCSettingsPair* pair = Find(pairs, percentKey)) percent = ClampPercent(ToInteger(pair));
 }
 
 void SetInt(FCSettingsPairs* pairs, const char* key, int32_t value)

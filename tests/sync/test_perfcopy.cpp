@@ -1,6 +1,7 @@
 // The sync, on scores in the simulated host.
 #include "common/ScoreFixture.h"
 #include "data/EntryFrame.h"
+#include "sync/ClampPercent.h"
 #include "sync/FCPerfcopyBlockHandler.h"
 
 using simhost::EntrySpec;
@@ -406,6 +407,13 @@ TEST_F(Sync, AverageOfTruncatesTowardZero)
     EXPECT_EQ(-1, FCPerfcopyBlockHandler::AverageOf(values, 2));
     EXPECT_EQ(0, FCPerfcopyBlockHandler::AverageOf(values, 0));
     EXPECT_EQ(0, FCPerfcopyBlockHandler::AverageOf(nullptr, 3));
+}
+
+TEST(Percent, IsAWholeNumberFromZeroToAHundred)
+{
+    const int32_t given[] = { INT32_MIN, -1, 0, 1, 99, 100, 101, INT32_MAX };
+    const int32_t taken[] = { 0, 0, 0, 1, 99, 100, 100, 100 };
+    for (size_t i = 0; i < sizeof given / sizeof given[0]; ++i) EXPECT_EQ(taken[i], ClampPercent(given[i])) << given[i];
 }
 
 TEST_F(Sync, OneSyncIsOneUndoStep)
