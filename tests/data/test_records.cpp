@@ -235,6 +235,41 @@ TEST_F(Records, InciRoundTrips)
     EXPECT_EQ(0, list.LoadAllIncis(4));
 }
 
+// A list may hold empty places: saving passes over them and saves the rest,
+// and the first record the host refuses to create ends the save as a failure.
+TEST_F(Records, SavingAListSkipsEmptyPlacesAndStopsAtARefusal)
+{
+    Put(kNoInci, RecordKey(2), { 2, 0, 0, 0 });
+    TestNoInciRecords plain;
+    ASSERT_EQ(1, plain.LoadAll());
+    plain.Add(nullptr);
+    static_cast<TestNoInciRecord*>(plain.GetElementAt(0))->data_[3] = 9;
+    EXPECT_TRUE(plain.SaveAll());
+    EXPECT_EQ((std::vector<uint8_t>{ 2, 0, 0, 9 }), *Stored(kNoInci, RecordKey(2)));
+
+    TestInciRecords incis;
+    for (uint8_t first : { 20, 21, 22 }) {
+        if (first == 21) incis.Add(nullptr);
+        auto* record = new TestInciRecord();
+        record->data_[0] = first;
+        incis.Add(record);
+    }
+    EXPECT_TRUE(incis.SaveAllIncis(6));
+    ASSERT_NE(nullptr, Stored(kInci, RecordKey(6, 0)));
+    ASSERT_NE(nullptr, Stored(kInci, RecordKey(6, 1)));
+    EXPECT_EQ(20, (*Stored(kInci, RecordKey(6, 0)))[0]);
+    EXPECT_EQ(21, (*Stored(kInci, RecordKey(6, 1)))[0]);
+    EXPECT_EQ(nullptr, Stored(kInci, RecordKey(6, 3)));
+
+    // The second creation is refused: the third item is never tried.
+    const auto creates = host().Statistics().find("FX_CreateEData");
+    host().FailCall("FX_CreateEData", (creates == host().Statistics().end() ? 0 : creates->second.calls) + 2);
+    EXPECT_FALSE(incis.SaveAllIncis(7));
+    EXPECT_NE(nullptr, Stored(kInci, RecordKey(7, 0)));
+    EXPECT_EQ(nullptr, Stored(kInci, RecordKey(7, 1)));
+    EXPECT_EQ(nullptr, Stored(kInci, RecordKey(7, 2)));
+}
+
 TEST_F(Records, ClearAllIncisReportsAFailedDelete)
 {
     Put(kInci, RecordKey(2, 0), { 0, 0, 0, 0, 0, 0 });
