@@ -21,9 +21,16 @@ namespace simhost {
 
 constexpr std::size_t kNoteSize = 10;
 constexpr int32_t kNotesPerEntry = 12;
-// Entry flags: a sounding entry (not a rest), one with note performance records.
+// Entry flags: a sounding entry (not a rest), one with note performance
+// records, one with a record for the entry as a whole, one of a counted run,
+// one that had no notes until one was added on saving.
 constexpr uint32_t kSoundingFlag = 0x40000000;
 constexpr uint32_t kNotePerformanceFlag = 0x00020000;
+constexpr uint32_t kEntryPerformanceFlag = 0x00400000;
+constexpr uint32_t kRunFlag = 0x00800000;
+constexpr uint32_t kAddedNoteFlag = 0x01000000;
+// The flags of the note record added to an entry that had no notes.
+constexpr uint32_t kAddedNoteRecordFlags = 0x80000000;
 constexpr uint32_t kPerformanceTag = 0x65646163;  // 'edac'
 constexpr uint32_t kPerformanceSize = 10;
 constexpr uint32_t kStaffTag = 0x534F4953;          // 'SOIS'

@@ -19,37 +19,37 @@ struct ClassFacts;
 template <>
 struct ClassFacts<FCStaff> {
     static constexpr const char* kName = "FCStaff";
-    static constexpr uint32_t kTag = 0x534F4953;
+    static constexpr uint32_t kTag = simhost::kStaffTag;
 };
 template <>
 struct ClassFacts<FCPart> {
     static constexpr const char* kName = "FCPart";
-    static constexpr uint32_t kTag = 0x6F747044;
+    static constexpr uint32_t kTag = simhost::kPartTag;
 };
 template <>
 struct ClassFacts<FCTextBlock> {
     static constexpr const char* kName = "FCTextBlock";
-    static constexpr uint32_t kTag = 0x534F5458;
+    static constexpr uint32_t kTag = simhost::kTextBlockTag;
 };
 template <>
 struct ClassFacts<FCPerformanceMod> {
     static constexpr const char* kName = "FCPerformanceMods";
-    static constexpr uint32_t kTag = 0x65646163;
+    static constexpr uint32_t kTag = simhost::kPerformanceTag;
 };
 template <>
 struct ClassFacts<FCHumanPlaybackPrefs> {
     static constexpr const char* kName = "FCHumanPlaybackPrefs";
-    static constexpr uint32_t kTag = 0x4F036870;
+    static constexpr uint32_t kTag = simhost::kPlaybackPrefsTag;
 };
 template <>
 struct ClassFacts<FCGroup> {
     static constexpr const char* kName = "FCGroup";
-    static constexpr uint32_t kTag = 0x53444E47;
+    static constexpr uint32_t kTag = simhost::kGroupTag;
 };
 template <>
 struct ClassFacts<FCSystemStaff> {
     static constexpr const char* kName = "FCSystemStaff";
-    static constexpr uint32_t kTag = 0x534F4975;
+    static constexpr uint32_t kTag = simhost::kSystemStaffTag;
 };
 
 }  // namespace
