@@ -108,8 +108,8 @@ protected:
 // below; the first raw text is the host's first after number 0.
 TEST_F(FirstRecords, AreTheOnesTheHostNumbersFirst)
 {
-    score().records.Put(FCPart::kTag, simhost::RecordKey(1).data(), std::vector<uint8_t>(FCPart::kDataSize, 7));
-    score().records.Put(FCPart::kTag, simhost::RecordKey(2).data(), std::vector<uint8_t>(FCPart::kDataSize, 8));
+    score().records.Put(simhost::kPartTag, simhost::RecordKey(1).data(), std::vector<uint8_t>(FCPart::kDataSize, 7));
+    score().records.Put(simhost::kPartTag, simhost::RecordKey(2).data(), std::vector<uint8_t>(FCPart::kDataSize, 8));
     FCPart part;
     ASSERT_TRUE(part.LoadFirst());
     EXPECT_EQ(1, part.GetItemCmper());
@@ -118,15 +118,15 @@ TEST_F(FirstRecords, AreTheOnesTheHostNumbersFirst)
     score().SetStaffRecord(3, std::string("Horn"));  // text block 1003
     FCTextBlock block;
     EXPECT_FALSE(block.LoadFirst());
-    score().records.Put(FCTextBlock::kTag, simhost::RecordKey(1).data(),
+    score().records.Put(simhost::kTextBlockTag, simhost::RecordKey(1).data(),
                         std::vector<uint8_t>(FCTextBlock::kDataSize, 0));
     ASSERT_TRUE(block.LoadFirst());
     EXPECT_EQ(1, block.GetItemCmper());
 
     uint8_t key[8] = { 6, 0, 0, 0, 0, 0, 0, 0 };
-    score().records.Put(FCRawText::kDefaultTag, key, { 'a', 0 });
+    score().records.Put(simhost::kRawTextTag, key, { 'a', 0 });
     key[0] = 9;
-    score().records.Put(FCRawText::kDefaultTag, key, { 'b', 0 });
+    score().records.Put(simhost::kRawTextTag, key, { 'b', 0 });
     gHostVersion = 0x10000000;
     score().hostVersion = gHostVersion;
     FCRawText text;

@@ -46,7 +46,7 @@ TEST_F(Groups, StaffListFollowsTheScoreOrder)
     EXPECT_EQ(2, staves.GetStaffAt(1)->GetStaff());
     EXPECT_EQ(9, staves.GetStaffAt(2)->GetStaff());
     for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(100, staves.GetStaffAt(i)->GetResizePercent());
-    for (const auto& call : host().CallsTo("FX_LoadEData")) EXPECT_EQ(FCSystemStaff::kTag, call.args[0]);
+    for (const auto& call : host().CallsTo("FX_LoadEData")) EXPECT_EQ(simhost::kSystemStaffTag, call.args[0]);
     EXPECT_STREQ("FCSystemStaves", staves.ClassName());
     EXPECT_STREQ("FCSystemStaff", staves.GetStaffAt(0)->ClassName());
 }
@@ -64,7 +64,7 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     uint8_t companionKey[8] = {};
     SetLE16(companionKey, 0, 12);
     SetLE16(companionKey, 2, 3);
-    score().records.Put(FCSystemStaff::kCompanionTag, companionKey, std::vector<uint8_t>(10, 0));
+    score().records.Put(simhost::kSystemStaffCompanionTag, companionKey, std::vector<uint8_t>(10, 0));
     ASSERT_TRUE(staff.Save());
 
     FCSystemStaff loaded;
@@ -77,7 +77,7 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     uint8_t key[8] = {};
     SetLE16(key, 0, 12);
     SetLE16(key, 2, 3);
-    EXPECT_EQ(nullptr, score().records.Find(FCSystemStaff::kCompanionTag, key));
+    EXPECT_EQ(nullptr, score().records.Find(simhost::kSystemStaffCompanionTag, key));
     FCSystemStaff again;
     ASSERT_TRUE(again.Load(12, 0));
     EXPECT_EQ(100, again.GetResizePercent());
@@ -90,12 +90,12 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     // The companion is a 10-byte record, loaded and saved as such.
     size_t companionCalls = 0;
     for (const auto& call : host().CallsTo("FX_LoadEData")) {
-        if (call.args[0] != FCSystemStaff::kCompanionTag) continue;
+        if (call.args[0] != simhost::kSystemStaffCompanionTag) continue;
         EXPECT_EQ(10, call.sizeIn);
         ++companionCalls;
     }
     for (const auto& call : host().CallsTo("FX_SaveEData")) {
-        if (call.args[0] != FCSystemStaff::kCompanionTag) continue;
+        if (call.args[0] != simhost::kSystemStaffCompanionTag) continue;
         EXPECT_EQ(10, call.args[3]);
         ++companionCalls;
     }
@@ -106,7 +106,7 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     again.SetResizePercent(60);
     host().FailCall("FX_SaveEData", static_cast<int64_t>(CountCalls("FX_SaveEData")) + 1);
     EXPECT_FALSE(again.Save());
-    EXPECT_EQ(nullptr, score().records.Find(FCSystemStaff::kCompanionTag, key));
+    EXPECT_EQ(nullptr, score().records.Find(simhost::kSystemStaffCompanionTag, key));
 }
 
 TEST_F(Groups, OneStaffGroup)
@@ -171,7 +171,7 @@ TEST_F(Groups, ANewGroupCanBeSavedAtOnce)
     fresh.CopyKeyFrom(groups.GetGroupAt(0));
     ASSERT_TRUE(fresh.Save());
     const std::vector<uint8_t> key(fresh.GetKey(), fresh.GetKey() + 8);
-    EXPECT_EQ(std::vector<uint8_t>(36, 0), *score().records.Find(FCGroup::kTag, key.data()));
+    EXPECT_EQ(std::vector<uint8_t>(36, 0), *score().records.Find(simhost::kGroupTag, key.data()));
 }
 
 TEST_F(Groups, LoadAllInTheHostsOrder)
@@ -186,7 +186,7 @@ TEST_F(Groups, LoadAllInTheHostsOrder)
     EXPECT_STREQ("FCGroups", groups.ClassName());
     // A group record is 36 bytes.
     for (const auto& call : host().CallsTo("FX_LoadEData")) {
-        if (call.args[0] == FCGroup::kTag) {
+        if (call.args[0] == simhost::kGroupTag) {
             EXPECT_EQ(36, call.sizeIn);
         }
     }

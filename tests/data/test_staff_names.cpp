@@ -144,7 +144,7 @@ TEST_F(StaffNames, RawTextBasics)
     FCRawText unloaded;
     std::unique_ptr<FCString> empty(unloaded.GetText());
     EXPECT_EQ(0u, empty->GetLength());
-    EXPECT_EQ(FCRawText::kDefaultTag, unloaded.GetTag());
+    EXPECT_EQ(simhost::kRawTextTag, unloaded.GetTag());
     EXPECT_EQ(0x10000000u, unloaded.GetVersion());
     EXPECT_EQ(nullptr, unloaded.CreateObject());
 
