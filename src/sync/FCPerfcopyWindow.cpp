@@ -115,7 +115,7 @@ void FCPerfcopyWindow::RebuildStaffList()
     delete naming;
 
     bool kept = false;
-    if (IsCurrentPart() && staffMap_.GetCount() > 0) {
+    if (IsCurrentPart()) {
         for (int32_t i = 0; i < staffMap_.GetCount(); ++i) {
             const FCStaffListMapNode* node = static_cast<const FCStaffListMapNode*>(staffMap_.GetItemAt(i));
             if (node->Staff != LastSourceStaff) continue;
