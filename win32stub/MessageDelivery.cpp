@@ -142,6 +142,14 @@ void MoveChildren(HWND parent, LONG dx, LONG dy)
     }
 }
 
+// A far edge of a window, kept within 32 bits: a stored size may be any
+// number.
+LONG FarEdge(LONG nearEdge, int length)
+{
+    const int64_t edge = static_cast<int64_t>(nearEdge) + std::max(length, 0);
+    return edge > INT32_MAX ? INT32_MAX : static_cast<LONG>(edge);
+}
+
 }  // namespace
 
 void ApplyPosition(Window* w, int x, int y, int cx, int cy, UINT flags)
@@ -160,8 +168,8 @@ void ApplyPosition(Window* w, int x, int y, int cx, int cy, UINT flags)
         next = { x, y, x + width, y + height };
     }
     if (!(flags & SWP_NOSIZE)) {
-        next.right = next.left + std::max(cx, 0);
-        next.bottom = next.top + std::max(cy, 0);
+        next.right = FarEdge(next.left, cx);
+        next.bottom = FarEdge(next.top, cy);
     }
     if (!IsTopLevel(*w)) {
         w->rect = next;

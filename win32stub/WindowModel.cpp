@@ -9,6 +9,11 @@ void FailDeferWindowPos(int nth)
     S().failingDefer = nth;
 }
 
+void FailBeginDeferWindowPos()
+{
+    S().failingBeginDefer = true;
+}
+
 void ResetWindows()
 {
     State& s = S();
@@ -17,6 +22,7 @@ void ResetWindows()
     ClearEvents();
     ResetMessageBoxes();
     s.failingDefer = 0;
+    s.failingBeginDefer = false;
     ResetTimers();
     s.batches.clear();
     // Handles start again where a new process's would.
@@ -236,7 +242,10 @@ BOOL WINAPI SetWindowPos(HWND handle, HWND, int x, int y, int width, int height,
 HDWP WINAPI BeginDeferWindowPos(int count)
 {
     Log("BeginDeferWindowPos", nullptr, { count });
-    if (count < 0) return nullptr;
+    if (count < 0 || S().failingBeginDefer) {
+        S().failingBeginDefer = false;
+        return nullptr;
+    }
     const uintptr_t id = S().nextBatch++;
     S().batches[id];
     return reinterpret_cast<HDWP>(id);

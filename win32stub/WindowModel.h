@@ -17,6 +17,8 @@ namespace win32stub {
 
 // The nth DeferWindowPos call from now fails (1 = the next one).
 void FailDeferWindowPos(int nth);
+// The next BeginDeferWindowPos call fails, as when the system is out of memory.
+void FailBeginDeferWindowPos();
 
 // Destroys every window and clears the log, the clock, the timers, the
 // message box queue and the failures asked for.

@@ -44,6 +44,7 @@ struct State {
     uintptr_t nextHandle = 0x10010;
     HWND active = nullptr;
     int failingDefer = 0;
+    bool failingBeginDefer = false;
     std::map<uintptr_t, std::vector<DeferredMove>> batches;
     uintptr_t nextBatch = 1;
     std::map<std::u16string, WNDPROC> classes;

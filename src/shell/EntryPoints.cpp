@@ -20,22 +20,25 @@ constexpr size_t kTextFieldBytes = 64;
 constexpr size_t kTextFieldUnits = 128;
 constexpr size_t kMaxCopiedUnits = 63;
 
+// Every text fits both kinds of field whole, with a zero after it.
+static_assert(sizeof kMenuText - 1 <= kMaxCopiedUnits && sizeof kDescription - 1 <= kMaxCopiedUnits &&
+                  sizeof kShortName - 1 <= kMaxCopiedUnits && kMaxCopiedUnits < kTextFieldBytes,
+              "a menu text longer than its field");
+
 // Writes the text into a fixed 8-bit field, padded with zero bytes to its end.
 void WriteTextField(uint8_t* field, const char* text)
 {
-    size_t length = std::strlen(text);
-    if (length > kTextFieldBytes) length = kTextFieldBytes;
+    const size_t length = std::strlen(text);
     std::memcpy(field, text, length);
     std::memset(field + length, 0, kTextFieldBytes - length);
 }
 
-// Writes at most 63 units of the text and one zero unit into a UTF-16 field;
-// the rest of the field is left as the host gave it.
+// Writes the text and one zero unit into a UTF-16 field; the rest of the
+// field is left as the host gave it.
 void WriteTextFieldUTF16(uint8_t* field, const char* text)
 {
     FCString wide(text);
-    uint32_t count = wide.GetLength();
-    if (count > kMaxCopiedUnits) count = kMaxCopiedUnits;
+    const uint32_t count = wide.GetLength();
     const uint16_t* units = wide.GetUTF16();
     for (uint32_t i = 0; i < count; ++i) SetLE16(field, 2 * i, units[i]);
     SetLE16(field, 2 * count, 0);

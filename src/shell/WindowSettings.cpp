@@ -31,9 +31,10 @@ FCSettingsPairs* ReadPairs()
     FCTextFileStream* stream = CreateSettingsFileStream();
     FCSettingsPairs* pairs = nullptr;
     if (stream->OpenRead()) {
+        // An open stream always reads a list, if an empty one.
         FCStrings* lines = stream->ReadAllLines();
         stream->Close();
-        if (lines != nullptr) pairs = lines->CreateSettingsPairs();
+        pairs = lines->CreateSettingsPairs();
         delete lines;
     }
     delete stream;

@@ -13,13 +13,12 @@ namespace {
 // Group names stand in for missing staff names from this host version on.
 constexpr uint32_t kGroupNamingHost = 0x10000000;
 
-// A coordinate plus a length, kept within 32 bits: stored values come from
-// the settings file unchecked.
+// A coordinate plus a length that is never negative, kept within 32 bits:
+// stored values come from the settings file unchecked.
 int32_t SaturatedSum(int32_t value, int32_t length)
 {
     const int64_t sum = static_cast<int64_t>(value) + length;
     if (sum > INT32_MAX) return INT32_MAX;
-    if (sum < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(sum);
 }
 
@@ -116,7 +115,7 @@ void FCPerfcopyWindow::RebuildStaffList()
     delete naming;
 
     bool kept = false;
-    if (IsCurrentPart() && staffMap_.GetCount() > 0) {
+    if (IsCurrentPart()) {
         for (int32_t i = 0; i < staffMap_.GetCount(); ++i) {
             const FCStaffListMapNode* node = static_cast<const FCStaffListMapNode*>(staffMap_.GetItemAt(i));
             if (node->Staff != LastSourceStaff) continue;

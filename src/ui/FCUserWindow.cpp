@@ -193,14 +193,10 @@ void FCUserWindow::RememberGeometry()
 bool FCUserWindow::ApplyStoredGeometry()
 {
     if (!positionStored_) return false;
-    UINT flags = kPlaceFlags;
-    if (sizeStored_) {
-        if (storedWidth_ < minimumWidth_) storedWidth_ = minimumWidth_;
-        if (storedHeight_ < minimumHeight_) storedHeight_ = minimumHeight_;
-    } else {
-        flags |= SWP_NOSIZE;
-    }
-    SetWindowPos(window_, nullptr, storedLeft_, storedTop_, storedWidth_, storedHeight_, flags);
+    // A position is only ever stored with a size.
+    if (storedWidth_ < minimumWidth_) storedWidth_ = minimumWidth_;
+    if (storedHeight_ < minimumHeight_) storedHeight_ = minimumHeight_;
+    SetWindowPos(window_, nullptr, storedLeft_, storedTop_, storedWidth_, storedHeight_, kPlaceFlags);
     geometryApplied_ = true;
     return true;
 }

@@ -7,6 +7,7 @@
 #include "common/WindowFixture.h"
 #include "data/EntryFrame.h"
 #include "shell/EntryPoints.h"
+#include "shell/WindowSettings.h"
 #include "sync/FCPerfcopyWindow.h"
 
 #include <algorithm>
@@ -302,6 +303,41 @@ TEST_F(ToolWindowTest, ASizeBeforeTheControlsExistMovesNothing)
     EXPECT_EQ(nullptr, window.GetWindowHandle());
 }
 
+// So is a dialog that opens before them: it shows the template as it is,
+// follows no part, and its closing keeps no choices and no geometry. A
+// window with its controls that is not open keeps them too when closed.
+TEST_F(ToolWindowTest, WithoutItsControlsOrItsDialogTheWindowKeepsNothing)
+{
+    MakeScore(0x12050000);
+    gPerfcopySettings.VelocityPercent = 40;
+    FCPerfcopyWindow window;
+    window.ShowModeless();
+    const HWND dialog = window.GetWindowHandle();
+    ASSERT_NE(nullptr, dialog);
+    const HWND list = GetDlgItem(dialog, FCPerfcopyWindow::kStaffList);
+    EXPECT_EQ(0, SendMessageW(list, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, FCPerfcopyWindow::kVelocityCheck));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, FCPerfcopyWindow::kApply)));
+    score().part = 2;
+    simhost::LetTimePass(400);
+    EXPECT_EQ(0, SendMessageW(list, LB_GETCOUNT, 0, 0));
+    simhost::ClickCloseBox(dialog);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_FALSE(window.IsPositionStored());
+    EXPECT_EQ(40, gPerfcopySettings.VelocityPercent);
+    EXPECT_EQ(1, gPerfcopySettings.UseVelocity);
+
+    FCPerfcopyWindow closed;
+    closed.BindControls();
+    closed.LastSourceStaff = 2;
+    closed.CloseWindow();
+    EXPECT_TRUE(closed.IsClosed());
+    EXPECT_FALSE(closed.IsPositionStored());
+    EXPECT_EQ(2, closed.LastSourceStaff);
+    EXPECT_EQ(40, gPerfcopySettings.VelocityPercent);
+    EXPECT_EQ(1, gPerfcopySettings.UseVelocity);
+}
+
 TEST_F(ToolWindowTest, ListsStaffNumbersBelowVersion0x10000000)
 {
     MakeScore(0x0F000000);
@@ -372,6 +408,14 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     EXPECT_EQ(1u, ListLines().size());
     EXPECT_EQ(0, Selected());
     EXPECT_EQ(1, gPerfcopyWindow->LastSourceStaff);
+
+    // A score of no staves lists none and forgets the staff.
+    simhost::ClickButton(Item(2));
+    score().staffOrder = {};
+    Invoke();
+    EXPECT_TRUE(ListLines().empty());
+    EXPECT_EQ(0, gPerfcopyWindow->LastSourceStaff);
+    EXPECT_FALSE(IsWindowEnabled(Item(1)));
 }
 
 TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSource)
@@ -402,6 +446,14 @@ TEST_F(ToolWindowTest, APartSwitchRebuildsTheListWithinOneTickAndForgetsTheSourc
     score().part = 0;
     simhost::ClickListLine(Item(102), 0);
     SendMessageW(Dialog(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(-1, Selected());
+
+    // Another document with the same part number: rebuilt as well.
+    simhost::ClickListLine(Item(102), 0);
+    simhost::LetTimePass(200);
+    EXPECT_EQ(0, Selected());
+    score().document = 2;
+    simhost::LetTimePass(200);
     EXPECT_EQ(-1, Selected());
 }
 
@@ -651,6 +703,36 @@ TEST_F(ToolWindowTest, SettingsLoadClampedAndSaveBackInPlace)
               ReadSettings());
 }
 
+// Percentages below 0 and above 100 are clamped, those at the ends kept;
+// a number below 32 bits' least is taken as that least, not wrapped (here
+// it would wrap to 100, on the screen). Read without a window, only the
+// choices are taken; saved without one, the file is left alone.
+TEST_F(ToolWindowTest, SettingsLoadClampedAtBothEnds)
+{
+    const std::string file = "QVPERFCOPY_VELOCITY=-5\nQVPERFCOPY_STARTTIME=101\nQVPERFCOPY_ENDTIME=0\n"
+                             "QVPERFCOPY_USEVELOCITY=0\nQVPERFCOPY_WINDOWX2=-4294967196\nQVPERFCOPY_WINDOWY2=80\n"
+                             "QVPERFCOPY_WINDOWWIDTH2=400\nQVPERFCOPY_WINDOWHEIGHT2=350\n";
+    WriteSettings(file);
+    MakeScore(0x12050000);
+    LoadWindowSettings(nullptr);
+    EXPECT_EQ(0, gPerfcopySettings.UseVelocity);
+    EXPECT_EQ(0, gPerfcopySettings.VelocityPercent);
+    EXPECT_EQ(100, gPerfcopySettings.StartTimePercent);
+    EXPECT_EQ(0, gPerfcopySettings.EndTimePercent);
+    SaveWindowSettings(nullptr);
+    EXPECT_EQ(file, ReadSettings());
+
+    MakeScore(0x12050000);
+    const HWND dialog = Invoke();
+    EXPECT_EQ("0", EditText(104));
+    EXPECT_EQ("100", EditText(107));
+    const RECT outer = WindowRect(dialog);
+    EXPECT_EQ(HostPlacement().left, outer.left);
+    EXPECT_EQ(400, outer.right - outer.left);
+    EXPECT_FALSE(gPerfcopyWindow->IsPositionStored());
+    EXPECT_EQ(INT32_MIN, gPerfcopyWindow->GetStoredLeft());
+}
+
 TEST_F(ToolWindowTest, AMissingGeometryKeyOrAPlaceNoMonitorShowsLetsTheHostPlaceTheWindow)
 {
     // Each of the four keys missing on its own, then a place no monitor shows.
@@ -758,6 +840,45 @@ TEST_F(ToolWindowTest, GeometryAtTheEndsOfThirtyTwoBitsLetsTheHostPlaceTheWindow
     ClientToScreen(MainWindow(), &mainClient);
     EXPECT_EQ(mainClient.x, client.x);
     EXPECT_EQ(mainClient.y, client.y);
+}
+
+// A stored place is on the screen when any of it is, its far edge past 32
+// bits included: the window goes there. One wholly left of or above the
+// screen is not: the host places the window, with the stored size.
+TEST_F(ToolWindowTest, AStoredPlaceIsOnTheScreenWhenAnyOfItIs)
+{
+    const struct {
+        const char* settings;
+        bool onScreen;
+        POINT stored;
+    } runs[] = {
+        { "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=80\nQVPERFCOPY_WINDOWWIDTH2=2147483647\n"
+          "QVPERFCOPY_WINDOWHEIGHT2=350\n",
+          true, { 100, 80 } },
+        { "QVPERFCOPY_WINDOWX2=-399\nQVPERFCOPY_WINDOWY2=80\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+          "QVPERFCOPY_WINDOWHEIGHT2=350\n",
+          true, { -399, 80 } },
+        { "QVPERFCOPY_WINDOWX2=-400\nQVPERFCOPY_WINDOWY2=80\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+          "QVPERFCOPY_WINDOWHEIGHT2=350\n",
+          false, {} },
+        { "QVPERFCOPY_WINDOWX2=100\nQVPERFCOPY_WINDOWY2=-350\nQVPERFCOPY_WINDOWWIDTH2=400\n"
+          "QVPERFCOPY_WINDOWHEIGHT2=350\n",
+          false, {} },
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.settings);
+        FinaleExtensionTerminate(0);
+        WriteSettings(run.settings);
+        MakeScore(0x12050000);
+        const HWND dialog = Invoke();
+        const RECT outer = WindowRect(dialog);
+        const RECT host = HostPlacement();
+        EXPECT_EQ(run.onScreen ? run.stored.x : host.left, outer.left);
+        EXPECT_EQ(run.onScreen ? run.stored.y : host.top, outer.top);
+        EXPECT_EQ(run.onScreen, gPerfcopyWindow->IsPositionStored());
+        EXPECT_EQ(350, outer.bottom - outer.top);
+        FinaleExtensionTerminate(0);
+    }
 }
 
 TEST_F(ToolWindowTest, TerminateWithoutInvocationLeavesTheFileAndOpenWindowSavesTheLastClose)

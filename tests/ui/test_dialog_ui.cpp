@@ -44,7 +44,11 @@ public:
         return controlAnswer;
     }
     void OnTimer(uint32_t timer) override { hooks.push_back("OnTimer " + std::to_string(timer)); }
-    void OnActivate(bool active) override { hooks.push_back(active ? "OnActivate 1" : "OnActivate 0"); }
+    void OnActivate(bool active) override
+    {
+        hooks.push_back(active ? "OnActivate 1" : "OnActivate 0");
+        if (active && closeOnActivate) CloseWindow();
+    }
     void OnResize(int32_t w, int32_t h, int32_t oldW, int32_t oldH) override
     {
         hooks.push_back("OnResize " + std::to_string(w) + "x" + std::to_string(h) + " from " + std::to_string(oldW) +
@@ -62,6 +66,19 @@ public:
     bool notifyAnswer = false;
     // Apply the stored geometry at the end of OnInit, as the tool window does.
     bool applyAtInit = false;
+    bool closeOnActivate = false;
+};
+
+// A window that keeps the base's hooks and counts its closings.
+class CountingWindow : public FCResourceWindow {
+public:
+    CountingWindow() : FCResourceWindow(20128) {}
+    void CloseWindow() override
+    {
+        ++closings;
+        FCResourceWindow::CloseWindow();
+    }
+    int closings = 0;
 };
 
 class DialogTest : public WindowTest {
@@ -76,6 +93,7 @@ protected:
         apply_->SetCommandKind(1);  // confirm, by its number
         window_->AddButton(2)->SetCommandKind(2);  // cancel
         list_ = window_->AddListBox(102);
+        window_->Add(nullptr);  // an empty slot, which every walk over the controls skips
         check_ = window_->AddCheckbox(103);
         edit_ = window_->AddEdit(104);
         window_->AddStatic(105);
@@ -252,6 +270,7 @@ TEST_F(DialogTest, MessagesReachTheirHooksAndCommandsGoByKind)
     EXPECT_EQ(0, Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(368, 302)));
     EXPECT_EQ(0, Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(368, 312)));
     EXPECT_EQ(0, Send(0x0400, 1, 2));
+    EXPECT_EQ(0, Send(WM_GETMINMAXINFO, 0, 0));  // no limits to fill in
     EXPECT_EQ((std::vector<std::string>{ "OnOK", "OnControlCommand 104", "OnControlCommand 104",
                                           "OnControlCommand null", "OnControlCommand null", "OnCommandKind3",
                                           "OnTimer 7", "OnNotify 104", "OnNotify 104",
@@ -278,6 +297,32 @@ TEST_F(DialogTest, ClosingAHiddenWindowForgetsItWithoutEndingIt)
     EXPECT_EQ(nullptr, window_->GetWindowHandle());
     EXPECT_TRUE(host().CallsTo("FX_EndDialog").empty());
     DestroyWindow(dialog);
+}
+
+// Deleted while hidden, the window is forgotten, not ended, as when closed.
+TEST_F(DialogTest, DeletingAHiddenWindowDoesNotEndIt)
+{
+    const HWND dialog = Open();
+    ShowWindow(dialog, SW_HIDE);
+    delete window_;
+    window_ = nullptr;
+    EXPECT_TRUE(host().CallsTo("FX_EndDialog").empty());
+    EXPECT_TRUE(IsWindow(dialog));  // the fixture's reset takes it away without a message
+}
+
+// A window that closes as it is shown again is not activated after it.
+TEST_F(DialogTest, AWindowClosedWhileBeingShownIsNotActivated)
+{
+    const HWND dialog = Open();
+    ShowWindow(dialog, SW_HIDE);
+    window_->closeOnActivate = true;
+    win32stub::ClearEvents();
+    window_->ShowModeless();
+    EXPECT_EQ(nullptr, window_->GetWindowHandle());
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(1u, host().CallsTo("FX_EndDialog").size());
+    EXPECT_EQ(1u, EventsNamed("ShowWindow").size());
+    EXPECT_TRUE(EventsNamed("SetActiveWindow").empty());
 }
 
 TEST_F(DialogTest, FollowsTheHostsEnabledState)
@@ -403,6 +448,39 @@ TEST_F(WindowTest, TheBaseHooksCloseAndTakeNoCommand)
     gUI = nullptr;
 }
 
+// A window that overrides no hook: a second "&Apply", kind 3 or cancel on a
+// closed window closes nothing again, timers and notifications are not
+// taken, and closing a window that was never opened only marks it closed.
+TEST_F(WindowTest, TheBaseHooksCloseOnceAndTakeNoTimerOrNotification)
+{
+    FCUI ui(MainWindow());
+    gUI = &ui;
+    CountingWindow never;
+    never.CloseWindow();
+    EXPECT_TRUE(never.IsClosed());
+    EXPECT_EQ(1, never.closings);
+
+    CountingWindow window;
+    window.AddButton(1)->SetCommandKind(1);
+    window.ShowModeless();
+    const HWND dialog = window.GetWindowHandle();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_FALSE(window.IsClosed());
+    EXPECT_EQ(0, FCUserWindowDialogProc(dialog, WM_TIMER, 7, 0, &window));
+    EXPECT_EQ(0, FCUserWindowDialogProc(dialog, WM_NOTIFY, 104, 0, &window));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(0, window.closings);
+    window.OnOK();
+    EXPECT_EQ(1, window.closings);
+    EXPECT_FALSE(IsWindow(dialog));
+    window.OnOK();
+    window.OnCommandKind3();
+    window.OnCancel();
+    EXPECT_EQ(1, window.closings);
+    EXPECT_EQ(1u, host().CallsTo("FX_EndDialog").size());
+    gUI = nullptr;
+}
+
 TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
 {
     const HWND dialog = Open();
@@ -455,6 +533,39 @@ TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
     EXPECT_EQ((std::vector<int64_t>{ 1, applyBefore.left + 5, applyBefore.top + 40, 0, 0, 0x215 }), placed[0].args);
 }
 
+// A batch asked of a window that is not open does not start; one the
+// system cannot start applies nothing and keeps its moves for the next
+// try; one whose window closed before it ended asks nothing of the system.
+TEST_F(DialogTest, BatchLayoutNeedsAnOpenWindowAndASystemBatch)
+{
+    window_->BeginBatchLayout();
+    EXPECT_FALSE(window_->IsBatchLayout());
+    const HWND dialog = Open();
+    const RECT applyBefore = ItemRect(dialog, 1);
+    apply_->MoveBy(0, 10);  // no batch: at once
+    EXPECT_EQ(applyBefore.top + 10, ItemRect(dialog, 1).top);
+
+    win32stub::FailBeginDeferWindowPos();
+    window_->BeginBatchLayout();
+    apply_->MoveBy(0, 20);
+    win32stub::ClearEvents();
+    EXPECT_FALSE(window_->EndBatchLayout());
+    EXPECT_TRUE(window_->IsBatchLayout());
+    EXPECT_EQ(1u, EventsNamed("BeginDeferWindowPos").size());
+    EXPECT_TRUE(EventsNamed("DeferWindowPos").empty());
+    EXPECT_EQ(applyBefore.top + 10, ItemRect(dialog, 1).top);
+    EXPECT_TRUE(window_->EndBatchLayout());
+    EXPECT_EQ(applyBefore.top + 30, ItemRect(dialog, 1).top);
+
+    window_->BeginBatchLayout();
+    apply_->MoveBy(0, 5);
+    window_->CloseWindow();
+    win32stub::ClearEvents();
+    EXPECT_FALSE(window_->EndBatchLayout());
+    EXPECT_TRUE(EventsNamed("BeginDeferWindowPos").empty());
+    EXPECT_TRUE(EventsNamed("DeferWindowPos").empty());
+}
+
 TEST_F(DialogTest, ControlsReadAndChangeTheirItems)
 {
     const HWND dialog = Open();
@@ -475,6 +586,8 @@ TEST_F(DialogTest, ControlsReadAndChangeTheirItems)
     EXPECT_FALSE(apply_->GetEnable());
     window_->FindControl(105)->SetVisible(false);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 105)));
+    window_->FindControl(105)->SetVisible(true);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, 105)));
     apply_->Redraw();
     const auto redraws = EventsNamed("InvalidateRect");
     ASSERT_EQ(1u, redraws.size());
@@ -483,6 +596,7 @@ TEST_F(DialogTest, ControlsReadAndChangeTheirItems)
     EXPECT_EQ(-1, list_->GetSelectedLine());
     FCString line("Flute");
     list_->AddString(&line);
+    list_->AddString(nullptr);  // no line
     EXPECT_EQ(1, list_->GetLineCount());
     list_->SetSelectedLine(0);
     EXPECT_EQ(0, list_->GetSelectedLine());
@@ -499,6 +613,7 @@ TEST_F(DialogTest, TextTravelsAsUTF16FromVersion0x11000000On)
         gHostVersion = version;
         host().ClearLog();
         edit_->SetText(nullptr);
+        edit_->GetText(nullptr);  // nothing to read into: no call
         edit_->GetText(&text);
         EXPECT_EQ(0u, text.GetLength());
         const bool wide = version >= 0x11000000u;
@@ -506,6 +621,15 @@ TEST_F(DialogTest, TextTravelsAsUTF16FromVersion0x11000000On)
         const auto reads = host().CallsTo(wide ? "FX_GetDlgString_UTF16" : "FX_GetDlgString");
         ASSERT_EQ(1u, reads.size());
         EXPECT_EQ(5000, reads[0].args[3]);
+    }
+
+    // A text set is the text read back.
+    for (uint32_t version : { 0x11000000u, 0x10FFFFFFu }) {
+        gHostVersion = version;
+        FCString name(version >= 0x11000000u ? "Violin 1" : "Viola 2");
+        edit_->SetText(&name);
+        edit_->GetText(&text);
+        EXPECT_STREQ(name.GetCString(), text.GetCString());
     }
 
     // A host that fills the whole buffer is cut at the buffer's end.
@@ -543,9 +667,15 @@ TEST_F(DialogTest, ControlsOfAClosedWindowPassNoWindowAndDoNothing)
     apply_->MoveBy(10, 10);
     list_->ResizeBy(10, 10);
     EXPECT_EQ(0, list_->GetLineCount());
+    // A control of no window at all does the same.
+    FCCtrlCheckbox loose(103);
+    EXPECT_EQ(0, loose.GetCheck());
+    loose.MoveBy(10, 10);
+    loose.ResizeBy(10, 10);
     const auto reads = host().CallsTo("FX_GetDlgItemVal");
-    ASSERT_EQ(1u, reads.size());
+    ASSERT_EQ(2u, reads.size());
     EXPECT_EQ(0, reads[0].args[0]);
+    EXPECT_EQ(0, reads[1].args[0]);
     EXPECT_TRUE(EventsNamed("SetWindowPos").empty());
 }
 
@@ -566,14 +696,24 @@ TEST_F(WindowTest, MessageBoxesAreOwnedByTheHostWindowAndMapTheirAnswers)
     ui.AlertError(nullptr, "Title");
     EXPECT_EQ(FCUI::kNoAnswer, ui.AskYesNo(static_cast<const char*>(nullptr), "Title"));
     EXPECT_EQ(FCUI::kNoAnswer, ui.AskYesNo(static_cast<const FCString*>(nullptr), &title));
+    ui.AlertError(static_cast<const FCString*>(nullptr), &title);
+    // No title object: the default title.
+    win32stub::QueueMessageBoxAnswer(IDOK);
+    ui.AlertError(&question, nullptr);
+    win32stub::QueueMessageBoxAnswer(IDYES);
+    EXPECT_EQ(FCUI::kYes, ui.AskYesNo(&question, nullptr));
+    EXPECT_STREQ("FCUI", ui.ClassName());
 
     const auto& boxes = win32stub::MessageBoxes();
-    ASSERT_EQ(4u, boxes.size());
+    ASSERT_EQ(6u, boxes.size());
     EXPECT_EQ("Error", boxes[0].title);
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), boxes[0].style);
     EXPECT_EQ("Yes/No?", boxes[1].title);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO), boxes[1].style);
     EXPECT_EQ("Question", boxes[2].title);
+    EXPECT_EQ("Error", boxes[4].title);
+    EXPECT_EQ("Go on?", boxes[4].text);
+    EXPECT_EQ("Yes/No?", boxes[5].title);
     for (const auto& box : boxes) EXPECT_EQ(MainWindow(), box.owner);
 }
 
