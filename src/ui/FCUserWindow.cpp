@@ -193,10 +193,14 @@ void FCUserWindow::RememberGeometry()
 bool FCUserWindow::ApplyStoredGeometry()
 {
     if (!positionStored_) return false;
-    // A position is only ever stored with a size.
-    if (storedWidth_ < minimumWidth_) storedWidth_ = minimumWidth_;
-    if (storedHeight_ < minimumHeight_) storedHeight_ = minimumHeight_;
-    SetWindowPos(window_, nullptr, storedLeft_, storedTop_, storedWidth_, storedHeight_, kPlaceFlags);
+    UINT flags = kPlaceFlags;
+    if (sizeStored_) {
+        if (storedWidth_ < minimumWidth_) storedWidth_ = minimumWidth_;
+        if (storedHeight_ < minimumHeight_) storedHeight_ = minimumHeight_;
+    } else {
+        flags |= SWP_NOSIZE;
+    }
+    SetWindowPos(window_, nullptr, storedLeft_, storedTop_, storedWidth_, storedHeight_, flags);
     geometryApplied_ = true;
     return true;
 }
