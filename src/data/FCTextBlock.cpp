@@ -101,9 +101,10 @@ FCString* FCRawText::GetText() const
 {
     FCString* text = new FCString();
     const uint8_t* data = static_cast<const uint8_t*>(GetData());
-    uint32_t size = GetLoadedSizeField();
+    // What was loaded never exceeds the block: loads are cut to it, and a
+    // copy's block is made to its size.
+    const uint32_t size = GetLoadedSizeField();
     if (data == nullptr || size == 0) return text;
-    if (size > blockSize_) size = blockSize_;
     // The text ends at its terminator or at the end of what was loaded.
     if (IsUnicode()) {
         for (uint32_t i = 0; i + 1 < size && GetLE16(data, i) != 0; i += 2) text->AppendCharacter(GetLE16(data, i));

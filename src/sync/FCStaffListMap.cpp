@@ -11,6 +11,5 @@ int32_t FCStaffListMap::GetStaffForLine(int32_t line) const
 
 void FCStaffListMap::AddNode(int32_t line, int32_t staff)
 {
-    EnsureCapacity(1);
     Add(new FCStaffListMapNode(line, staff));
 }

@@ -121,6 +121,7 @@ TEST_F(UndoBlock, WorkIsNotRunWhenTheHostRefusesTheEdit)
     EXPECT_FALSE(block.Execute(&handler, &name));
     EXPECT_EQ(0, handler.runs);
     EXPECT_EQ(nullptr, handler.UndoBlock);
+    EXPECT_EQ(0, block.Executing);
     EXPECT_EQ((std::vector<std::string>{ "FX_StartFinaleEdit_UTF16", "FX_CancelFinaleEdit" }), host().CallNames());
     // The edit count is balanced: the next block's end reaches the host.
     FCUndoBlock next;

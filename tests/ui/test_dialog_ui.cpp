@@ -681,6 +681,10 @@ TEST_F(DialogTest, ControlsOfAClosedWindowPassNoWindowAndDoNothing)
 
 TEST_F(WindowTest, MessageBoxesAreOwnedByTheHostWindowAndMapTheirAnswers)
 {
+    // The answers' numbers are what callers compare with: 2 is Yes.
+    EXPECT_EQ(2, FCUI::kYes);
+    EXPECT_EQ(3, FCUI::kNo);
+    EXPECT_EQ(4, FCUI::kNoAnswer);
     FCUI ui(MainWindow());
     win32stub::QueueMessageBoxAnswer(IDOK);
     ui.AlertError("Something failed.", "");
