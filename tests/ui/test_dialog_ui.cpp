@@ -531,6 +531,14 @@ TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
     const auto placed = EventsNamed("SetWindowPos");
     ASSERT_EQ(1u, placed.size());
     EXPECT_EQ((std::vector<int64_t>{ 1, applyBefore.left + 5, applyBefore.top + 40, 0, 0, 0x215 }), placed[0].args);
+    // And a resize takes effect at once, keeping the item's place.
+    const RECT listNow = ItemRect(dialog, 102);
+    list_->ResizeBy(-4, 6);
+    const RECT resized = ItemRect(dialog, 102);
+    EXPECT_EQ(listNow.left, resized.left);
+    EXPECT_EQ(listNow.top, resized.top);
+    EXPECT_EQ(listNow.right - 4, resized.right);
+    EXPECT_EQ(listNow.bottom + 6, resized.bottom);
 }
 
 // A batch asked of a window that is not open does not start; one the
