@@ -111,6 +111,12 @@ TEST_F(Region, EmptyRegionHoldsNothing)
     EXPECT_TRUE(region.IsEmpty());
     EXPECT_TRUE(PositionsInside(region, 1, 1).empty());
     EXPECT_FALSE(region.IsEntryInRegion(nullptr));
+    // Only both measures at 0 make an empty region.
+    region.SetEndMeasure(2);
+    EXPECT_FALSE(region.IsEmpty());
+    region.SetStartMeasure(2);
+    region.SetEndMeasure(0);
+    EXPECT_FALSE(region.IsEmpty());
 }
 
 TEST_F(Region, SameRegionComparesStavesNotSlots)
@@ -156,6 +162,19 @@ TEST_F(Region, SameRegionComparesStavesNotSlots)
     other.SetStartSlotContext(8);
     EXPECT_FALSE(before.IsSameRegion(&other));
     EXPECT_FALSE(before.IsSameRegion(nullptr));
+
+    // The end: the same staff through another list agrees, another staff or
+    // start position does not.
+    other.SetStartSlotContext(0);
+    EXPECT_TRUE(before.IsSameRegion(&other));
+    other.SetEndSlotContext(7);
+    other.SetEndSlot(3);
+    EXPECT_TRUE(before.IsSameRegion(&other));
+    other.SetEndSlot(2);
+    EXPECT_FALSE(before.IsSameRegion(&other));
+    other.SetEndSlot(3);
+    other.SetStartPosition(1);
+    EXPECT_FALSE(before.IsSameRegion(&other));
 }
 
 TEST_F(Region, EntriesAreFoundInTheStaffListOfTheStartSlot)
