@@ -175,6 +175,8 @@ TEST_F(Region, SameRegionComparesStavesNotSlots)
     other.SetEndSlot(3);
     other.SetStartPosition(1);
     EXPECT_FALSE(before.IsSameRegion(&other));
+    other.SetStartPosition(0);
+    EXPECT_TRUE(before.IsSameRegion(&other));
 }
 
 TEST_F(Region, EntriesAreFoundInTheStaffListOfTheStartSlot)
