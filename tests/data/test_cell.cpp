@@ -49,6 +49,13 @@ TEST_F(Cell, EntriesInLayerOrderWithLinksInsideEachLayer)
     EXPECT_EQ(first, first->GetNoteAt(1)->GetEntry());
     EXPECT_EQ(0x80000401u, first->GetNoteAt(1)->GetFlags());
     EXPECT_EQ(0u, first->GetNoteAt(0)->GetFlags());
+    EXPECT_STREQ("FCNoteEntry", first->ClassName());
+    EXPECT_STREQ("FCNote", first->GetNoteAt(0)->ClassName());
+    // A flag set and cleared again changes no other.
+    first->SetFlag(frame::kRunFlag, true);
+    first->SetFlag(frame::kSoundingFlag, true);
+    first->SetFlag(frame::kRunFlag, false);
+    EXPECT_EQ(frame::kSoundingFlag, first->GetFlags());
 }
 
 TEST_F(Cell, LoadAsksForEveryShownLayerOfTheStaffsSlot)

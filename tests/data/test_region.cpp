@@ -103,6 +103,24 @@ TEST_F(Region, StavesOutsideTheSlotsOrTheScoreAreNeverInside)
     EXPECT_FALSE(region.IsEntryInRegion(cell.GetEntryAt(0)));
 }
 
+// Entries above, below, before and after the region lie outside it.
+TEST_F(Region, OnlyTheRectangleOfSlotsAndMeasuresIsInside)
+{
+    for (int16_t staff : { 1, 2, 3 }) {
+        for (int16_t measure : { 1, 2, 3, 4 }) AddEntriesAt(staff, measure, { 0 });
+    }
+    Select(2, 2, 0, 2, 3, 1000);
+    FCMusicRegion region;
+    region.SetCurrentSelection();
+    std::vector<std::pair<int16_t, int16_t>> inside;
+    for (int16_t staff : { 1, 2, 3 }) {
+        for (int16_t measure : { 1, 2, 3, 4 }) {
+            if (!PositionsInside(region, measure, staff).empty()) inside.emplace_back(staff, measure);
+        }
+    }
+    EXPECT_EQ((std::vector<std::pair<int16_t, int16_t>>{ { 2, 2 }, { 2, 3 } }), inside);
+}
+
 TEST_F(Region, EmptyRegionHoldsNothing)
 {
     AddEntriesAt(1, 1, { 0 });
