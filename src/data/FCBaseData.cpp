@@ -70,7 +70,7 @@ bool __FCBaseData::LoadByKey()
     KeptKey kept(key_);
     if (!kept.Result(FX_LoadEData(GetTag(), key_, data_, &size, GetVersion()))) {
         // Nothing loaded: whatever the host left in the block reads as zeros.
-        if (data_ != nullptr) std::memset(data_, 0, capacity);
+        std::memset(data_, 0, capacity);
         loadedSize_ = 0;
         return false;
     }

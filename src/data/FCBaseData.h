@@ -19,7 +19,8 @@ public:
     __FCBaseData(const __FCBaseData&) = delete;
     __FCBaseData& operator=(const __FCBaseData&) = delete;
 
-    // The data block to use: the in-object area, or an allocated block.
+    // The data block to use, never null: the in-object area, or an
+    // allocated block.
     virtual void* AllocateData() = 0;
     // Releases a block from AllocateData; nothing for in-object data.
     virtual void FreeData() {}

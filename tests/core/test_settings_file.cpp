@@ -186,28 +186,80 @@ TEST_F(SettingsFile, MissingFileIsNeitherReadNorCreated)
 
 TEST_F(SettingsFile, FailedWriteLeavesTheOldFileWhole)
 {
-    const std::string original = "OTHER_A=first\nQVPERFCOPY_VELOCITY=10\nOTHER_B=second\n";
-    Write(original);
-    std::unique_ptr<FCSettingsPairs> pairs = ReadPairs();
-    ASSERT_NE(nullptr, pairs);
-    FCString key("QVPERFCOPY_VELOCITY");
-    FCString big(std::string(4000, '9').c_str());
-    pairs->SetValue(&key, &big);
+    // A value that fits the stream's buffer fails when the file is flushed;
+    // one larger than the buffer fails in the write of its line.
+    for (size_t length : { 4000u, 20000u }) {
+        SCOPED_TRACE(length);
+        const std::string original = "OTHER_A=first\nQVPERFCOPY_VELOCITY=10\nOTHER_B=second\n";
+        Write(original);
+        std::unique_ptr<FCSettingsPairs> pairs = ReadPairs();
+        ASSERT_NE(nullptr, pairs);
+        FCString key("QVPERFCOPY_VELOCITY");
+        FCString big(std::string(length, '9').c_str());
+        pairs->SetValue(&key, &big);
 
-    // A disk that fills up after 64 bytes: the write fails halfway.
-    struct rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit small = old;
-    small.rlim_cur = 64;
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool saved = pairs->SaveToFile();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+        // A disk that fills up after 64 bytes: the write fails halfway.
+        struct rlimit old;
+        getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit small = old;
+        small.rlim_cur = 64;
+        void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool saved = pairs->SaveToFile();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
 
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(original, ReadText(path_));
-    EXPECT_NE(0, access((path_ + ".new").c_str(), F_OK));
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(original, ReadText(path_));
+        EXPECT_NE(0, access((path_ + ".new").c_str(), F_OK));
+    }
+}
+
+// A folder that does not exist takes no file: the save fails and makes
+// nothing, and a stream cannot open the file for writing there either.
+TEST_F(SettingsFile, NoFileInAFolderThatIsNotThere)
+{
+    const std::string gone = folder_.File("gone");
+    host().finalePath = gone;
+    FCSettingsPairs pairs;
+    FCString key("K");
+    pairs.SetIntValue(&key, 1);
+    EXPECT_FALSE(pairs.SaveToFile());
+    std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+    EXPECT_FALSE(stream->OpenWrite());
+    EXPECT_NE(0, access(gone.c_str(), F_OK));
+}
+
+// Opened for writing, the file is made empty, or made when missing, and a
+// stream opens once in its life.
+TEST_F(SettingsFile, OpenWriteEmptiesOrMakesTheFile)
+{
+    for (bool exists : { true, false }) {
+        SCOPED_TRACE(exists);
+        if (exists) Write("OTHER=1\n");
+        std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
+        ASSERT_TRUE(stream->OpenWrite());
+        EXPECT_FALSE(stream->OpenWrite());
+        EXPECT_FALSE(stream->OpenRead());
+        EXPECT_EQ(nullptr, stream->ReadLine());
+        stream->Close();
+        EXPECT_EQ("", ReadText(path_));
+        EXPECT_EQ(0, access(path_.c_str(), F_OK));
+        std::remove(path_.c_str());
+    }
+}
+
+// Empty places in a list of lines give no pairs.
+TEST_F(SettingsFile, EmptyPlacesInTheLinesGiveNoPairs)
+{
+    FCStrings lines;
+    lines.Add(new FCString("A=1"));
+    lines.Add(nullptr);
+    lines.Add(new FCString("B=2"));
+    std::unique_ptr<FCSettingsPairs> pairs(lines.CreateSettingsPairs());
+    ASSERT_EQ(2, pairs->GetCount());
+    EXPECT_EQ("A", Text(pairs->GetPairAt(0)->GetKey()));
+    EXPECT_EQ("B", Text(pairs->GetPairAt(1)->GetKey()));
 }
 
 TEST_F(SettingsFile, FailedReplacementLeavesTheOldFileWhole)
@@ -240,6 +292,9 @@ TEST_F(SettingsFile, EveryLineOfOtherPluginsSurvivesASave)
     FCString key("QVPERFCOPY_VELOCITY");
     pairs->SetIntValue(&key, 60);
     pairs->Add(nullptr);  // an empty place in the list writes no line
+    // and is passed over by the search for a key.
+    FCString missing("MISSING");
+    EXPECT_EQ(nullptr, pairs->Find(&missing));
     ASSERT_TRUE(pairs->SaveToFile());
     EXPECT_EQ(std::string("OTHER=a\x1A" "b\n") + "ZERO=ab" + std::string(1, '\0') + "cd\n" + latin1 + "\n" +
                   "NEXT=2\n" + "QVPERFCOPY_VELOCITY=60\n",

@@ -20,7 +20,7 @@ TEST_F(Cell, EmptyMeasureLoadsAsEmptyCell)
 TEST_F(Cell, EntriesInLayerOrderWithLinksInsideEachLayer)
 {
     score().AddEntry(2, 1, 1, EntrySpec{ 0, 0, 0, { Note(1) } });
-    score().AddEntry(2, 1, 0, EntrySpec{ 0, 512, 0, { Note(1), Note(2) } });
+    score().AddEntry(2, 1, 0, EntrySpec{ 0, 512, 0, { Note(1), simhost::NoteSpec{ 2, 0x80000401, std::nullopt } } });
     score().AddEntry(2, 1, 0, EntrySpec{ 512, 512, 0, {} });
     score().AddEntry(2, 2, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
 
@@ -47,6 +47,15 @@ TEST_F(Cell, EntriesInLayerOrderWithLinksInsideEachLayer)
     EXPECT_EQ(1, first->GetNoteAt(1)->GetIndex());
     EXPECT_EQ(2, first->GetNoteAt(1)->GetNoteID());
     EXPECT_EQ(first, first->GetNoteAt(1)->GetEntry());
+    EXPECT_EQ(0x80000401u, first->GetNoteAt(1)->GetFlags());
+    EXPECT_EQ(0u, first->GetNoteAt(0)->GetFlags());
+    EXPECT_STREQ("FCNoteEntry", first->ClassName());
+    EXPECT_STREQ("FCNote", first->GetNoteAt(0)->ClassName());
+    // A flag set and cleared again changes no other.
+    first->SetFlag(frame::kRunFlag, true);
+    first->SetFlag(frame::kSoundingFlag, true);
+    first->SetFlag(frame::kRunFlag, false);
+    EXPECT_EQ(frame::kSoundingFlag, first->GetFlags());
 }
 
 TEST_F(Cell, LoadAsksForEveryShownLayerOfTheStaffsSlot)

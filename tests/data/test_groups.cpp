@@ -109,6 +109,31 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     EXPECT_EQ(nullptr, score().records.Find(simhost::kSystemStaffCompanionTag, key));
 }
 
+// Item 0, the score's staff list, has no companions: a save there removes
+// none, and a companion the host keeps there is not read. A staff record
+// the host refuses to create saves no companion.
+TEST_F(Groups, ItemZeroAndRefusedCreatesLeaveCompanionsAlone)
+{
+    uint8_t key[8] = {};
+    SetLE16(key, 2, 1);
+    score().records.Put(FCSystemStaff::kCompanionTag, key, std::vector<uint8_t>{ 50, 0, 0, 0, 0, 0, 0, 0, 0, 0 });
+    FCSystemStaff listed;
+    ASSERT_TRUE(listed.Load(0, 0));
+    EXPECT_EQ(1, listed.GetStaff());
+    EXPECT_EQ(100, listed.GetResizePercent());
+    EXPECT_TRUE(listed.SaveNew(0));
+    EXPECT_NE(nullptr, score().records.Find(FCSystemStaff::kCompanionTag, key));
+    EXPECT_EQ(0u, CountCalls("FX_DeleteEData"));
+
+    FCSystemStaff refused;
+    refused.SetStaff(2);
+    refused.SetResizePercent(75);
+    host().FailCall("FX_CreateEData", static_cast<int64_t>(CountCalls("FX_CreateEData")) + 1);
+    EXPECT_FALSE(refused.SaveNew(12));
+    EXPECT_EQ(0u, CountCalls("FX_SaveEData"));
+    EXPECT_EQ(1u, score().records.RecordsOf(FCSystemStaff::kCompanionTag).size());
+}
+
 TEST_F(Groups, OneStaffGroup)
 {
     std::unique_ptr<FCGroup> made = Make(3, 3);

@@ -361,3 +361,56 @@ TEST_F(PerformanceMod, EachLoadAndSaveTwiceIsAsOnce)
     EXPECT_EQ(first, StateOf(mod));
     EXPECT_EQ(before.Count(), score().records.Count());
 }
+
+// An entry object without a record and a note without an entry stand for
+// no entry: entry number 0, no flags read or set, nothing loaded.
+TEST_F(PerformanceMod, DetachedEntriesAndNotesAreNoEntry)
+{
+    uint8_t noteRecord[simhost::kNoteSize] = {};
+    SetLE16(noteRecord, frame::kNoteID, 1);
+    FCNoteEntry detached(nullptr, nullptr, 1, 1, nullptr);
+    FCNote orphan(0, noteRecord, nullptr);
+    PutRecord(0, 0, 1, 5);
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(&detached);
+    EXPECT_EQ(0u, mod.GetEntryNumber());
+    mod.SetEntryFlag(&detached, true);
+    mod.SetEntryFlag(nullptr, true);
+    mod.SetNoteFlag(&orphan, true);
+    mod.SetNoteFlag(nullptr, true);
+    EXPECT_FALSE(mod.HasNoteFlag(&orphan));
+    EXPECT_FALSE(mod.LoadForNote(&orphan));
+    EXPECT_EQ(0, mod.GetVelocity());
+    EXPECT_EQ(0u, CountCalls("FX_LoadEData"));
+}
+
+// The last inci a key can hold is 0x7FFF: there is no next record, even
+// one the host keeps past it.
+TEST_F(PerformanceMod, NoNextRecordAfterInci0x7FFF)
+{
+    const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1) } });
+    PutRecord(number, 0x7FFF, 1, 5);
+    PutRecord(number, 0x8000, 1, 6);
+    FCPerformanceMod mod;
+    ASSERT_TRUE(mod.Load(number, 0x7FFF));
+    const qvtest::RecordState last = StateOf(mod);
+    EXPECT_FALSE(mod.LoadNext());
+    EXPECT_EQ(last, StateOf(mod));
+    EXPECT_EQ(1u, CountCalls("FX_LoadEData"));
+}
+
+// The scan for the last record stops at the first record it cannot read.
+TEST_F(PerformanceMod, TheLastRecordIsTheLastOneRead)
+{
+    const uint32_t number = score().AddEntry(1, 1, 0, EntrySpec{ 0, 0, 0, { Note(1), Note(2), Note(3) } });
+    for (uint16_t inci = 0; inci < 3; ++inci) PutRecord(number, inci, static_cast<uint16_t>(inci + 1), 5);
+    FCNoteEntryCell cell(1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCPerformanceMod mod;
+    mod.SetNoteEntry(cell.GetEntryAt(0));
+    EXPECT_EQ(2, mod.FindLastInci());
+    ASSERT_TRUE(mod.Load(number, 2));
+    EXPECT_EQ(3, mod.GetNoteID());
+    host().FailCall("FX_LoadEData", static_cast<int64_t>(CountCalls("FX_LoadEData")) + 2);  // inci 1
+    EXPECT_EQ(0, mod.FindLastInci());
+}

@@ -454,3 +454,34 @@ TEST_F(Records, EachLoadAndSaveTwiceIsAsOnce)
     EXPECT_TRUE(incis.ClearAllIncis(4));
     EXPECT_EQ(nullptr, Stored(kInci, RecordKey(4, 0)));
 }
+
+// Copying data: an object without a block gets one, and an object copied
+// from one without a block keeps its own bytes.
+TEST_F(Records, CopiedDataAndRecordsWithoutABlock)
+{
+    Put(0x4F036870, RecordKey(1), std::vector<uint8_t>(36, 3));
+    TestPrefsRecord loaded;
+    ASSERT_TRUE(loaded.Load(1));
+    TestPrefsRecord empty;
+    TestPrefsRecord copy;
+    ASSERT_EQ(nullptr, copy.GetData());
+    copy.CopyDataFrom(&loaded);
+    EXPECT_EQ(StateOf(loaded).data, StateOf(copy).data);
+    EXPECT_EQ(36u, copy.GetLoadedSizeField());
+    copy.CopyDataFrom(&empty);
+    EXPECT_EQ(std::vector<uint8_t>(36, 3), StateOf(copy).data);
+    EXPECT_EQ(nullptr, empty.GetData());
+    // Nothing loaded, nothing to reload: the host is not asked.
+    EXPECT_FALSE(empty.Reload());
+    EXPECT_EQ(1u, CountCalls("FX_LoadEData"));
+
+    // Details reload under their own key.
+    Put(kDetail, RecordKey(3, 1), std::vector<uint8_t>(36, 1));
+    TestDetailRecord detail;
+    detail.SetDetailKey(3, 1, 0);
+    ASSERT_TRUE(detail.LoadByKey());
+    Put(kDetail, RecordKey(3, 1), std::vector<uint8_t>(36, 9));
+    ASSERT_TRUE(detail.Reload());
+    EXPECT_TRUE(AgreesWithHost(detail));
+    EXPECT_EQ(9, detail.data_[0]);
+}

@@ -103,6 +103,24 @@ TEST_F(Region, StavesOutsideTheSlotsOrTheScoreAreNeverInside)
     EXPECT_FALSE(region.IsEntryInRegion(cell.GetEntryAt(0)));
 }
 
+// Entries above, below, before and after the region lie outside it.
+TEST_F(Region, OnlyTheRectangleOfSlotsAndMeasuresIsInside)
+{
+    for (int16_t staff : { 1, 2, 3 }) {
+        for (int16_t measure : { 1, 2, 3, 4 }) AddEntriesAt(staff, measure, { 0 });
+    }
+    Select(2, 2, 0, 2, 3, 1000);
+    FCMusicRegion region;
+    region.SetCurrentSelection();
+    std::vector<std::pair<int16_t, int16_t>> inside;
+    for (int16_t staff : { 1, 2, 3 }) {
+        for (int16_t measure : { 1, 2, 3, 4 }) {
+            if (!PositionsInside(region, measure, staff).empty()) inside.emplace_back(staff, measure);
+        }
+    }
+    EXPECT_EQ((std::vector<std::pair<int16_t, int16_t>>{ { 2, 2 }, { 2, 3 } }), inside);
+}
+
 TEST_F(Region, EmptyRegionHoldsNothing)
 {
     AddEntriesAt(1, 1, { 0 });
@@ -111,6 +129,12 @@ TEST_F(Region, EmptyRegionHoldsNothing)
     EXPECT_TRUE(region.IsEmpty());
     EXPECT_TRUE(PositionsInside(region, 1, 1).empty());
     EXPECT_FALSE(region.IsEntryInRegion(nullptr));
+    // Only both measures at 0 make an empty region.
+    region.SetEndMeasure(2);
+    EXPECT_FALSE(region.IsEmpty());
+    region.SetStartMeasure(2);
+    region.SetEndMeasure(0);
+    EXPECT_FALSE(region.IsEmpty());
 }
 
 TEST_F(Region, SameRegionComparesStavesNotSlots)
@@ -156,6 +180,21 @@ TEST_F(Region, SameRegionComparesStavesNotSlots)
     other.SetStartSlotContext(8);
     EXPECT_FALSE(before.IsSameRegion(&other));
     EXPECT_FALSE(before.IsSameRegion(nullptr));
+
+    // The end: the same staff through another list agrees, another staff or
+    // start position does not.
+    other.SetStartSlotContext(0);
+    EXPECT_TRUE(before.IsSameRegion(&other));
+    other.SetEndSlotContext(7);
+    other.SetEndSlot(3);
+    EXPECT_TRUE(before.IsSameRegion(&other));
+    other.SetEndSlot(2);
+    EXPECT_FALSE(before.IsSameRegion(&other));
+    other.SetEndSlot(3);
+    other.SetStartPosition(1);
+    EXPECT_FALSE(before.IsSameRegion(&other));
+    other.SetStartPosition(0);
+    EXPECT_TRUE(before.IsSameRegion(&other));
 }
 
 TEST_F(Region, EntriesAreFoundInTheStaffListOfTheStartSlot)
