@@ -116,14 +116,19 @@ TEST_F(Groups, ItemZeroAndRefusedCreatesLeaveCompanionsAlone)
 {
     uint8_t key[8] = {};
     SetLE16(key, 2, 1);
-    score().records.Put(FCSystemStaff::kCompanionTag, key, std::vector<uint8_t>{ 50, 0, 0, 0, 0, 0, 0, 0, 0, 0 });
+    score().records.Put(simhost::kSystemStaffCompanionTag, key, std::vector<uint8_t>{ 50, 0, 0, 0, 0, 0, 0, 0, 0, 0 });
     FCSystemStaff listed;
     ASSERT_TRUE(listed.Load(0, 0));
     EXPECT_EQ(1, listed.GetStaff());
     EXPECT_EQ(100, listed.GetResizePercent());
     EXPECT_TRUE(listed.SaveNew(0));
-    EXPECT_NE(nullptr, score().records.Find(FCSystemStaff::kCompanionTag, key));
+    EXPECT_NE(nullptr, score().records.Find(simhost::kSystemStaffCompanionTag, key));
     EXPECT_EQ(0u, CountCalls("FX_DeleteEData"));
+    // Nor does a copy of it take a percentage set on it.
+    listed.SetResizePercent(75);
+    FCSystemStaff copy;
+    copy.CopyDataFrom(&listed);
+    EXPECT_EQ(100, copy.GetResizePercent());
 
     FCSystemStaff refused;
     refused.SetStaff(2);
@@ -131,7 +136,7 @@ TEST_F(Groups, ItemZeroAndRefusedCreatesLeaveCompanionsAlone)
     host().FailCall("FX_CreateEData", static_cast<int64_t>(CountCalls("FX_CreateEData")) + 1);
     EXPECT_FALSE(refused.SaveNew(12));
     EXPECT_EQ(0u, CountCalls("FX_SaveEData"));
-    EXPECT_EQ(1u, score().records.RecordsOf(FCSystemStaff::kCompanionTag).size());
+    EXPECT_EQ(1u, score().records.RecordsOf(simhost::kSystemStaffCompanionTag).size());
 }
 
 TEST_F(Groups, OneStaffGroup)

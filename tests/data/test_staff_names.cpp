@@ -186,6 +186,9 @@ TEST_F(StaffNames, NewTextBlockAndItsDeletion)
     EXPECT_STREQ("Tuba", raw->GetCString());
     host().ClearLog();
     EXPECT_TRUE(block.DeleteRecord());
+    // The raw text is loaded (its size, then its units) before it goes.
+    EXPECT_EQ((std::vector<std::string>{ "FX_LoadEData", "FX_LoadEData", "FX_DeleteEData", "FX_DeleteEData" }),
+              host().CallNames());
     std::vector<simhost::LoggedCall> deletes = host().CallsTo("FX_DeleteEData");
     ASSERT_EQ(2u, deletes.size());
     EXPECT_EQ(simhost::kRawTextTag, deletes[0].args[0]);
