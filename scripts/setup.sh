@@ -13,7 +13,7 @@ packages=(
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   dpkg-dev
   wixl msitools x11-utils xdotool zip
-  shellcheck python3 python3-mido
+  shellcheck python3 python3-mido gcovr
   osslsigncode openssl
 )
 missing=()
