@@ -42,6 +42,8 @@ void FCRawText::FreeData()
     delete[] block_;
     block_ = nullptr;
     blockSize_ = 0;
+    // Nothing may read the freed block through the record's data pointer.
+    SetDataPointer(nullptr);
     SetLoadedSize(0);
 }
 

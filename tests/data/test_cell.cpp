@@ -83,6 +83,15 @@ TEST_F(Cell, FailedLayerFreesEverythingLoaded)
     EXPECT_EQ(0, cell.GetCount());
     EXPECT_EQ(2u, CountCalls("FX_FreeTGF"));
     EXPECT_EQ(0u, host().LiveFrameCount());
+
+    // A reload that fails leaves no entries of the frames it freed.
+    ASSERT_TRUE(cell.Load());
+    ASSERT_EQ(1, cell.GetCount());
+    host().FailCall("FX_LoadTGF", static_cast<int64_t>(CountCalls("FX_LoadTGF")) + 2);
+    EXPECT_FALSE(cell.Load());
+    EXPECT_EQ(0, cell.GetCount());
+    EXPECT_EQ(nullptr, cell.GetEntryAt(0));
+    EXPECT_EQ(0u, host().LiveFrameCount());
 }
 
 TEST_F(Cell, SaveNormalisesAndWritesEveryFrameBack)

@@ -169,6 +169,18 @@ TEST_F(StaffNames, RawTextBasics)
     copy.CopyDataFrom(&neverLoaded);
     std::unique_ptr<FCString> kept(copy.GetText());
     EXPECT_EQ(2u, kept->GetLength());
+    // Its block freed, a text holds nothing, and loads again into a new one.
+    copy.FreeData();
+    EXPECT_EQ(nullptr, copy.GetData());
+    EXPECT_EQ(0u, copy.GetLoadedSizeField());
+    EXPECT_EQ(0u, copy.GetDataCapacity());
+    std::unique_ptr<FCString> freed(copy.GetText());
+    EXPECT_EQ(0u, freed->GetLength());
+    copy.SetContext(0x74786E6F);
+    copy.SetItemCmper(4);
+    ASSERT_TRUE(copy.LoadByKey());
+    std::unique_ptr<FCString> reloaded(copy.GetText());
+    EXPECT_EQ(2u, reloaded->GetLength());
 }
 
 TEST_F(StaffNames, NewTextBlockAndItsDeletion)

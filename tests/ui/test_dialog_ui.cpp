@@ -589,9 +589,19 @@ TEST_F(DialogTest, ControlsReadAndChangeTheirItems)
     EXPECT_EQ(1, check_->GetCheck());
     edit_->SetInteger(-250);
     EXPECT_EQ(-250, edit_->GetInteger());
+    host().ClearLog();
     apply_->SetEnable(false);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1)));
     EXPECT_FALSE(apply_->GetEnable());
+    apply_->SetEnable(true);
+    EXPECT_TRUE(apply_->GetEnable());
+    apply_->SetEnable(false);
+    // The host takes the state as the byte 0 or 1.
+    const auto enables = host().CallsTo("FX_EnableDlgItem");
+    ASSERT_EQ(3u, enables.size());
+    EXPECT_EQ(0, enables[0].args[2]);
+    EXPECT_EQ(1, enables[1].args[2]);
+    EXPECT_EQ(0, enables[2].args[2]);
     window_->FindControl(105)->SetVisible(false);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 105)));
     window_->FindControl(105)->SetVisible(true);
