@@ -16,6 +16,17 @@
 
 namespace {
 
+// The process's open file descriptors, or -1 when they cannot be counted.
+std::ptrdiff_t OpenFiles()
+{
+    std::error_code error;
+    std::ptrdiff_t count = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/fd", error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        ++count;
+    return error ? std::ptrdiff_t(-1) : count;
+}
+
 std::string ReadText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -37,9 +48,13 @@ protected:
         // backslash as a separator.
         hostPath_ = folder_.Path() + "\\qvpluginprefs.txt";
         path_ = folder_.File("qvpluginprefs.txt");
+        openAtStart_ = OpenFiles();
+        ASSERT_GT(openAtStart_, 0) << "the open files cannot be counted";
     }
     void TearDown() override
     {
+        // Every read and write closes what it opened, failed ones too.
+        EXPECT_EQ(openAtStart_, OpenFiles()) << "a file was left open";
         std::remove(path_.c_str());
         std::remove((path_ + ".new").c_str());
         gHostVersion = 0x12050000;
@@ -63,6 +78,7 @@ protected:
     qvtest::TempFolder folder_;
     std::string hostPath_;
     std::string path_;
+    std::ptrdiff_t openAtStart_ = 0;
 };
 
 TEST_F(SettingsFile, FolderComesFromTheHostInItsForm)
@@ -158,22 +174,14 @@ TEST_F(SettingsFile, LinesAsTheStreamReadsThem)
 TEST_F(SettingsFile, AStreamClosesItsFileWhenItGoesAway)
 {
     Write("one\n");
-    auto openFiles = [] {
-        std::error_code error;
-        std::ptrdiff_t count = 0;
-        for (auto it = std::filesystem::directory_iterator("/proc/self/fd", error);
-             !error && it != std::filesystem::directory_iterator(); it.increment(error))
-            ++count;
-        return error ? std::ptrdiff_t(-1) : count;
-    };
-    const std::ptrdiff_t before = openFiles();
+    const std::ptrdiff_t before = OpenFiles();
     ASSERT_GT(before, 0);
     {
         std::unique_ptr<FCTextFileStream> stream(CreateSettingsFileStream());
         ASSERT_TRUE(stream->OpenRead());
-        EXPECT_EQ(before + 1, openFiles());
+        EXPECT_EQ(before + 1, OpenFiles());
     }
-    EXPECT_EQ(before, openFiles());
+    EXPECT_EQ(before, OpenFiles());
 }
 
 TEST_F(SettingsFile, MissingFileIsNeitherReadNorCreated)

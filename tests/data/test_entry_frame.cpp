@@ -96,10 +96,13 @@ TEST(Normalisation, NoteCountAboveTwelveIsTreatedAsTwelve)
     for (uint16_t id = 1; id <= 12; ++id) ids.push_back(id);
     f.SetNotes(0, ids);
     SetLE16(f.Entry(0), frame::kNoteCount, 40);
-    SetLE32(f.Entry(0), frame::kPosition, 123);
+    // The fields after the twelfth note (position, second timing and the
+    // rest of the record) are the entry's own.
+    for (size_t i = frame::kPosition; i < frame::kEntrySize; ++i) f.Entry(0)[i] = static_cast<uint8_t>(0x90 + i);
+    const std::vector<uint8_t> after(f.Entry(0) + frame::kPosition, f.Entry(0) + frame::kEntrySize);
     frame::NormaliseForSave(f.Frame());
     EXPECT_EQ(12, GetLE16(f.Entry(0), frame::kNoteCount));
-    EXPECT_EQ(123u, GetLE32(f.Entry(0), frame::kPosition));
+    EXPECT_EQ(after, std::vector<uint8_t>(f.Entry(0) + frame::kPosition, f.Entry(0) + frame::kEntrySize));
     EXPECT_EQ(0xEE, f.GuardByte());  // nothing written past the frame
     EXPECT_EQ(12, frame::NoteCount(f.Entry(0)));
 }
