@@ -93,11 +93,11 @@ void RunSyncCommand(const SyncControls& controls)
     FCPerfcopyBlockHandler handler;
     handler.SourceStaff = static_cast<int16_t>(source);
     handler.VelocityPercent = static_cast<int16_t>(ClampPercent(controls.velocityEdit->GetInteger()));
-    handler.UseVelocity = velocity ? 1 : 0;
+    handler.UseVelocity = static_cast<uint8_t>(velocity);
     handler.StartTimePercent = static_cast<int16_t>(ClampPercent(controls.startEdit->GetInteger()));
-    handler.UseStartTime = start ? 1 : 0;
+    handler.UseStartTime = static_cast<uint8_t>(start);
     handler.EndTimePercent = static_cast<int16_t>(ClampPercent(controls.endEdit->GetInteger()));
-    handler.UseEndTime = end ? 1 : 0;
+    handler.UseEndTime = static_cast<uint8_t>(end);
 
     FCString* name = CreateEditName(staffCount, firstStaff);
     FCUndoBlock block;
