@@ -349,7 +349,8 @@ int32_t QV_CDECL FX_SetDlgItemVal(HWND dialog, int16_t item, int32_t kind, int32
     if (forced) return static_cast<int32_t>(*forced);
     switch (kind) {
     case kCheckValue:
-        return CheckDlgButton(dialog, item, value != 0 ? BST_CHECKED : BST_UNCHECKED) ? 1 : 0;
+        // The state goes to the button as it is given: 2 would gray it.
+        return CheckDlgButton(dialog, item, static_cast<UINT>(value)) ? 1 : 0;
     case kIntegerValue:
         return SetDlgItemInt(dialog, item, static_cast<UINT>(value), TRUE) ? 1 : 0;
     default:

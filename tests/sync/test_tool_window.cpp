@@ -376,18 +376,26 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     simhost::ClickListLine(Item(102), 1);
     simhost::TypeText(Item(107), u"250");
     simhost::TypeText(Item(110), u"-5");
+    ASSERT_EQ(BST_CHECKED, IsDlgButtonChecked(first, 103));
+    simhost::ClickButton(Item(103));  // velocity off; start and end times stay on
     simhost::ClickButton(Item(2));  // "&Close"
     EXPECT_FALSE(IsWindow(first));
     EXPECT_EQ(100, gPerfcopySettings.StartTimePercent);
     EXPECT_EQ(0, gPerfcopySettings.EndTimePercent);
     EXPECT_EQ(2, gPerfcopyWindow->LastSourceStaff);
+    EXPECT_EQ(0, gPerfcopySettings.UseVelocity);
+    EXPECT_EQ(1, gPerfcopySettings.UseStartTime);
+    EXPECT_EQ(1, gPerfcopySettings.UseEndTime);
 
     FCPerfcopyWindow* window = gPerfcopyWindow;
-    Invoke();
+    const HWND second = Invoke();
     EXPECT_EQ(window, gPerfcopyWindow);  // the same object, a new dialog
     EXPECT_EQ(1, Selected());
     EXPECT_EQ("100", EditText(107));
     EXPECT_EQ("0", EditText(110));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(second, 103));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(second, 106));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(second, 109));
 
     // A remembered staff that has left the score is forgotten.
     simhost::ClickListLine(Item(102), 2);
