@@ -21,6 +21,11 @@ TEST(String, EmptyStringHasCapacityTen)
     EXPECT_EQ(10u, s.GetCapacity());
     EXPECT_EQ(0, s.GetUTF16()[0]);
     EXPECT_STREQ("", s.GetCString());
+    // Made from no text at all, a string is the same empty string.
+    FCString none(static_cast<const char*>(nullptr));
+    EXPECT_EQ(0u, none.GetLength());
+    EXPECT_EQ(10u, none.GetCapacity());
+    EXPECT_STREQ("", none.GetCString());
 }
 
 TEST(String, GrowthInStepsOfTen)

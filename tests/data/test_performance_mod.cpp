@@ -72,6 +72,16 @@ TEST_F(PerformanceMod, FindInciStopsAtTheFirstGap)
     PutRecord(number, 0, 2, 5);
     EXPECT_EQ(1, mod.FindInciForNoteID(cell.GetEntryAt(0), 1));
     EXPECT_EQ(0, mod.FindInciForNoteID(cell.GetEntryAt(0), 2));
+
+    // A record too short to hold a whole note ID reads as zeros past its
+    // end, not as the record read before it: 0x0207 is nowhere.
+    PutRecord(number, 0, 0x0205, 5);
+    uint8_t key[8] = {};
+    SetLE32(key, 0, number);
+    SetLE16(key, 4, 1);
+    score().records.Put(simhost::kPerformanceTag, key, { 0x07 });
+    EXPECT_EQ(-1, mod.FindInciForNoteID(cell.GetEntryAt(0), 0x0207));
+    EXPECT_EQ(1, mod.FindInciForNoteID(cell.GetEntryAt(0), 0x0007));
 }
 
 TEST_F(PerformanceMod, SaveForNoteCreatesThenOverwrites)

@@ -124,6 +124,11 @@ TEST_F(Region, OnlyTheRectangleOfSlotsAndMeasuresIsInside)
 TEST_F(Region, EmptyRegionHoldsNothing)
 {
     AddEntriesAt(1, 1, { 0 });
+    FCMusicRegion fresh;
+    EXPECT_TRUE(fresh.IsEmpty());
+    EXPECT_EQ(0, fresh.GetDocument());
+    EXPECT_EQ(0, fresh.GetStartSlot());
+    EXPECT_EQ(0, fresh.GetEndPosition());
     FCMusicRegion region;
     region.SetCurrentSelection();
     EXPECT_TRUE(region.IsEmpty());
