@@ -132,6 +132,9 @@ TEST(StringModel, EveryOperationAgreesWithAPlainString)
         std::u16string text;
         for (int round = 0; round < 150; ++round) {
             std::string step = "seed " + std::to_string(seed) + ", round " + std::to_string(round) + ": ";
+            const uint32_t capacityBefore = s.GetCapacity();
+            const size_t lengthBefore = text.size();
+            bool appended = false;
             switch (pick.Below(20)) {
             case 0: {
                 std::string bytes = pick.Bytes(12);
@@ -180,22 +183,26 @@ TEST(StringModel, EveryOperationAgreesWithAPlainString)
             case 6: {
                 std::u16string units = pick.Units(25);
                 FCString other = Made(units);
+                appended = true;
                 step += "Append";
                 s.Append(&other);
                 text += units;
                 break;
             }
             case 7:
+                appended = true;
                 step += "Append(itself)";
                 s.Append(&s);
                 text += text;
                 if (text.size() > 400) {
                     s.SetCString("");
                     text.clear();
+                    appended = false;
                 }
                 break;
             case 8: {
                 std::string bytes = pick.Bytes(12);
+                appended = true;
                 step += "AppendCString";
                 s.AppendCString(bytes.c_str());
                 text += Widened(bytes);
@@ -203,6 +210,7 @@ TEST(StringModel, EveryOperationAgreesWithAPlainString)
             }
             case 9: {
                 int32_t value = pick.Integer();
+                appended = true;
                 step += "AppendInteger";
                 s.AppendInteger(value);
                 text += Widened(std::to_string(value));
@@ -210,6 +218,7 @@ TEST(StringModel, EveryOperationAgreesWithAPlainString)
             }
             case 10: {
                 std::u16string units = pick.Units(1);
+                appended = true;
                 step += "AppendCharacter";
                 for (char16_t u : units) {
                     s.AppendCharacter(u);
@@ -219,6 +228,7 @@ TEST(StringModel, EveryOperationAgreesWithAPlainString)
             }
             case 11: {
                 std::u16string units = pick.Units(25);
+                appended = true;
                 step += "AppendUnits";
                 s.AppendUnits(reinterpret_cast<const uint16_t*>(units.data()), static_cast<uint32_t>(units.size()));
                 text += units;
@@ -318,6 +328,12 @@ TEST(StringModel, EveryOperationAgreesWithAPlainString)
             }
             }
             ExpectSame(s, text, step);
+            // Text appended grows the room only when the text and its
+            // terminator no longer fit, to the next multiple of ten.
+            if (appended && text.size() > lengthBefore) {
+                const uint32_t n = static_cast<uint32_t>(text.size());
+                EXPECT_EQ(capacityBefore > n + 1 ? capacityBefore : (n + 10) / 10 * 10, s.GetCapacity()) << step;
+            }
             if (testing::Test::HasFailure()) return;
         }
     }

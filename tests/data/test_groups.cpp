@@ -107,6 +107,14 @@ TEST_F(Groups, CompanionRecordHoldsAPercentageOtherThanAHundred)
     host().FailCall("FX_SaveEData", static_cast<int64_t>(CountCalls("FX_SaveEData")) + 1);
     EXPECT_FALSE(again.Save());
     EXPECT_EQ(nullptr, score().records.Find(simhost::kSystemStaffCompanionTag, key));
+    // A save writes the staff record itself, not only its companion.
+    FCSystemStaff moved;
+    ASSERT_TRUE(moved.Load(12, 0));
+    moved.SetStaff(5);
+    ASSERT_TRUE(moved.Save());
+    FCSystemStaff reread;
+    ASSERT_TRUE(reread.Load(12, 0));
+    EXPECT_EQ(5, reread.GetStaff());
 }
 
 // Item 0, the score's staff list, has no companions: a save there removes

@@ -206,6 +206,11 @@ TEST_F(StaffNames, NewTextBlockAndItsDeletion)
     EXPECT_EQ(simhost::kRawTextTag, deletes[0].args[0]);
     EXPECT_EQ(simhost::kTextBlockTag, deletes[1].args[0]);
     EXPECT_EQ(std::nullopt, score().StaffRecordName(5));
+    // Both records of the name are gone from the host, the text under the
+    // number the block names.
+    EXPECT_EQ(nullptr, score().records.Find(simhost::kRawTextTag, simhost::RecordKey(simhost::kStaffNameTexts + 5).data()));
+    EXPECT_EQ(nullptr,
+              score().records.Find(simhost::kTextBlockTag, simhost::RecordKey(simhost::kStaffNameBlocks + 5).data()));
 }
 
 TEST_F(StaffNames, AutoNameThatFillsTheBufferStaysInside)

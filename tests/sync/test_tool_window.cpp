@@ -397,10 +397,15 @@ TEST_F(ToolWindowTest, ReopeningKeepsTheLineAndClampsTheTypedPercentages)
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(second, 106));
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(second, 109));
 
-    // A remembered staff that has left the score is forgotten.
+    // A remembered staff that has left the score is forgotten. The boxes
+    // turned the other way are kept the other way.
     simhost::ClickListLine(Item(102), 2);
+    for (int box : { 103, 106, 109 }) simhost::ClickButton(Item(box));
     simhost::ClickButton(Item(2));
     EXPECT_EQ(3, gPerfcopyWindow->LastSourceStaff);
+    EXPECT_EQ(1, gPerfcopySettings.UseVelocity);
+    EXPECT_EQ(0, gPerfcopySettings.UseStartTime);
+    EXPECT_EQ(0, gPerfcopySettings.UseEndTime);
     score().staffOrder = { 1, 2 };
     Invoke();
     EXPECT_EQ(2u, ListLines().size());
@@ -474,7 +479,14 @@ TEST_F(ToolWindowTest, ResizingMovesTheButtonsAndStretchesTheListOnly)
     const RECT close = ItemRect(dialog, 2);
     const RECT list = ItemRect(dialog, 102);
     const RECT edit = ItemRect(dialog, 104);
+    win32stub::ClearEvents();
     simhost::DragFrame(dialog, 30, 40);
+    // The three controls move together, in one batch of the system's.
+    EXPECT_EQ(1u, EventsNamed("BeginDeferWindowPos").size());
+    EXPECT_EQ(3u, EventsNamed("DeferWindowPos").size());
+    for (const win32stub::Event& placed : EventsNamed("SetWindowPos")) {
+        EXPECT_TRUE(placed.window == dialog) << "control " << placed.args[0] << " placed on its own";
+    }
     const RECT now = WindowRect(dialog);
     EXPECT_EQ(outer.right - outer.left, now.right - now.left);  // the width never changes
     EXPECT_EQ(outer.bottom - outer.top + 40, now.bottom - now.top);

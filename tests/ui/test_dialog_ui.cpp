@@ -512,6 +512,9 @@ TEST_F(DialogTest, BatchLayoutMovesControlsTogetherAndKeepsThemOnFailure)
     EXPECT_EQ(applyBefore.top + 40, ItemRect(dialog, 1).top);
     EXPECT_EQ(listBefore.top, ItemRect(dialog, 102).top);
     EXPECT_EQ(listBefore.bottom + 40, ItemRect(dialog, 102).bottom);
+    // A batch applied leaves nothing pending on any control.
+    EXPECT_FALSE(apply_->IsMovePending());
+    EXPECT_FALSE(list_->IsSizePending());
     EXPECT_FALSE(window_->EndBatchLayout());  // nothing pending
 
     // A batch that failed leaves its marks; the next batch clears them all.
