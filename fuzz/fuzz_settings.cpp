@@ -70,31 +70,12 @@ std::string WithoutKeylessLines(const std::string& saved)
     return kept;
 }
 
-// The folder of this process's own that the settings file lives in, removed
-// when the fuzzer exits.
-struct SettingsFolder {
-    SettingsFolder()
-    {
-        path = (std::filesystem::temp_directory_path() / "qvfuzz-settings-XXXXXX").string();
-        fuzz::Require(mkdtemp(path.data()) != nullptr, "a folder for the settings file is made");
-    }
-    ~SettingsFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(path, error);
-    }
-    std::string path;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const SettingsFolder settingsFolder;
-    const std::string& folder = settingsFolder.path;
-    simhost::Host& host = fuzz::FreshHost();
-    host.finalePath = folder;
-    const std::string path = folder + "/qvpluginprefs.txt";
+    fuzz::FreshHost();
+    const std::string path = fuzz::OwnFolder::Path() + "/qvpluginprefs.txt";
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                    static_cast<std::streamsize>(size));
     std::unique_ptr<FCSettingsPairs> first = Load();

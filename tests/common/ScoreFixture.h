@@ -3,6 +3,8 @@
 
 #include "FunctionTable.h"
 #include "SimHost.h"
+#include "Win32Stub.h"
+#include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +18,15 @@ protected:
         simhost::RegisterModule("FINALE.EXE");
         score().staffOrder = { 1, 2, 3 };
         score().measureCount = 4;
+        // The host's settings folder and the drive's root are a folder of
+        // this test's own, so that no settings file outside it is touched.
+        ASSERT_FALSE(ownFolder_.Path().empty()) << "no folder of the test's own";
+        host().finalePath = ownFolder_.Path();
+        Win32StubSetDriveRoot(ownFolder_.Path());
     }
     void TearDown() override
     {
+        Win32StubSetDriveRoot("");
         EXPECT_EQ(0u, host().LiveFrameCount()) << "frames left unfreed";
         EXPECT_EQ(0u, host().FramesFreedTwice()) << "frames freed twice";
     }
@@ -37,4 +45,7 @@ protected:
         p.end = end;
         return simhost::NoteSpec{ id, 0, p };
     }
+
+private:
+    qvtest::TempFolder ownFolder_;
 };

@@ -4,7 +4,9 @@
 
 #include "FunctionTable.h"
 #include "SimHost.h"
+#include "Win32Stub.h"
 #include "WindowModel.h"
+#include "common/TempFolder.h"
 #include "shell/Globals.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +28,22 @@ protected:
         simhost::RegisterPluginModule();
         mainWindow_ = host().OpenMainWindow();
         gHostVersion = 0x12050000;
+        UseOwnFolders();
     }
-    void TearDown() override { win32stub::ResetWindows(); }
+    void TearDown() override
+    {
+        win32stub::ResetWindows();
+        Win32StubSetDriveRoot("");
+    }
+
+    // The host's settings folder and the drive's root are a folder of this
+    // test's own, so that no settings file outside it is read or written.
+    void UseOwnFolders()
+    {
+        ASSERT_FALSE(ownFolder_.Path().empty()) << "no folder of the test's own";
+        host().finalePath = ownFolder_.Path();
+        Win32StubSetDriveRoot(ownFolder_.Path());
+    }
 
     static simhost::Host& host() { return simhost::Host::Get(); }
     static simhost::Score& score() { return simhost::Host::Get().score; }
@@ -58,5 +74,6 @@ protected:
     }
 
 private:
+    qvtest::TempFolder ownFolder_;
     HWND mainWindow_ = nullptr;
 };
