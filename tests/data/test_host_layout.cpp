@@ -27,9 +27,9 @@ TEST_F(EntryFields, ReadAsTheHostWroteThem)
     const uint32_t flags[] = { simhost::kSoundingFlag | simhost::kRunFlag, 0x12345678u, 0xFFFFFFFFu };
     std::vector<uint32_t> numbers;
     for (int i = 0; i < 3; ++i) {
-        simhost::EntrySpec spec{ 1000 * i - 7, 512 + 256 * i, flags[i], {} };
-        for (int n = 0; n <= 4 * i; ++n) spec.notes.push_back(Note(static_cast<uint16_t>(0x101 * (n + 1) + i)));
-        numbers.push_back(score().AddEntry(2, 3, i == 2 ? 1 : 0, spec));
+        simhost::EntrySpec written{ 1000 * i - 7, 512 + 256 * i, flags[i], {} };
+        for (int n = 0; n <= 4 * i; ++n) written.notes.push_back(Note(static_cast<uint16_t>(0x101 * (n + 1) + i)));
+        numbers.push_back(score().AddEntry(2, 3, i == 2 ? 1 : 0, written));
     }
     FCNoteEntryCell cell(3, 2);  // measure 3 of staff 2
     ASSERT_TRUE(cell.Load());
