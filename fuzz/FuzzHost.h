@@ -6,10 +6,10 @@
 #include "SimHost.h"
 #include "Win32Stub.h"
 #include "WindowModel.h"
-#include "common/TempFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace fuzz {
@@ -25,23 +25,41 @@ inline void Require(bool property, const char* what)
 // A folder of this process's own, removed when the fuzzer exits. The host
 // names it as the settings folder, and it stands for the drive's root, so
 // that nothing the plug-in writes lands outside it.
-inline const std::string& OwnFolder()
-{
-    static const qvtest::TempFolder folder;
-    Require(!folder.Path().empty(), "a folder of the fuzzer's own is made");
-    return folder.Path();
-}
+class OwnFolder {
+public:
+    OwnFolder()
+    {
+        path_ = (std::filesystem::temp_directory_path() / "qvfuzz-XXXXXX").string();
+        Require(mkdtemp(path_.data()) != nullptr, "a folder of the fuzzer's own is made");
+    }
+    ~OwnFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    OwnFolder(const OwnFolder&) = delete;
+    OwnFolder& operator=(const OwnFolder&) = delete;
+
+    static const std::string& Path()
+    {
+        static const OwnFolder folder;
+        return folder.path_;
+    }
+
+private:
+    std::string path_;
+};
 
 inline simhost::Host& FreshHost()
 {
     win32stub::ResetWindows();
-    Win32StubSetDriveRoot(OwnFolder());
+    Win32StubSetDriveRoot(OwnFolder::Path());
     // A box nobody answers: as one that failed to appear.
     win32stub::SetUnansweredBoxHandler([](const win32stub::MessageBoxRecord&) { return 0; });
     simhost::Host& host = simhost::Host::Get();
     host.Reset();
     host.logCalls = false;
-    host.finalePath = OwnFolder();
+    host.finalePath = OwnFolder::Path();
     simhost::RegisterModule("FINALE.EXE");
     simhost::RegisterPluginModule();
     return host;

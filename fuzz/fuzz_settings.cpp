@@ -75,7 +75,7 @@ std::string WithoutKeylessLines(const std::string& saved)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::FreshHost();
-    const std::string path = fuzz::OwnFolder() + "/qvpluginprefs.txt";
+    const std::string path = fuzz::OwnFolder::Path() + "/qvpluginprefs.txt";
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                    static_cast<std::streamsize>(size));
     std::unique_ptr<FCSettingsPairs> first = Load();
